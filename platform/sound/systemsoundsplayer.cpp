@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "systemsoundsplayer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <canberra.h>
+
+namespace Vesk
+{
+namespace SystemSoundsQt
+{
+class PlayerPrivate
+{
+public:
+    QString findSoundFile(const QString &event);
+    bool openContext();
+    void logPlay(int type, int policy);
+
+    Player::Mode mode;
+    Player::Source source;
+    bool pathCacheEnabled = false;
+    QHash<QString, QString> pathCache;
+    ca_context *context = nullptr;
+    bool contextTried = false;
+    std::atomic_int playCount{0};
+};
+
+QString Player::eventId(VeskSoundType type)
+{
+    switch (type) {
+    case VeskSoundLogin:
+        return QStringLiteral("service-login");
+    case VeskSoundLogout:
+        return QStringLiteral("service-logout");
+    case VeskSoundError:
+        return QStringLiteral("dialog-error");
+    case VeskSoundWarning:
+        return QStringLiteral("dialog-warning");
+    case VeskSoundInformation:
+        return QStringLiteral("dialog-information");
+    case VeskSoundQuestion:
+        return QStringLiteral("window-question");
+    case VeskSoundMessage:
+        return QStringLiteral("message");
+    case VeskSoundTrashEmpty:
+        return QStringLiteral("trash-empty");
+    case VeskSoundDeviceAdded:
+        return QStringLiteral("device-added");
+    case VeskSoundDeviceRemoved:
+        return QStringLiteral("device-removed");
+    case VeskSoundPowerPlug:
+        return QStringLiteral("power-plug");
+    case VeskSoundPowerUnplug:
+        return QStringLiteral("power-unplug");
+    case VeskSoundScreenCapture:
+        return QStringLiteral("screen-capture");
+    case VeskSoundBell:
+        return QStringLiteral("bell");
+    case VeskSoundVolumeChange:
+        return QStringLiteral("audio-volume-change");
+    }
+    return QString();
+}
+
+// Looks the event up the way the freedesktop sound theme specification does, in the
+// "freedesktop" theme of every data directory, stereo before the generic folder.
+QString PlayerPrivate::findSoundFile(const QString &event)
+{
+    if (pathCacheEnabled) {
+        const auto cached = pathCache.constFind(event);
+        if (cached != pathCache.constEnd()) {
+            return cached.value();
+        }
+    }
+    QString found;
+    const QStringList dataDirs = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    for (const QString &dir : dataDirs) {
+        for (const char *subdir : {"stereo", ""}) {
+            for (const char *suffix : {".oga", ".ogg", ".wav"}) {
+                const QString candidate = dir + QLatin1String("/sounds/freedesktop/") + QLatin1String(subdir)
+                    + QLatin1Char('/') + event + QLatin1String(suffix);
+                if (found.isEmpty() && QFileInfo(candidate).isFile()) {
+                    found = QDir::cleanPath(candidate);
+                }
+            }
+        }
+    }
+    if (pathCacheEnabled) {
+        pathCache.insert(event, found);
+    }
+    return found;
+}
+
+// True where some sound output can exist: a sound server's socket or an ALSA playback device.
+// Without either, libcanberra's ALSA backend only prints errors, so it is not opened at all.
+static bool soundOutputAvailable()
+{
+    if (!qEnvironmentVariableIsEmpty("PULSE_SERVER")) {
+        return true;
+    }
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty()
+        && (QFileInfo::exists(runtime + QLatin1String("/pulse/native")) || QFileInfo::exists(runtime + QLatin1String("/pipewire-0")))) {
+        return true;
+    }
+    const QStringList pcm = QDir(QStringLiteral("/dev/snd")).entryList({QStringLiteral("pcmC*p")}, QDir::System);
+    return !pcm.isEmpty();
+}
+
+static const char *sourceName(Player::Source source)
+{
+    switch (source) {
+    case Player::Application:
+        return "application";
+    case Player::Notification:
+        return "notification";
+    case Player::Session:
+        return "session";
+    case Player::Settings:
+        return "settings";
+    case Player::Osd:
+        return "osd";
+    }
+    return "application";
+}
+
+bool PlayerPrivate::openContext()
+{
+    if (contextTried) {
+        return context != nullptr;
+    }
+    contextTried = true;
+    if (!soundOutputAvailable() || ca_context_create(&context) != CA_SUCCESS) {
+        context = nullptr;
+        return false;
+    }
+    ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "osd-service", nullptr);
+    if (ca_context_open(context) != CA_SUCCESS) {
+        ca_context_destroy(context);
+        context = nullptr;
+    }
+    return context != nullptr;
+}
+
+void PlayerPrivate::logPlay(int type, int policy)
+{
+    const QString logPath = qEnvironmentVariable("VESK_SOUND_PLAY_LOG");
+    if (logPath.isEmpty()) {
+        return;
+    }
+    QFile log(logPath);
+    if (log.open(QIODevice::Append | QIODevice::Text)) {
+        log.write(QByteArray::number(type) + ' ' + QByteArray::number(policy) + '\n');
+    }
+}
+
+Player::Player(Mode mode, Source source, QObject *parent)
+    : QObject(parent)
+    , d(new PlayerPrivate)
+{
+    d->mode = mode;
+    d->source = source;
+}
+
+Player::~Player()
+{
+    if (d->context) {
+        ca_context_destroy(d->context);
+    }
+}
+
+void Player::setVeskSystemSoundPathCacheEnabled(bool enabled)
+{
+    if (d->pathCacheEnabled == enabled) {
+        return;
+    }
+    d->pathCacheEnabled = enabled;
+    d->pathCache.clear();
+}
+
+bool Player::isVeskSystemSoundPathCacheEnabled() const
+{
+    return d->pathCacheEnabled;
+}
+
+int Player::playCount() const
+{
+    return d->playCount;
+}
+
+void Player::playByType(VeskSoundType type, ServerSoundCachePolicy policy)
+{
+    ++d->playCount;
+    d->logPlay(type, policy);
+    Q_EMIT played(type, policy);
+
+    const QString event = eventId(type);
+    if (event.isEmpty()) {
+        return;
+    }
+    const QString file = d->findSoundFile(event);
+    if (file.isEmpty() || !d->openContext()) {
+        return;
+    }
+    const char *cacheControl = policy == ServerSoundCachePermanent ? "permanent" : policy == ServerSoundCacheVolatile ? "volatile" : "never";
+    ca_proplist *props = nullptr;
+    if (ca_proplist_create(&props) != CA_SUCCESS) {
+        return;
+    }
+    ca_proplist_sets(props, CA_PROP_EVENT_ID, event.toUtf8().constData());
+    ca_proplist_sets(props, CA_PROP_MEDIA_FILENAME, QFile::encodeName(file).constData());
+    ca_proplist_sets(props, CA_PROP_CANBERRA_CACHE_CONTROL, cacheControl);
+    ca_proplist_sets(props, CA_PROP_MEDIA_ROLE, "event");
+    ca_proplist_sets(props, CA_PROP_APPLICATION_ID, sourceName(d->source));
+    const int played = ca_context_play_full(d->context, 0, props, nullptr, nullptr);
+    ca_proplist_destroy(props);
+    if (played == CA_SUCCESS && d->mode == Synchronous) {
+        int playing = 1;
+        while (ca_context_playing(d->context, 0, &playing) == CA_SUCCESS && playing) {
+            QThread::msleep(10);
+        }
+    }
+}
+}
+}

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <KSharedConfig>
+#include <QObject>
+
+class OsdConfig;
+class QScreen;
+class QThread;
+class QTimer;
+
+namespace Vesk
+{
+namespace SystemSoundsQt
+{
+class Player;
+}
+}
+
+/**
+ * The daemon's central object, exported on the session bus as "/org/kde/osdService".
+ *
+ * It owns the settings, the display widget of the chosen style (created on the first request
+ * that finds the pop-up enabled), the hide timer and the system sound player, which lives in
+ * a thread of its own so that playing a sound never stalls the pop-up.
+ */
+class OsdService : public QObject
+{
+    Q_OBJECT
+public:
+    enum Mode {
+        StandardMode = 0,
+        RoundedMode = 1,
+    };
+    Q_ENUM(Mode)
+
+    OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode);
+    ~OsdService() override;
+
+    /// Claims "org.kde.plasmashell", or confirms that this very process already owns it.
+    static bool registerOSDService();
+
+    /// The display style that the configuration asks for: StandardMode when group "OSD" has
+    /// "UseStandartMode" true, RoundedMode otherwise (also without a configuration).
+    static Mode modeFromConfig(const KSharedConfig::Ptr &config);
+
+    Mode mode() const;
+    QObject *osdRootObject() const;
+    int timeout() const;
+    void setTimeout(int timeout);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+Q_SIGNALS:
+    void osdProgress(const QString &icon, int percent, const QString &additionalText);
+    void osdText(const QString &icon, const QString &text);
+
+public Q_SLOTS:
+    void brightnessChanged(int percent);
+    void keyboardBrightnessChanged(int percent);
+    void volumeChanged(int percent);
+    void microphoneVolumeChanged(int percent);
+    void mediaPlayerVolumeChanged(int percent, const QString &playerName, const QString &playerIconName);
+    void kbdLayoutChanged(const QString &layoutName);
+    void virtualDesktopChanged(const QString &currentVirtualDesktopName);
+    void touchpadEnabledChanged(bool touchpadEnabled);
+    void wifiEnabledChanged(bool wifiEnabled);
+    void bluetoothEnabledChanged(bool bluetoothEnabled);
+    void wwanEnabledChanged(bool wwanEnabled);
+    void virtualKeyboardEnabledChanged(bool virtualKeyboardEnabled);
+    void showText(const QString &icon, const QString &text);
+    void showTextWithFont(const QString &icon,
+                          const QString &text,
+                          const QString &fontFamily,
+                          int fontPointSize,
+                          int durationMs,
+                          const QString &position,
+                          const QString &backgroundColor);
+    void showTextWithFontNoBackground(const QString &icon,
+                                      const QString &text,
+                                      const QString &fontFamily,
+                                      int fontPointSize,
+                                      int durationMs,
+                                      const QString &position,
+                                      const QString &backgroundColor);
+    void showProgressBar(const QString &icon, int percent);
+
+private Q_SLOTS:
+    void hideOsd();
+    void onSessionLocked(bool locked);
+    void onPrimaryScreenChanged(QScreen *screen);
+    void onTrackedScreenMetricsChanged();
+
+private:
+    friend class OsdServiceTest;
+
+    void initDBus(OsdService::Mode mode);
+    bool checkOsdEnabled();
+    void showOsd(int durationMs);
+    int effectiveDurationMs(int durationMs) const;
+    void hideCustomTextOsdIfVisible();
+    void trackScreen(QScreen *screen);
+
+    QObject *rootObject;
+    OsdConfig *config;
+    QThread *soundThread;
+    Vesk::SystemSoundsQt::Player *soundPlayer;
+    QTimer *hideTimer;
+    int timeoutMs;
+    bool sessionLocked;
+    bool customTextVisible;
+    Mode modeValue;
+    QScreen *trackedScreen;
+};

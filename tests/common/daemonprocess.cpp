@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "daemonprocess.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <signal.h>
+
+uint busNameOwnerPid(const QString &name)
+{
+    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    if (!bus || !bus->isServiceRegistered(name).value()) {
+        return 0;
+    }
+    const QDBusReply<uint> pid = bus->servicePid(name);
+    return pid.isValid() ? pid.value() : 0;
+}
+
+DaemonProcess::DaemonProcess()
+    : env(QProcessEnvironment::systemEnvironment())
+{
+    const QString root = dir.path();
+    for (const char *sub : {".config", ".local/share", "runtime"}) {
+        QDir().mkpath(root + QLatin1Char('/') + QLatin1String(sub));
+    }
+    QFile::setPermissions(root + QLatin1String("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert(QStringLiteral("HOME"), root);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QLatin1String("/.config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root + QLatin1String("/.local/share"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QLatin1String("/runtime"));
+    env.insert(QStringLiteral("VESK_SOUND_PLAY_LOG"), soundLogFile());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("SUDO_USER"));
+    proc.setProgram(QStringLiteral(OSD_SERVICE_BINARY));
+}
+
+DaemonProcess::~DaemonProcess()
+{
+    if (proc.state() != QProcess::NotRunning) {
+        proc.kill();
+        proc.waitForFinished(5000);
+    }
+}
+
+QString DaemonProcess::home() const
+{
+    return dir.path();
+}
+
+QString DaemonProcess::configFile() const
+{
+    return dir.path() + QLatin1String("/.config/vesknotifyrc");
+}
+
+QString DaemonProcess::soundLogFile() const
+{
+    return dir.path() + QLatin1String("/sounds.log");
+}
+
+void DaemonProcess::writeConfig(const QByteArray &contents)
+{
+    QFile file(configFile());
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(contents);
+}
+
+QProcessEnvironment &DaemonProcess::environment()
+{
+    return env;
+}
+
+bool DaemonProcess::start(int timeoutMs)
+{
+    proc.setProcessEnvironment(env);
+    proc.start();
+    if (!proc.waitForStarted(timeoutMs)) {
+        return false;
+    }
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (busNameOwnerPid(QStringLiteral("org.kde.osdService")) == uint(proc.processId())) {
+            return true;
+        }
+        if (proc.state() == QProcess::NotRunning || proc.waitForFinished(20)) {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool DaemonProcess::runToEnd(int timeoutMs)
+{
+    proc.setProcessEnvironment(env);
+    proc.start();
+    return proc.waitForFinished(timeoutMs);
+}
+
+qint64 DaemonProcess::pid() const
+{
+    return proc.processId();
+}
+
+QProcess &DaemonProcess::process()
+{
+    return proc;
+}
+
+QByteArray DaemonProcess::readStandardError()
+{
+    stderrText += proc.readAllStandardError();
+    return stderrText;
+}
+
+bool DaemonProcess::stop(int signal, int timeoutMs)
+{
+    if (proc.state() == QProcess::NotRunning) {
+        return true;
+    }
+    ::kill(pid_t(proc.processId()), signal);
+    return proc.waitForFinished(timeoutMs);
+}
