@@ -2,7 +2,6 @@
 #include "osdservice.h"
 
 #include "osdconfig.h"
-#include "osdservice_debug.h"
 #include "osdserviceadaptor.h"
 #include "systemsoundsplayer.h"
 
@@ -15,8 +14,6 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
-
-#include <unistd.h>
 
 static const char servicePath[] = "/org/kde/osdService";
 static const char shellServiceName[] = "org.kde.plasmashell";

@@ -37,6 +37,13 @@ SingleInstance::SingleInstance(const QString &key)
     // for weeks. tryLock() takes such a stale lock over by itself.
     d->lock.setStaleLockTime(0);
     d->owned = d->lock.tryLock(0);
+    if (!d->owned && d->lock.error() == QLockFile::LockFailedError) {
+        // A lock file that cannot be read (left empty by a holder killed while writing it, or
+        // damaged) never looks stale to tryLock(). A live holder keeps an flock() on the file,
+        // so removeStaleLockFile() succeeds only when nobody holds it.
+        d->lock.removeStaleLockFile();
+        d->owned = d->lock.tryLock(0);
+    }
 }
 
 SingleInstance::~SingleInstance() = default;

@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The built osd-service as a whole process on a private session bus: its names, its exported
+// interface, single-instance start-up and shutdown.
+
+#include "daemonprocess.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include <signal.h>
+
+static const QString serviceName = QStringLiteral("org.kde.osdService");
+static const QString shellName = QStringLiteral("org.kde.plasmashell");
+static const QString objectPath = QStringLiteral("/org/kde/osdService");
+
+// One element per line with its attributes in a fixed order, so that two descriptions of the
+// interface compare as text. The standard interfaces every object has are left out.
+static QStringList interfaceOutline(const QString &xml)
+{
+    QStringList lines;
+    QXmlStreamReader reader(xml);
+    bool skipping = false;
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        const QXmlStreamAttributes attributes = reader.attributes();
+        const QString name = attributes.value(QLatin1String("name")).toString();
+        if (reader.name() == QLatin1String("interface")) {
+            skipping = name.startsWith(QLatin1String("org.freedesktop.DBus."));
+            if (!skipping) {
+                lines << QStringLiteral("interface ") + name;
+            }
+        } else if (skipping) {
+            continue;
+        } else if (reader.name() == QLatin1String("arg")) {
+            lines << QStringLiteral("    %1 %2 %3").arg(attributes.value(QLatin1String("direction")), attributes.value(QLatin1String("type")), name);
+        } else if (reader.name() != QLatin1String("node")) {
+            lines << QStringLiteral("  %1 %2").arg(reader.name(), name);
+        }
+    }
+    return lines;
+}
+
+static QDBusMessage call(const QString &service, const QString &method, const QVariantList &args)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(service, objectPath, serviceName, method);
+    message.setArguments(args);
+    return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
+}
+
+class OsdServiceDaemonTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void ownsBothNames()
+    {
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        QCOMPARE(busNameOwnerPid(serviceName), uint(daemon.pid()));
+        QCOMPARE(busNameOwnerPid(shellName), uint(daemon.pid()));
+    }
+
+    void introspectionMatchesTheInterfaceDescription()
+    {
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(
+            QDBusMessage::createMethodCall(serviceName, objectPath, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect")));
+        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+
+        QFile description(QStringLiteral(OSD_INTERFACE_XML));
+        QVERIFY(description.open(QIODevice::ReadOnly));
+        const QStringList expected = interfaceOutline(QString::fromUtf8(description.readAll()));
+        QCOMPARE(expected.count(QStringLiteral("  signal osdProgress")), 1);
+        QCOMPARE(expected.filter(QRegularExpression(QStringLiteral("^  method "))).size(), 16);
+        QCOMPARE(interfaceOutline(reply.arguments().value(0).toString()), expected);
+    }
+
+    void privateSlotsAreNotExported_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::newRow("hideOsd") << QStringLiteral("hideOsd");
+        QTest::newRow("onSessionLocked") << QStringLiteral("onSessionLocked");
+        QTest::newRow("deleteLater") << QStringLiteral("deleteLater");
+    }
+
+    void privateSlotsAreNotExported()
+    {
+        QFETCH(QString, method);
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        const QVariantList args = method == QLatin1String("onSessionLocked") ? QVariantList{true} : QVariantList{};
+        QCOMPARE(call(serviceName, method, args).type(), QDBusMessage::ErrorMessage);
+        QDBusMessage unqualified = QDBusMessage::createMethodCall(serviceName, objectPath, QString(), method);
+        unqualified.setArguments(args);
+        QCOMPARE(QDBusConnection::sessionBus().call(unqualified).type(), QDBusMessage::ErrorMessage);
+        QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+    }
+
+    void everyMethodAnswersThroughBothNames_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QVariantList>("args");
+        const QString s = QStringLiteral("text");
+        QTest::newRow("brightnessChanged") << QStringLiteral("brightnessChanged") << QVariantList{50};
+        QTest::newRow("keyboardBrightnessChanged") << QStringLiteral("keyboardBrightnessChanged") << QVariantList{-7};
+        QTest::newRow("volumeChanged") << QStringLiteral("volumeChanged") << QVariantList{INT_MAX};
+        QTest::newRow("microphoneVolumeChanged") << QStringLiteral("microphoneVolumeChanged") << QVariantList{INT_MIN};
+        QTest::newRow("mediaPlayerVolumeChanged") << QStringLiteral("mediaPlayerVolumeChanged") << QVariantList{40, s, QString()};
+        QTest::newRow("kbdLayoutChanged") << QStringLiteral("kbdLayoutChanged") << QVariantList{QStringLiteral("English (US)")};
+        QTest::newRow("virtualDesktopChanged") << QStringLiteral("virtualDesktopChanged") << QVariantList{QString()};
+        QTest::newRow("touchpadEnabledChanged") << QStringLiteral("touchpadEnabledChanged") << QVariantList{true};
+        QTest::newRow("wifiEnabledChanged") << QStringLiteral("wifiEnabledChanged") << QVariantList{false};
+        QTest::newRow("bluetoothEnabledChanged") << QStringLiteral("bluetoothEnabledChanged") << QVariantList{true};
+        QTest::newRow("wwanEnabledChanged") << QStringLiteral("wwanEnabledChanged") << QVariantList{false};
+        QTest::newRow("virtualKeyboardEnabledChanged") << QStringLiteral("virtualKeyboardEnabledChanged") << QVariantList{true};
+        QTest::newRow("showText") << QStringLiteral("showText") << QVariantList{QString(), s};
+        QTest::newRow("showTextWithFont") << QStringLiteral("showTextWithFont") << QVariantList{s, s, s, 250, 60000, s, s};
+        QTest::newRow("showTextWithFontNoBackground")
+            << QStringLiteral("showTextWithFontNoBackground") << QVariantList{s, s, QString(), -3, -1, QString(), QString()};
+        QTest::newRow("showProgressBar") << QStringLiteral("showProgressBar") << QVariantList{s, 150};
+    }
+
+    void everyMethodAnswersThroughBothNames()
+    {
+        QFETCH(QString, method);
+        QFETCH(QVariantList, args);
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        for (const QString &name : {serviceName, shellName}) {
+            const QDBusMessage reply = call(name, method, args);
+            QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+            QVERIFY(reply.arguments().isEmpty());
+        }
+    }
+
+    void wrongSignatureIsRefused_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QVariantList>("args");
+        QTest::newRow("string for int") << QStringLiteral("volumeChanged") << QVariantList{QStringLiteral("40")};
+        QTest::newRow("missing argument") << QStringLiteral("showText") << QVariantList{QStringLiteral("icon")};
+        QTest::newRow("extra argument") << QStringLiteral("wifiEnabledChanged") << QVariantList{true, true};
+        QTest::newRow("unknown method") << QStringLiteral("explode") << QVariantList{};
+    }
+
+    void wrongSignatureIsRefused()
+    {
+        QFETCH(QString, method);
+        QFETCH(QVariantList, args);
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        QCOMPARE(call(serviceName, method, args).type(), QDBusMessage::ErrorMessage);
+        QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(daemon.process().state(), QProcess::Running);
+    }
+
+    void secondInstanceEndsAndFirstKeepsAnswering()
+    {
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        QProcess second;
+        second.setProcessEnvironment(daemon.environment());
+        second.start(QStringLiteral(OSD_SERVICE_BINARY), QStringList());
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QVERIFY(second.exitCode() != 0);
+        QVERIFY2(second.readAllStandardError().contains("The application is already running."), "no message");
+        QCOMPARE(busNameOwnerPid(serviceName), uint(daemon.pid()));
+        QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+    }
+
+    void foreignOwnerOfTheShellName()
+    {
+        QVERIFY(QDBusConnection::sessionBus().registerService(shellName));
+        DaemonProcess daemon;
+        QVERIFY(daemon.runToEnd());
+        QVERIFY(daemon.process().exitCode() != 0);
+        QVERIFY(daemon.readStandardError().contains("Failed to register service by DBus connection!"));
+        QCOMPARE(busNameOwnerPid(serviceName), 0u);
+        QVERIFY(QDBusConnection::sessionBus().unregisterService(shellName));
+    }
+
+    void staleLockAfterKill()
+    {
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        QVERIFY(daemon.stop(SIGKILL));
+        QTRY_COMPARE_WITH_TIMEOUT(busNameOwnerPid(serviceName), 0u, 5000);
+        QVERIFY2(daemon.start(), daemon.readStandardError().constData());
+        QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+    }
+
+    void quitsCleanlyOnSignal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+
+    void quitsCleanlyOnSignal()
+    {
+        QFETCH(int, signal);
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        QVERIFY(daemon.stop(signal));
+        QCOMPARE(daemon.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(daemon.process().exitCode(), 0);
+        // The lock is released: the next start works at once.
+        QVERIFY(daemon.start());
+    }
+
+    void badConfigurationFiles_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("garbage bytes") << QByteArray("\x00\xff\xfe\x01[OSD\n\x80\x81=\xc3", 12);
+        QTest::newRow("wrong types") << QByteArray("[OSD]\nEnabled=[1,2]\nOpacity=half\nUseStandartMode=2.5\n");
+        QTest::newRow("huge line") << QByteArray("[OSD]\nOpacity=") + QByteArray(1 << 20, '9');
+    }
+
+    void badConfigurationFiles()
+    {
+        QFETCH(QByteArray, contents);
+        DaemonProcess daemon;
+        daemon.writeConfig(contents);
+        QVERIFY(daemon.start());
+        QCOMPARE(call(serviceName, QStringLiteral("showProgressBar"), {QString(), 40}).type(), QDBusMessage::ReplyMessage);
+        QVERIFY(daemon.stop(SIGTERM));
+        QCOMPARE(daemon.process().exitCode(), 0);
+    }
+
+    void noSessionBus()
+    {
+        DaemonProcess daemon;
+        daemon.environment().insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+        QVERIFY(daemon.runToEnd());
+        QCOMPARE(daemon.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(daemon.process().exitCode(), 1);
+        const QByteArray errors = daemon.readStandardError();
+        QVERIFY2(errors.contains("No D-Bus session bus"), errors.constData());
+        QVERIFY(errors.contains("Failed to register service by DBus connection!"));
+    }
+};
+
+QTEST_GUILESS_MAIN(OsdServiceDaemonTest)
+#include "tst_osdservicedaemon.moc"
