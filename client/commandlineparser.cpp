@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "commandlineparser.h"
+#include "osdmessages.h"
+#include "osdserviceinterface.h"
+
+#include <QDBusConnection>
+#include <QTextStream>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+
+bool CommandLineParser::processArguments(const QStringList &arguments)
+{
+    if (arguments.size() < 2) {
+        printError(QStringLiteral("No method name! Use '-h' or '--help' for get available method names."));
+        return false;
+    }
+
+    // The options win wherever they stand, so a half-typed call followed by --help shows help.
+    if (arguments.contains(QLatin1String("-h")) || arguments.contains(QLatin1String("--help"))) {
+        printHelp();
+        return false;
+    }
+    if (arguments.contains(QLatin1String("--methods"))) {
+        printMethodsDescription();
+        return false;
+    }
+    if (arguments.contains(QLatin1String("--method_names"))) {
+        printMethodNames();
+        return false;
+    }
+
+    const QString first = arguments.at(1);
+    if (!first.startsWith(QLatin1String("--"))) {
+        printError(QStringLiteral("First argument must be osd method name, used prefix on \"--\". "
+                                  "Use '--methods' or '--method_names' for get available method names."));
+        return false;
+    }
+
+    const QString name = first.mid(2);
+    const QList<MethodType> &methods = allMethods();
+    const auto found = std::find_if(methods.cbegin(), methods.cend(), [&name](MethodType method) {
+        return getMethodName(method) == name;
+    });
+    if (found == methods.cend()) {
+        printError(QStringLiteral("Unknown method name: \"%1\". Use '--methods' or '--method_names' for get available method names.").arg(name));
+        return false;
+    }
+    const MethodType method = *found;
+
+    const int count = osdMethodArgumentCount(method);
+    const int max = (method == ShowTextWithFont || method == ShowTextWithFontNoBackground) ? 7 : count;
+    const QStringList values = arguments.mid(2, max);
+
+    if (values.size() >= count) {
+        return osdCallMethod(method, values);
+    }
+    if (values.size() == count - 1) {
+        return osdCallMethodWaitMode(method, values);
+    }
+    printError(QStringLiteral("Unknown arguments for method: \"%1\". Use '--methods' for get arguments on this method.").arg(name));
+    return false;
+}
+
+QPointer<OrgKdeOsdServiceInterface> makeDBusInterface()
+{
+    return new OrgKdeOsdServiceInterface(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"), QDBusConnection::sessionBus(), nullptr);
+}
+
+bool osdCallMethod(MethodType method, const QStringList &values)
+{
+    QStringList completed = values;
+    if (method == ShowTextWithFont || method == ShowTextWithFontNoBackground) {
+        // An omitted position or background colour reaches the service as an empty string.
+        while (completed.size() < 7) {
+            completed.append(QString());
+        }
+    }
+    return osdCallMethod(method, completed, osdMethodArgumentTypes(method));
+}
+
+bool osdCallMethod(MethodType method, const QStringList &values, const QList<int> &types)
+{
+    if (!checkValues(values, types)) {
+        printMethodArgumentsError(method, values, types);
+        return false;
+    }
+
+    const std::unique_ptr<OrgKdeOsdServiceInterface> interface(makeDBusInterface().data());
+    QDBusPendingReply<> reply;
+    const QString name = getMethodName(method);
+    if (!invokeMethod(interface.get(), name.toLatin1().constData(), Qt::DirectConnection, reply, values, types)) {
+        printError(QStringLiteral("Internal error: cannot call method \"%1\"!").arg(name));
+        return false;
+    }
+
+    reply.waitForFinished();
+    if (reply.isError()) {
+        printError(reply.error().message());
+        return false;
+    }
+    return true;
+}
+
+bool osdCallMethodWaitMode(MethodType method, const QStringList &values)
+{
+    QTextStream input(stdin, QIODevice::ReadOnly);
+    const int index = osdMethodWaitArgumentIndex(method);
+    QString line;
+    while (input.readLineInto(&line)) {
+        QStringList lineValues = values;
+        lineValues.insert(index, line);
+        // A line that fails has printed its error; the next line is a new request.
+        osdCallMethod(method, lineValues);
+    }
+    return true;
+}
+
+bool invokeMethod(QObject *object, const char *member, Qt::ConnectionType type, QDBusPendingReply<> &reply, const QStringList &values, const QList<int> &types)
+{
+    Q_UNUSED(type)
+
+    QList<QVariant> converted;
+    for (int i = 0; i < types.size(); ++i) {
+        converted.append(getValueFromString(values.value(i), types.at(i)));
+    }
+    if (types.isEmpty() || types.size() > 10) {
+        printError(QStringLiteral("Unsupported number of values! More than 10 arguments are not supported."));
+        return false;
+    }
+
+    // The arguments point into the variants of 'converted', which is not touched again until
+    // the call has returned.
+    std::array<QGenericArgument, 10> arguments;
+    for (int i = 0; i < converted.size(); ++i) {
+        arguments[i] = toGenericArgument(converted.at(i));
+    }
+    return QMetaObject::invokeMethod(object,
+                                     member,
+                                     Qt::DirectConnection,
+                                     QGenericReturnArgument("QDBusPendingReply<>", &reply),
+                                     arguments[0],
+                                     arguments[1],
+                                     arguments[2],
+                                     arguments[3],
+                                     arguments[4],
+                                     arguments[5],
+                                     arguments[6],
+                                     arguments[7],
+                                     arguments[8],
+                                     arguments[9]);
+}

@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "osdmethod.h"
+
+#include <QMetaType>
+
+const QList<MethodType> &allMethods()
+{
+    static const QList<MethodType> methods = [] {
+        QList<MethodType> list;
+        for (int i = BrightnessChanged; i <= ShowProgressBar; ++i) {
+            list.append(MethodType(i));
+        }
+        return list;
+    }();
+    return methods;
+}
+
+QString getMethodName(MethodType method)
+{
+    switch (method) {
+    case BrightnessChanged:
+        return QStringLiteral("brightnessChanged");
+    case KeyboardBrightnessChanged:
+        return QStringLiteral("keyboardBrightnessChanged");
+    case VolumeChanged:
+        return QStringLiteral("volumeChanged");
+    case MicrophoneVolumeChanged:
+        return QStringLiteral("microphoneVolumeChanged");
+    case MediaPlayerVolumeChanged:
+        return QStringLiteral("mediaPlayerVolumeChanged");
+    case KbdLayoutChanged:
+        return QStringLiteral("kbdLayoutChanged");
+    case VirtualDesktopChanged:
+        return QStringLiteral("virtualDesktopChanged");
+    case TouchpadEnabledChanged:
+        return QStringLiteral("touchpadEnabledChanged");
+    case WifiEnabledChanged:
+        return QStringLiteral("wifiEnabledChanged");
+    case BluetoothEnabledChanged:
+        return QStringLiteral("bluetoothEnabledChanged");
+    case WwanEnabledChanged:
+        return QStringLiteral("wwanEnabledChanged");
+    case VirtualKeyboardEnabledChanged:
+        return QStringLiteral("virtualKeyboardEnabledChanged");
+    case ShowText:
+        return QStringLiteral("showText");
+    case ShowTextWithFont:
+        return QStringLiteral("showTextWithFont");
+    case ShowTextWithFontNoBackground:
+        return QStringLiteral("showTextWithFontNoBackground");
+    case ShowProgressBar:
+        return QStringLiteral("showProgressBar");
+    }
+    return QString();
+}
+
+int osdMethodArgumentCount(MethodType method)
+{
+    // Indexed from MediaPlayerVolumeChanged on; the four methods before it take one value.
+    static const int counts[] = {3, 1, 1, 1, 1, 1, 1, 1, 2, 5, 5, 2};
+    if (method >= MediaPlayerVolumeChanged && method <= ShowProgressBar) {
+        return counts[method - MediaPlayerVolumeChanged];
+    }
+    return 1;
+}
+
+int osdMethodWaitArgumentIndex(MethodType method)
+{
+    // The text methods and showProgressBar take the icon first; the value that changes from
+    // call to call comes second.
+    return method > VirtualKeyboardEnabledChanged ? 1 : 0;
+}
+
+QList<int> osdMethodArgumentTypes(MethodType method)
+{
+    switch (method) {
+    case BrightnessChanged:
+    case KeyboardBrightnessChanged:
+    case VolumeChanged:
+    case MicrophoneVolumeChanged:
+        return {QMetaType::Int};
+    case MediaPlayerVolumeChanged:
+        return {QMetaType::Int, QMetaType::QString, QMetaType::QString};
+    case KbdLayoutChanged:
+    case VirtualDesktopChanged:
+        return {QMetaType::QString};
+    case TouchpadEnabledChanged:
+    case WifiEnabledChanged:
+    case BluetoothEnabledChanged:
+    case WwanEnabledChanged:
+    case VirtualKeyboardEnabledChanged:
+        return {QMetaType::Bool};
+    case ShowText:
+        return {QMetaType::QString, QMetaType::QString};
+    case ShowTextWithFont:
+    case ShowTextWithFontNoBackground:
+        return {QMetaType::QString, QMetaType::QString, QMetaType::QString, QMetaType::Int, QMetaType::Int, QMetaType::QString, QMetaType::QString};
+    case ShowProgressBar:
+        return {QMetaType::QString, QMetaType::Int};
+    }
+    return {};
+}
+
+QVariant getValueFromString(const QString &value, int type)
+{
+    switch (type) {
+    case QMetaType::Int: {
+        bool ok = false;
+        const int number = value.toInt(&ok, 10);
+        return ok ? QVariant(number) : QVariant();
+    }
+    case QMetaType::QString:
+        return QVariant(value);
+    case QMetaType::Bool:
+        if (value.isEmpty()) {
+            return QVariant();
+        }
+        if (value.toLower() == QLatin1String("true") || value == QLatin1String("1")) {
+            return QVariant(true);
+        }
+        if (value.toLower() == QLatin1String("false") || value == QLatin1String("0")) {
+            return QVariant(false);
+        }
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+bool checkValues(const QStringList &values, const QList<int> &types)
+{
+    if (values.size() != types.size()) {
+        return false;
+    }
+    for (int i = 0; i < values.size(); ++i) {
+        if (!getValueFromString(values.at(i), types.at(i)).isValid()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QGenericArgument toGenericArgument(const QVariant &value)
+{
+    return QGenericArgument(value.typeName(), value.constData());
+}
