@@ -1,0 +1,353 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "roundedlabel.h"
+
+#include <QEvent>
+#include <QHash>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+class RoundedLabelPrivate
+{
+public:
+    static bool isDarkColor(const QColor &color);
+    static bool isLightColor(const QColor &color);
+
+    QIcon icon;
+    QPixmap pixmap;
+    bool pixmapMode = false;
+    bool roundedBackgroundVisible = true;
+    bool customPixmapClipEnabled = true;
+    QSize standartIconSize = QSize(24, 24);
+    QLabel *iconView = nullptr;
+    QLabel *percentageView = nullptr;
+};
+
+bool RoundedLabelPrivate::isDarkColor(const QColor &color)
+{
+    return color.redF() <= 0.2 && color.greenF() <= 0.2 && color.blueF() <= 0.2;
+}
+
+bool RoundedLabelPrivate::isLightColor(const QColor &color)
+{
+    return color.redF() >= 0.8 && color.greenF() >= 0.8 && color.blueF() >= 0.8;
+}
+
+namespace
+{
+enum class ColorClass { None, Dark, Light };
+
+ColorClass colorClass(QRgb rgb)
+{
+    const QColor color(rgb);
+    if (RoundedLabelPrivate::isDarkColor(color)) {
+        return ColorClass::Dark;
+    }
+    if (RoundedLabelPrivate::isLightColor(color)) {
+        return ColorClass::Light;
+    }
+    return ColorClass::None;
+}
+
+// The most frequent RGB value among the visible pixels. Columns are visited left to right,
+// each from top to bottom, and a colour only takes over when its count is strictly higher, so
+// of two equally frequent colours the one that got there first wins. With no visible pixel at
+// all the answer stays the colour of pixel (0, 0).
+QRgb dominantColor(const QImage &image)
+{
+    QRgb dominant = image.pixel(0, 0) & RGB_MASK;
+    int dominantCount = 0;
+    QHash<QRgb, int> counts;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qAlpha(pixel) == 0) {
+                continue;
+            }
+            const QRgb rgb = pixel & RGB_MASK;
+            const int count = ++counts[rgb];
+            if (count > dominantCount) {
+                dominant = rgb;
+                dominantCount = count;
+            }
+        }
+    }
+    return dominant;
+}
+
+// Gives every pixel of the given class the RGB of color. Alpha is kept, so antialiased edges
+// of line art stay smooth; this needs an image whose colours are not premultiplied.
+void recolor(QImage *image, ColorClass cls, const QColor &color)
+{
+    const QRgb rgb = color.rgb() & RGB_MASK;
+    for (int x = 0; x < image->width(); ++x) {
+        for (int y = 0; y < image->height(); ++y) {
+            const QRgb pixel = image->pixel(x, y);
+            if (colorClass(pixel) == cls) {
+                image->setPixel(x, y, (pixel & ~RGB_MASK) | rgb);
+            }
+        }
+    }
+}
+
+// The part of pixmap that shows when it is scaled to cover inner (keeping its aspect ratio)
+// and centred on a canvas of size canvas, scaled to the size it has there. Cutting the source
+// first keeps a very long or tall image from becoming a huge intermediate pixmap of which
+// almost nothing would be seen.
+QPixmap coverPart(const QPixmap &pixmap, const QSize &inner, const QSize &canvas, QPoint *topLeft)
+{
+    const QSize covered = pixmap.size().scaled(inner, Qt::KeepAspectRatioByExpanding);
+    const QRect coveredRect(QPoint((canvas.width() - covered.width()) / 2, (canvas.height() - covered.height()) / 2),
+                            covered);
+    const QRect visible = coveredRect & QRect(QPoint(0, 0), canvas);
+    *topLeft = visible.topLeft();
+    if (visible == coveredRect) {
+        return pixmap.scaled(covered, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    const qreal sx = qreal(pixmap.width()) / covered.width();
+    const qreal sy = qreal(pixmap.height()) / covered.height();
+    const QRectF source((visible.left() - coveredRect.left()) * sx, (visible.top() - coveredRect.top()) * sy,
+                        visible.width() * sx, visible.height() * sy);
+    const QRect sourcePixels = source.toAlignedRect() & pixmap.rect();
+    return pixmap.copy(sourcePixels).scaled(visible.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+}
+
+RoundedLabel::RoundedLabel(QWidget *parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags)
+{
+    init();
+}
+
+RoundedLabel::~RoundedLabel()
+{
+    delete d->iconView;
+    delete d->percentageView;
+    delete d;
+}
+
+void RoundedLabel::init()
+{
+    d = new RoundedLabelPrivate;
+
+    d->iconView = new QLabel(this);
+    d->iconView->setObjectName(QStringLiteral("iconView"));
+    d->iconView->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    d->iconView->setAlignment(Qt::AlignCenter);
+    d->iconView->setAttribute(Qt::WA_NoSystemBackground);
+    d->iconView->setAttribute(Qt::WA_TranslucentBackground);
+
+    d->percentageView = new QLabel(this);
+    d->percentageView->setObjectName(QStringLiteral("percentageView"));
+    d->percentageView->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    d->percentageView->setTextFormat(Qt::PlainText);
+    d->percentageView->setWordWrap(false);
+    d->percentageView->setAlignment(Qt::AlignCenter);
+    d->percentageView->setAttribute(Qt::WA_NoSystemBackground);
+    d->percentageView->setAttribute(Qt::WA_TranslucentBackground);
+
+    auto *layout = new QVBoxLayout(this);
+    // The larger bottom margin lifts the text clear of the disc's lower curve.
+    layout->setContentsMargins(4, 4, 4, 8);
+    layout->setSpacing(2);
+    layout->addWidget(d->iconView, 0, Qt::AlignCenter);
+    layout->addWidget(d->percentageView, 0, Qt::AlignCenter);
+
+    // Gives the icon view its size from the start, not only with the first icon.
+    updateIcon();
+}
+
+QIcon RoundedLabel::icon() const
+{
+    return d->icon;
+}
+
+void RoundedLabel::setIcon(const QIcon &icon)
+{
+    // No equality test: QIcon has none, and the same icon may render differently after a theme
+    // change.
+    d->icon = icon;
+    d->pixmapMode = false;
+    updateIcon();
+}
+
+void RoundedLabel::setPixmap(const QPixmap &pixmap)
+{
+    d->pixmap = pixmap;
+    d->pixmapMode = !pixmap.isNull();
+    updateIcon();
+}
+
+QSize RoundedLabel::standartIconSize() const
+{
+    return d->standartIconSize;
+}
+
+void RoundedLabel::setStandartIconSize(const QSize &size)
+{
+    if (d->standartIconSize == size) {
+        return;
+    }
+    d->standartIconSize = size;
+    updateIcon();
+}
+
+void RoundedLabel::setCustomPixmapClipEnabled(bool enabled)
+{
+    if (d->customPixmapClipEnabled == enabled) {
+        return;
+    }
+    d->customPixmapClipEnabled = enabled;
+    updateIcon();
+}
+
+void RoundedLabel::setRoundedBackgroundVisible(bool visible)
+{
+    if (d->roundedBackgroundVisible == visible) {
+        return;
+    }
+    d->roundedBackgroundVisible = visible;
+    update();
+}
+
+bool RoundedLabel::isIconVisible() const
+{
+    return d->iconView->isVisibleTo(this);
+}
+
+void RoundedLabel::setIconVisible(bool visible)
+{
+    d->iconView->setVisible(visible);
+}
+
+bool RoundedLabel::isPercentageVisible() const
+{
+    return d->percentageView->isVisibleTo(this);
+}
+
+void RoundedLabel::setPercentageVisible(bool visible)
+{
+    d->percentageView->setVisible(visible);
+}
+
+QString RoundedLabel::percentageText() const
+{
+    return d->percentageView->text();
+}
+
+void RoundedLabel::setPercentageText(const QString &text)
+{
+    d->percentageView->setText(text);
+}
+
+bool RoundedLabel::event(QEvent *e)
+{
+    const bool result = QWidget::event(e);
+    if (e->type() == QEvent::PaletteChange) {
+        updateIcon();
+    } else if (e->type() == QEvent::FontChange) {
+        updateFont();
+    }
+    return result;
+}
+
+void RoundedLabel::paintEvent(QPaintEvent *e)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (d->roundedBackgroundVisible) {
+        drawRoundedBackground(&painter);
+    }
+    QWidget::paintEvent(e);
+}
+
+void RoundedLabel::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    updateIcon();
+}
+
+void RoundedLabel::drawRoundedBackground(QPainter *painter)
+{
+    // One pixel is left free all round so that the antialiased edge is not cut by the widget.
+    const QRect discRect(1, 1, width() - 2, height() - 2);
+    if (discRect.isEmpty()) {
+        return;
+    }
+    const QColor color = palette().color(QPalette::Current, QPalette::Window);
+    painter->save();
+    painter->setPen(color);
+    painter->setBrush(QBrush(color, Qt::SolidPattern));
+    painter->drawEllipse(discRect);
+    painter->restore();
+}
+
+void RoundedLabel::updateFont()
+{
+    d->percentageView->setFont(font());
+}
+
+void RoundedLabel::updateIcon()
+{
+    QSize size;
+    if (d->standartIconSize.width() >= 0 && d->standartIconSize.height() >= 0) {
+        size = d->standartIconSize;
+        d->iconView->setFixedSize(size);
+    } else {
+        size = d->iconView->size();
+        d->iconView->setMinimumSize(24, 24);
+        d->iconView->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+
+    if (d->pixmapMode) {
+        const int w = d->iconView->width();
+        const int h = d->iconView->height();
+        if (d->pixmap.isNull() || w <= 0 || h <= 0) {
+            d->iconView->setPixmap(QPixmap());
+            return;
+        }
+        if (!d->customPixmapClipEnabled) {
+            d->iconView->setPixmap(d->pixmap.scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            return;
+        }
+        // The inset keeps the image's straight edges inside the circle's curve at the sides.
+        const int inset = qMax(2, qRound(qMin(w, h) * 0.08));
+        const QSize inner(qMax(1, w - 2 * inset), qMax(1, h - 2 * inset));
+        QPoint topLeft;
+        const QPixmap cover = coverPart(d->pixmap, inner, QSize(w, h), &topLeft);
+
+        QPixmap canvas(w, h);
+        if (canvas.isNull()) {
+            // A view too large to allocate: show nothing rather than paint on a null device.
+            d->iconView->setPixmap(QPixmap());
+            return;
+        }
+        canvas.fill(Qt::transparent);
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath circle;
+        circle.addEllipse(canvas.rect());
+        painter.setClipPath(circle, Qt::ReplaceClip);
+        painter.drawPixmap(topLeft, cover);
+        painter.end();
+        d->iconView->setPixmap(canvas);
+        return;
+    }
+
+    if (d->icon.isNull()) {
+        return;
+    }
+    // ARGB32 rather than the premultiplied format: recolouring replaces RGB and keeps alpha.
+    QImage image = d->icon.pixmap(size, QIcon::Normal, QIcon::Off).toImage().convertToFormat(QImage::Format_ARGB32);
+    if (image.width() < 2 || image.height() < 2) {
+        d->iconView->setPixmap(QPixmap());
+        return;
+    }
+    const ColorClass cls = colorClass(dominantColor(image));
+    if (cls != ColorClass::None) {
+        recolor(&image, cls, palette().color(QPalette::Current, QPalette::WindowText));
+    }
+    d->iconView->setPixmap(QPixmap::fromImage(image));
+}

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "roundedwindow.h"
+
+#include "osdutils.h"
+
+class RoundedWindowPrivate
+{
+public:
+    int borderRadiusHorizontal = 12;
+    int borderRadiusVertical = 12;
+    bool updatingRoundedMask = false;
+};
+
+RoundedWindow::RoundedWindow(QWidget *parent)
+    : QWidget(parent)
+{
+    init();
+}
+
+RoundedWindow::~RoundedWindow()
+{
+    delete d;
+}
+
+void RoundedWindow::init()
+{
+    d = new RoundedWindowPrivate;
+    updateRoundedMask();
+}
+
+int RoundedWindow::borderRadiusHorizontal() const
+{
+    return d->borderRadiusHorizontal;
+}
+
+int RoundedWindow::borderRadiusVertical() const
+{
+    return d->borderRadiusVertical;
+}
+
+void RoundedWindow::setBorderRadiusHorizontal(int radius)
+{
+    if (d->borderRadiusHorizontal == radius) {
+        return;
+    }
+    d->borderRadiusHorizontal = radius;
+    updateRoundedMask();
+}
+
+void RoundedWindow::setBorderRadiusVertical(int radius)
+{
+    if (d->borderRadiusVertical == radius) {
+        return;
+    }
+    d->borderRadiusVertical = radius;
+    updateRoundedMask();
+}
+
+bool RoundedWindow::isUpdatingRoundedMask() const
+{
+    return d->updatingRoundedMask;
+}
+
+void RoundedWindow::setUpdatingRoundedMask(bool on)
+{
+    if (d->updatingRoundedMask == on) {
+        return;
+    }
+    d->updatingRoundedMask = on;
+    if (on) {
+        updateRoundedMask();
+    } else {
+        clearMask();
+    }
+}
+
+void RoundedWindow::updateRoundedMask()
+{
+    if (!d->updatingRoundedMask) {
+        return;
+    }
+    if (d->borderRadiusHorizontal > 0 && d->borderRadiusVertical > 0) {
+        setMask(OsdUtils::roundedRect(rect(), d->borderRadiusHorizontal, d->borderRadiusVertical));
+    } else {
+        clearMask();
+    }
+}
+
+void RoundedWindow::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    // The size may have changed while hidden without a resize event reaching us yet.
+    if (visible) {
+        updateRoundedMask();
+    }
+}
+
+void RoundedWindow::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    updateRoundedMask();
+}
