@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QSizeF>
+#include <QString>
+
+class QFont;
+
+/**
+ * The part of a plain text that could ever be seen in an area of the given size, with room to
+ * spare: a text of megabytes (anybody on the session bus can send one) would otherwise be
+ * laid out in full, several times, while the daemon's only thread waits.
+ *
+ * The cut is never inside what could be visible: it keeps at least as many characters as the
+ * narrowest characters of the font fill the area, and as many paragraphs as its lines. So the
+ * laid-out text still overflows the area, which cuts and marks it the same way as the full
+ * text. Characters that take no room (accents, joiners, zero-width spaces) count towards a
+ * second, larger limit, so a text made only of them is cut as well.
+ */
+QString displayableText(const QString &text, const QFont &font, const QSizeF &area);

@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "elidedhtmltextdocument.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+namespace
+{
+
+bool fits(QTextDocument *document, int targetHeight)
+{
+    return document->size().height() < targetHeight;
+}
+
+void fill(QTextDocument *document, const QString &text, Qt::TextFormat format)
+{
+    switch (format) {
+    case Qt::PlainText:
+        document->setPlainText(text);
+        break;
+    case Qt::RichText:
+        document->setHtml(text);
+        break;
+    case Qt::AutoText:
+        if (Qt::mightBeRichText(text)) {
+            document->setHtml(text);
+        } else {
+            document->setPlainText(text);
+        }
+        break;
+    case Qt::MarkdownText:
+        document->setMarkdown(text, QTextDocument::MarkdownDialectGitHub);
+        break;
+    }
+}
+
+/**
+ * Where a word step may reach back to from the cursor, which stands at the start of a visual
+ * line: the start of the visual line before it. A word longer than a line is wrapped anywhere,
+ * so "the previous word" can begin many lines up; removing it would throw away lines of text
+ * that fit, only because the postfix wrapped on its own. -1 means no limit (at the start of a
+ * block a word step only removes the paragraph break).
+ */
+int wordStepLimit(const QTextCursor &cursor)
+{
+    const QTextBlock block = cursor.block();
+    const QTextLayout *layout = block.layout();
+    const QTextLine line = layout->lineForTextPosition(cursor.position() - block.position());
+    if (!line.isValid() || line.lineNumber() == 0) {
+        return -1;
+    }
+    return block.position() + layout->lineAt(line.lineNumber() - 1).textStart();
+}
+
+/**
+ * One cut: the rest of the cursor's visual line with the character before it, or else a word,
+ * a character or a paragraph break. The anchor stays in front of the postfix.
+ * Returns false when nothing before the cursor could be removed.
+ */
+bool cutOnce(QTextCursor &cursor)
+{
+    if (cursor.movePosition(QTextCursor::StartOfLine, QTextCursor::KeepAnchor)) {
+        cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        return true;
+    }
+    const int limit = wordStepLimit(cursor);
+    if (cursor.movePosition(QTextCursor::PreviousWord, QTextCursor::KeepAnchor)) {
+        if (cursor.position() >= limit) {
+            cursor.removeSelectedText();
+            return true;
+        }
+        cursor.setPosition(cursor.anchor());
+    }
+    if (cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor)) {
+        cursor.removeSelectedText();
+        return true;
+    }
+    if (cursor.movePosition(QTextCursor::PreviousBlock, QTextCursor::KeepAnchor)) {
+        cursor.removeSelectedText();
+        return true;
+    }
+    return false;
+}
+
+/**
+ * The position of a visual line that the line-by-line cut removes in any case, or -1 when
+ * there is none to skip.
+ *
+ * Lines do not change when text after them is removed, so while a line below the first one
+ * that does not fit is still there, the document stays too tall and the cut goes on. The cut
+ * therefore reaches "everything before such a line, minus the character before it, then the
+ * postfix" (or, when a word step emptied the line before, that state with one more blank),
+ * and both continue alike once the next line is cut. Taking the second line below the first
+ * one that does not fit leaves one line for that, and one pixel of slack covers rounding
+ * between the line geometry and the document's height.
+ */
+int surplusLinesStart(QTextDocument *document, int targetHeight)
+{
+    const qreal bottomMargin = document->rootFrame()->frameFormat().bottomMargin();
+    int linesPastTarget = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout *layout = block.layout();
+        const qreal top = layout->position().y();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            if (linesPastTarget == 2) {
+                return block.position() + line.textStart();
+            }
+            if (linesPastTarget > 0 || top + line.y() + line.height() + bottomMargin >= targetHeight + 1) {
+                ++linesPastTarget;
+            }
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+ElidedHtmlTextDocument::ElidedHtmlTextDocument(QTextDocument *document, QObject *parent)
+    : QObject(parent)
+    , document(document)
+{
+}
+
+ElidedHtmlTextDocument::~ElidedHtmlTextDocument() = default;
+
+Qt::TextFormat ElidedHtmlTextDocument::textFormat() const
+{
+    return format;
+}
+
+void ElidedHtmlTextDocument::setTextFormat(Qt::TextFormat textFormat)
+{
+    format = textFormat;
+}
+
+QString ElidedHtmlTextDocument::originalText() const
+{
+    return text;
+}
+
+void ElidedHtmlTextDocument::setOriginalText(const QString &originalText)
+{
+    text = originalText;
+}
+
+QString ElidedHtmlTextDocument::elidedPostfix() const
+{
+    return postfix;
+}
+
+void ElidedHtmlTextDocument::setElidedPostfix(const QString &elidedPostfix)
+{
+    postfix = elidedPostfix;
+}
+
+int ElidedHtmlTextDocument::targetHeight() const
+{
+    return target;
+}
+
+void ElidedHtmlTextDocument::setTargetHeight(int height)
+{
+    target = height;
+}
+
+bool ElidedHtmlTextDocument::isElided() const
+{
+    return elided;
+}
+
+void ElidedHtmlTextDocument::updateElidedText()
+{
+    elided = updateElideText(document, text, postfix, target, format);
+}
+
+bool ElidedHtmlTextDocument::updateElideText(QTextDocument *document, const QString &text, const QString &postfix,
+                                             int targetHeight, Qt::TextFormat format)
+{
+    fill(document, text, format);
+    if (fits(document, targetHeight)) {
+        return false;
+    }
+
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(postfix);
+    // By code units, not by cursor steps: a step can span several code units (a surrogate pair,
+    // a letter with accents), which would leave part of the text behind the postfix.
+    cursor.setPosition(cursor.position() - postfix.size());
+
+    // Removing the surplus lines one at a time re-lays out the whole paragraph after each cut;
+    // for a long text that is quadratic. Remove them in one go, then cut what is left.
+    const int surplusLine = surplusLinesStart(document, targetHeight);
+    if (surplusLine > 0) {
+        cursor.setPosition(surplusLine, QTextCursor::KeepAnchor);
+        cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        if (fits(document, targetHeight)) {
+            return true;
+        }
+    }
+
+    while (cutOnce(cursor) && !cursor.atStart() && !fits(document, targetHeight)) {
+    }
+    return true;
+}

@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "resizedtext.h"
+
+#include "displayabletext.h"
+#include "elidedhtmltextdocument.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QTextDocument>
+#include <QtMath>
+
+namespace
+{
+
+// The daemon never lets its pop-up grow beyond 60 % of the screen's width and 80 % of its
+// height. Any screen counts: the window may move to the largest one later.
+QSizeF largestWindowSize()
+{
+    QSizeF largest;
+    const auto screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens) {
+        largest = largest.expandedTo(QSizeF(screen->geometry().width() * 0.6, screen->geometry().height() * 0.8));
+    }
+    return largest;
+}
+
+} // namespace
+
+class ResizedTextPrivate
+{
+public:
+    int horizontalRadius = 12;
+    int verticalRadius = 12;
+    QTextDocument *document = nullptr;
+    ElidedHtmlTextDocument *elider = nullptr;
+    qreal idealWidth = -1;
+    qreal idealHeight = -1;
+    // The trimmed text as given; the elider holds only the part of it that could be visible.
+    QString text;
+};
+
+ResizedText::ResizedText(QWidget *parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags)
+{
+    init();
+}
+
+ResizedText::~ResizedText()
+{
+    delete d->document;
+    delete d->elider;
+    delete d;
+}
+
+void ResizedText::init()
+{
+    d = new ResizedTextPrivate;
+    d->document = new QTextDocument(this);
+    d->document->setDefaultFont(font());
+
+    d->elider = new ElidedHtmlTextDocument(d->document, this);
+    d->elider->setTextFormat(Qt::PlainText);
+    d->elider->setTargetHeight(height());
+
+    QTextOption option = d->document->defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    d->document->setDefaultTextOption(option);
+}
+
+QString ResizedText::text() const
+{
+    return d->text;
+}
+
+QTextDocument *ResizedText::document() const
+{
+    return d->document;
+}
+
+int ResizedText::borderRadiusHorizontal() const
+{
+    return d->horizontalRadius;
+}
+
+void ResizedText::setBorderRadiusHorizontal(int radius)
+{
+    if (d->horizontalRadius == radius) {
+        return;
+    }
+    d->horizontalRadius = radius;
+    update();
+}
+
+int ResizedText::borderRadiusVertical() const
+{
+    return d->verticalRadius;
+}
+
+void ResizedText::setBorderRadiusVertical(int radius)
+{
+    if (d->verticalRadius == radius) {
+        return;
+    }
+    d->verticalRadius = radius;
+    update();
+}
+
+void ResizedText::setText(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed == d->text) {
+        return;
+    }
+    d->text = trimmed;
+    d->elider->setOriginalText(displayableText(trimmed, d->document->defaultFont(), largestWindowSize()));
+    updateIdealDocumentSize();
+    d->elider->updateElidedText();
+    updateAlignment();
+    Q_EMIT textChanged(trimmed);
+    update();
+}
+
+void ResizedText::clear()
+{
+    setText(QString());
+}
+
+void ResizedText::refreshLayout()
+{
+    // The screens, and with them the largest window, may have changed.
+    d->elider->setOriginalText(displayableText(d->text, d->document->defaultFont(), largestWindowSize()));
+    resetIdealDocumentSize();
+    d->document->setTextWidth(width());
+    // The elider cuts at heights equal to its target, so a text exactly as tall as the widget
+    // needs a target one pixel higher to stay whole.
+    d->elider->setTargetHeight(height() + 1);
+    d->elider->updateElidedText();
+    updateAlignment();
+    updateGeometry();
+    update();
+}
+
+void ResizedText::updateIdealDocumentSize()
+{
+    QTextDocument *clone = d->document->clone(this);
+    clone->setDocumentMargin(d->document->documentMargin());
+    clone->setPlainText(d->elider->originalText());
+
+    clone->setTextWidth(-1);
+    const qreal width = clone->size().width();
+    const qreal height = clone->size().height();
+    // A short text as one line would make a narrow strip; give it a 3:2 shape instead.
+    if (width > 0 && height > 0 && width / height < 1.5) {
+        clone->setTextWidth(qSqrt(1.5 * width * height));
+    } else {
+        clone->setTextWidth(clone->idealWidth());
+    }
+    const QSizeF ideal = clone->size();
+    delete clone;
+
+    if (qFuzzyCompare(ideal.width(), d->idealWidth) && qFuzzyCompare(ideal.height(), d->idealHeight)) {
+        return;
+    }
+    d->idealWidth = ideal.width();
+    d->idealHeight = ideal.height();
+    updateGeometry();
+}
+
+void ResizedText::resetIdealDocumentSize()
+{
+    d->idealWidth = -1;
+    d->idealHeight = -1;
+    updateIdealDocumentSize();
+}
+
+void ResizedText::updateAlignment()
+{
+    const Qt::Alignment alignment = minimumSizeHint().height() < d->document->size().height()
+        ? Qt::AlignLeft | Qt::AlignTop
+        : Qt::AlignHCenter | Qt::AlignVCenter;
+    QTextOption option = d->document->defaultTextOption();
+    if (option.alignment() == alignment) {
+        return;
+    }
+    option.setAlignment(alignment);
+    d->document->setDefaultTextOption(option);
+}
+
+QSize ResizedText::sizeHint() const
+{
+    const qreal margin = qCeil(d->document->documentMargin());
+    return QSize(qCeil(d->idealWidth) + margin, qCeil(d->idealHeight) + margin);
+}
+
+QSize ResizedText::minimumSizeHint() const
+{
+    const QFontMetricsF metrics(d->document->defaultFont());
+    const qreal margins = 2 * d->document->documentMargin();
+    return QSize(qCeil(margins + metrics.horizontalAdvance(minimumText())), qCeil(margins + metrics.height()));
+}
+
+QString ResizedText::minimumText()
+{
+    return QString(20, QLatin1Char('X'));
+}
+
+bool ResizedText::event(QEvent *event)
+{
+    const bool result = QWidget::event(event);
+    if (event->type() == QEvent::FontChange) {
+        d->document->setDefaultFont(font());
+        // A smaller font shows more of the text.
+        d->elider->setOriginalText(displayableText(d->text, font(), largestWindowSize()));
+        resetIdealDocumentSize();
+        d->elider->setTargetHeight(height() + 1);
+        d->elider->updateElidedText();
+        updateAlignment();
+        update();
+    }
+    return result;
+}
+
+void ResizedText::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    d->document->setTextWidth(event->size().width());
+    d->elider->setTargetHeight(event->size().height() + 1);
+    d->elider->updateElidedText();
+    updateAlignment();
+}
+
+void ResizedText::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawBackground(&painter);
+    drawContext(&painter);
+}
+
+void ResizedText::drawBackground(QPainter *painter)
+{
+    painter->save();
+    const QColor color = palette().color(QPalette::Button);
+    painter->setPen(color);
+    painter->setBrush(color);
+    painter->drawRoundedRect(QRectF(0, 0, width(), height()), d->horizontalRadius, d->verticalRadius, Qt::AbsoluteSize);
+    painter->restore();
+}
+
+void ResizedText::drawContext(QPainter *painter)
+{
+    painter->save();
+    painter->setClipRect(rect(), Qt::ReplaceClip);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.cursorPosition = -1;
+    context.clip = rect();
+    context.palette.setBrush(QPalette::All, QPalette::Text, QBrush(palette().color(QPalette::Text)));
+    d->document->documentLayout()->draw(painter, context);
+    painter->restore();
+}
