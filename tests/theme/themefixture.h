@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+// A temporary home, data directories and search path of their own for tests that read the
+// desktop theme's files. Construct it before anything reads the environment.
+class ThemeFixture
+{
+public:
+    ThemeFixture()
+    {
+        qputenv("HOME", QFile::encodeName(home()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_root.filePath(QStringLiteral("data"))));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(m_root.filePath(QStringLiteral("sysdata"))));
+        qputenv("PATH", QFile::encodeName(bin()) + ':' + qgetenv("PATH"));
+        qunsetenv("SUDO_USER");
+        qunsetenv("VESK_SESSION_CONFIG_SUFFIX");
+        reset();
+    }
+
+    // Removes every file written so far.
+    void reset()
+    {
+        for (const QString &dir : {home(), bin(), m_root.filePath(QStringLiteral("data"))}) {
+            QDir(dir).removeRecursively();
+            QDir().mkpath(dir);
+        }
+        QDir().mkpath(themesRoot());
+    }
+
+    QString home() const
+    {
+        return m_root.filePath(QStringLiteral("home"));
+    }
+    QString bin() const
+    {
+        return m_root.filePath(QStringLiteral("bin"));
+    }
+    QString themesRoot() const
+    {
+        return m_root.filePath(QStringLiteral("data/vesk/themes"));
+    }
+    QString settingsPath() const
+    {
+        return home() + QStringLiteral("/.vesk/theme/current.themerc");
+    }
+    QString palettePath() const
+    {
+        return home() + QStringLiteral("/.vesk/paletterc");
+    }
+    QString imagePath(const QString &decorTheme) const
+    {
+        return themesRoot() + QLatin1Char('/') + decorTheme + QStringLiteral("/taskbar/taskbarbg.xpm");
+    }
+
+    static bool write(const QString &path, const QByteArray &content)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+    }
+
+    bool writeSettings(const QByteArray &content) const
+    {
+        return write(settingsPath(), content);
+    }
+    bool writePalette(const QByteArray &content) const
+    {
+        return write(palettePath(), content);
+    }
+
+    // A taskbar picture whose top-left pixel is @p topLeft and every other pixel something else.
+    bool writeImage(const QString &decorTheme, const QColor &topLeft, const char *format = "XPM") const
+    {
+        QImage image(4, 2, QImage::Format_ARGB32);
+        image.fill(QColor(0x99, 0x11, 0x11));
+        image.setPixelColor(0, 0, topLeft);
+        QDir().mkpath(QFileInfo(imagePath(decorTheme)).absolutePath());
+        return image.save(imagePath(decorTheme), format);
+    }
+
+    // Puts a "qmx-id" with the given shell script body first on the search path.
+    bool writeQmxId(const QByteArray &body) const
+    {
+        const QString path = bin() + QStringLiteral("/qmx-id");
+        return write(path, "#!/bin/sh\n" + body + '\n')
+            && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+private:
+    QTemporaryDir m_root;
+};
