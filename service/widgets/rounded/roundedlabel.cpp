@@ -92,26 +92,42 @@ void recolor(QImage *image, ColorClass cls, const QColor &color)
     }
 }
 
-// The part of pixmap that shows when it is scaled to cover inner (keeping its aspect ratio)
-// and centred on a canvas of size canvas, scaled to the size it has there. Cutting the source
-// first keeps a very long or tall image from becoming a huge intermediate pixmap of which
-// almost nothing would be seen.
+// The pixmap scaled to cover inner (keeping its aspect ratio, as Qt::KeepAspectRatioByExpanding
+// does) and centred on a canvas of size canvas; topLeft receives where to draw it. When the
+// scaled image would stick out of the canvas, only the source pixels that show are scaled, so
+// that a very long or tall image does not become a huge pixmap of which almost nothing is seen.
 QPixmap coverPart(const QPixmap &pixmap, const QSize &inner, const QSize &canvas, QPoint *topLeft)
 {
-    const QSize covered = pixmap.size().scaled(inner, Qt::KeepAspectRatioByExpanding);
-    const QRect coveredRect(QPoint((canvas.width() - covered.width()) / 2, (canvas.height() - covered.height()) / 2),
-                            covered);
-    const QRect visible = coveredRect & QRect(QPoint(0, 0), canvas);
-    *topLeft = visible.topLeft();
-    if (visible == coveredRect) {
-        return pixmap.scaled(covered, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // 64 bits: the long side of a thin image scaled this way can exceed the range of int.
+    const qint64 pw = pixmap.width();
+    const qint64 ph = pixmap.height();
+    qint64 cw = qint64(inner.height()) * pw / ph;
+    qint64 ch = inner.height();
+    if (cw < inner.width()) {
+        cw = inner.width();
+        ch = qint64(inner.width()) * ph / pw;
     }
-    const qreal sx = qreal(pixmap.width()) / covered.width();
-    const qreal sy = qreal(pixmap.height()) / covered.height();
-    const QRectF source((visible.left() - coveredRect.left()) * sx, (visible.top() - coveredRect.top()) * sy,
-                        visible.width() * sx, visible.height() * sy);
-    const QRect sourcePixels = source.toAlignedRect() & pixmap.rect();
-    return pixmap.copy(sourcePixels).scaled(visible.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const qint64 cx = (canvas.width() - cw) / 2;
+    const qint64 cy = (canvas.height() - ch) / 2;
+    if (cx >= 0 && cy >= 0) {
+        *topLeft = QPoint(int(cx), int(cy));
+        return pixmap.scaled(int(cw), int(ch), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+
+    const qreal sx = qreal(pw) / cw;
+    const qreal sy = qreal(ph) / ch;
+    const qint64 vx = qMax<qint64>(cx, 0);
+    const qint64 vy = qMax<qint64>(cy, 0);
+    const QRectF visibleSource((vx - cx) * sx, (vy - cy) * sy, (qMin<qint64>(cx + cw, canvas.width()) - vx) * sx,
+                               (qMin<qint64>(cy + ch, canvas.height()) - vy) * sy);
+    const QRect source = visibleSource.toAlignedRect() & pixmap.rect();
+    // Whole source pixels reach a little beyond the visible part; the painter's clip cuts that.
+    const qint64 left = cx + qRound64(source.left() / sx);
+    const qint64 top = cy + qRound64(source.top() / sy);
+    const qint64 right = cx + qRound64((source.left() + source.width()) / sx);
+    const qint64 bottom = cy + qRound64((source.top() + source.height()) / sy);
+    *topLeft = QPoint(int(left), int(top));
+    return pixmap.copy(source).scaled(int(right - left), int(bottom - top), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 }
 
@@ -177,6 +193,11 @@ void RoundedLabel::setPixmap(const QPixmap &pixmap)
 {
     d->pixmap = pixmap;
     d->pixmapMode = !pixmap.isNull();
+    // Without this a null pixmap would leave the previous custom image on show whenever there
+    // is no icon to fall back to.
+    if (!d->pixmapMode) {
+        d->iconView->setPixmap(QPixmap());
+    }
     updateIcon();
 }
 
@@ -304,7 +325,7 @@ void RoundedLabel::updateIcon()
     if (d->pixmapMode) {
         const int w = d->iconView->width();
         const int h = d->iconView->height();
-        if (d->pixmap.isNull() || w <= 0 || h <= 0) {
+        if (w <= 0 || h <= 0) {
             d->iconView->setPixmap(QPixmap());
             return;
         }
@@ -312,7 +333,8 @@ void RoundedLabel::updateIcon()
             d->iconView->setPixmap(d->pixmap.scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation));
             return;
         }
-        // The inset keeps the image's straight edges inside the circle's curve at the sides.
+        // The inset leaves a margin to the badge's rim where the image's sides run; the
+        // circle clip rounds off its corners.
         const int inset = qMax(2, qRound(qMin(w, h) * 0.08));
         const QSize inner(qMax(1, w - 2 * inset), qMax(1, h - 2 * inset));
         QPoint topLeft;

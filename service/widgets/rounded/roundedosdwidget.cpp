@@ -1,0 +1,733 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "roundedosdwidget.h"
+
+#include "imagefileloader.h"
+#include "osdconfig.h"
+#include "resizedtext.h"
+#include "roundedlabel.h"
+#include "roundedprogressbar.h"
+#include "stylehelper.h"
+#include "veskthemewatcher.h"
+#include "veskutils.h"
+
+#include <KX11Extras>
+
+#include <QEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QTextDocument>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <iterator>
+
+namespace
+{
+const QString styleSheetTemplate = QStringLiteral("QWidget { color: %1; background-color: %2; }");
+const QString fontFamily = QStringLiteral("PT Orvel Fact [Regular]");
+
+// Distance of the window to the edges of the available area, in pixels.
+constexpr int screenMargin = 40;
+
+// Children that paint only what they draw themselves, so that the window's background (or,
+// when composited, the desktop) shows around them.
+void setTranslucentAttributes(QWidget *widget)
+{
+    widget->setAttribute(Qt::WA_NoSystemBackground);
+    widget->setAttribute(Qt::WA_TranslucentBackground);
+}
+}
+
+class RoundedOsdWidgetPrivate
+{
+public:
+    static RoundedOsdWidget::OsdPosition positionFromString(const QString &text);
+
+    // The window's background: the custom colour if there is one, else the theme's, mixed
+    // 80/20 with the text colour.
+    QColor mixedBackgroundColor(const VeskColorTheme &theme) const;
+
+    int timeout = 1800;
+    QVariant osdValue;
+    int osdMaxValue = 100;
+    QString icon;
+    bool showingProgress = false;
+    bool compositingSuspended = false;
+    bool noBackgroundMode = false;
+    bool customImageMode = false;
+    RoundedOsdWidget::OsdPosition osdPosition = RoundedOsdWidget::North;
+    OsdConfig *config = nullptr;
+    // Guarded: a screen that is unplugged while watched is deleted by Qt.
+    QPointer<QScreen> screen;
+    QWidget *flatWidget = nullptr;
+    RoundedLabel *iconLabel = nullptr;
+    RoundedProgressBar *progressBar = nullptr;
+    ResizedText *textLabel = nullptr;
+    QTimer *topLevelTimer = nullptr;
+    VeskThemeWatcher *themeWatcher = nullptr;
+    QString textFontFamily;
+    int textFontPointSize = 0;
+    QString customBackgroundColor;
+    QSize defaultLabelSize = QSize(-1, -1);
+    QSize defaultIconSize = QSize(-1, -1);
+};
+
+RoundedOsdWidget::OsdPosition RoundedOsdWidgetPrivate::positionFromString(const QString &text)
+{
+    static const char *const words[] = {
+        "north", "center", "northwest", "northeast", "west", "east", "southwest", "south", "southeast",
+    };
+    const QString word = text.trimmed().toLower();
+    for (int i = 0; i < int(std::size(words)); ++i) {
+        if (word == QLatin1String(words[i])) {
+            return RoundedOsdWidget::OsdPosition(i);
+        }
+    }
+    return RoundedOsdWidget::North;
+}
+
+QColor RoundedOsdWidgetPrivate::mixedBackgroundColor(const VeskColorTheme &theme) const
+{
+    QColor background(customBackgroundColor);
+    if (!background.isValid()) {
+        background = QColor(theme.backgroundColor());
+    }
+    return StyleHelper::colorOpacity(background, QColor(theme.textColor()), 0.8);
+}
+
+RoundedOsdWidget::RoundedOsdWidget(OsdConfig *config, QObject *parent)
+    : RoundedWindow(nullptr)
+{
+    QObject::setParent(parent);
+    init(config);
+    connect(KX11Extras::self(), &KX11Extras::compositingChanged, this, &RoundedOsdWidget::onCompositingChange);
+}
+
+RoundedOsdWidget::~RoundedOsdWidget()
+{
+    delete d->themeWatcher;
+    delete d->topLevelTimer;
+    delete d->flatWidget;
+    delete d->iconLabel;
+    delete d->progressBar;
+    delete d->textLabel;
+    delete d;
+}
+
+void RoundedOsdWidget::init(OsdConfig *config)
+{
+    d = new RoundedOsdWidgetPrivate;
+    d->config = config;
+
+    // A pop-up must never take the keyboard from the application the user is typing in, so
+    // the window refuses focus and is shown and raised without being activated.
+    setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput
+                   | Qt::CustomizeWindowHint | Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowOpacity(config ? config->opacity() : 1.0);
+    setTranslucentAttributes(this);
+    setUpdatingRoundedMask(true);
+
+    d->iconLabel = new RoundedLabel(this);
+    d->iconLabel->setAutoFillBackground(true);
+    d->iconLabel->setStandartIconSize(QSize(24, 24));
+    d->iconLabel->setFixedSize(58, 58);
+    d->defaultLabelSize = QSize(58, 58);
+    d->defaultIconSize = QSize(24, 24);
+    setTranslucentAttributes(d->iconLabel);
+
+    d->progressBar = new RoundedProgressBar(this);
+    d->progressBar->setAutoFillBackground(true);
+    d->progressBar->setFixedSize(78, 78);
+    d->progressBar->setLineThickness(6);
+    setTranslucentAttributes(d->progressBar);
+
+    auto *layout = new QVBoxLayout;
+    setLayout(layout);
+
+    // The badge and the ring float over this placeholder, which only reserves their room.
+    d->flatWidget = new QWidget(this);
+    setTranslucentAttributes(d->flatWidget);
+    layout->addWidget(d->flatWidget);
+
+    d->textLabel = new ResizedText(this);
+    d->textLabel->setAutoFillBackground(true);
+    d->textLabel->document()->setDocumentMargin(2.0);
+    d->textLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    d->textLabel->setMinimumSize(240, 24);
+    setTranslucentAttributes(d->textLabel);
+    layout->addWidget(d->textLabel);
+
+    // Direct connections in this order: the ring and number are up to date before the text,
+    // and both before the setter goes on to place the window.
+    connect(this, &RoundedOsdWidget::iconChanged, this, &RoundedOsdWidget::reloadIcon, Qt::DirectConnection);
+    connect(this, &RoundedOsdWidget::osdMaxValueChanged, this, &RoundedOsdWidget::updateProgress, Qt::DirectConnection);
+    connect(this, &RoundedOsdWidget::showingProgressChanged, this, &RoundedOsdWidget::updateProgress, Qt::DirectConnection);
+    connect(this, &RoundedOsdWidget::osdValueChanged, this, &RoundedOsdWidget::updateProgress, Qt::DirectConnection);
+    connect(this, &RoundedOsdWidget::showingProgressChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
+    connect(this, &RoundedOsdWidget::osdValueChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
+
+    d->topLevelTimer = new QTimer(this);
+    d->topLevelTimer->setInterval(100);
+    connect(d->topLevelTimer, &QTimer::timeout, this, &RoundedOsdWidget::onTopLevel);
+
+    d->themeWatcher = new VeskThemeWatcher(this);
+    connect(d->themeWatcher, &VeskThemeWatcher::currentThemeChanged, this, &RoundedOsdWidget::onCurrentThemeChanged);
+
+    // The font of the number inside the badge.
+    d->iconLabel->setFont(StyleHelper::fontScaled(QFont(fontFamily, 10), 1.35));
+
+    setupStyle();
+    reloadIcon();
+    updateProgress();
+    updateText();
+}
+
+int RoundedOsdWidget::timeout() const
+{
+    return d->timeout;
+}
+
+QVariant RoundedOsdWidget::osdValue() const
+{
+    return d->osdValue;
+}
+
+int RoundedOsdWidget::osdMaxValue() const
+{
+    return d->osdMaxValue;
+}
+
+QString RoundedOsdWidget::icon() const
+{
+    return d->icon;
+}
+
+bool RoundedOsdWidget::showingProgress() const
+{
+    return d->showingProgress;
+}
+
+void RoundedOsdWidget::setTimeout(int timeout)
+{
+    if (d->timeout == timeout) {
+        return;
+    }
+    d->timeout = timeout;
+    Q_EMIT timeoutChanged(timeout);
+}
+
+void RoundedOsdWidget::setOsdValue(QVariant osdValue)
+{
+    if (d->osdValue == osdValue) {
+        return;
+    }
+    d->osdValue = osdValue;
+    Q_EMIT osdValueChanged(osdValue);
+    updatePositionOnScreen();
+}
+
+void RoundedOsdWidget::setOsdMaxValue(int osdMaxValue)
+{
+    if (d->osdMaxValue == osdMaxValue) {
+        return;
+    }
+    d->osdMaxValue = osdMaxValue;
+    Q_EMIT osdMaxValueChanged(osdMaxValue);
+    updatePositionOnScreen();
+}
+
+void RoundedOsdWidget::setIcon(QString icon)
+{
+    if (d->icon == icon) {
+        return;
+    }
+    d->icon = icon;
+    Q_EMIT iconChanged(icon);
+    updatePositionOnScreen();
+}
+
+void RoundedOsdWidget::setShowingProgress(bool showingProgress)
+{
+    if (d->showingProgress == showingProgress) {
+        return;
+    }
+    d->showingProgress = showingProgress;
+    Q_EMIT showingProgressChanged(showingProgress);
+    updatePositionOnScreen();
+}
+
+void RoundedOsdWidget::setTextFontFamily(QString family)
+{
+    if (d->textFontFamily == family) {
+        return;
+    }
+    d->textFontFamily = family;
+    updateFont();
+    updateFlatWidget();
+    updatePositionOnScreen();
+}
+
+void RoundedOsdWidget::setTextFontPointSize(int pointSize)
+{
+    if (d->textFontPointSize == pointSize) {
+        return;
+    }
+    d->textFontPointSize = pointSize;
+    updateFont();
+    updateFlatWidget();
+    updatePositionOnScreen();
+}
+
+void RoundedOsdWidget::setNoBackgroundMode(bool enabled)
+{
+    if (d->noBackgroundMode == enabled) {
+        return;
+    }
+    d->noBackgroundMode = enabled;
+    d->iconLabel->setRoundedBackgroundVisible(!enabled);
+    d->iconLabel->setCustomPixmapClipEnabled(!enabled);
+    d->iconLabel->setAutoFillBackground(!enabled);
+    updateCompositingState();
+    setupStyle();
+    reloadIcon();
+    updateText();
+    updateFlatWidget();
+    adjustSize();
+    updatePositionOnScreen();
+    update();
+}
+
+bool RoundedOsdWidget::noBackgroundMode()
+{
+    return d->noBackgroundMode;
+}
+
+void RoundedOsdWidget::setCustomBackgroundColor(QString color)
+{
+    const QString trimmed = color.trimmed();
+    QColor parsed;
+    parsed.setNamedColor(trimmed);
+    const QString accepted = parsed.isValid() ? trimmed : QString();
+    if (d->customBackgroundColor == accepted) {
+        return;
+    }
+    d->customBackgroundColor = accepted;
+    setupStyle();
+    update();
+}
+
+void RoundedOsdWidget::setCustomImageMode(bool enabled)
+{
+    if (d->customImageMode == enabled) {
+        return;
+    }
+    d->customImageMode = enabled;
+    reloadIcon();
+    updateText();
+    updateFlatWidget();
+    adjustSize();
+    updatePositionOnScreen();
+}
+
+bool RoundedOsdWidget::customImageMode()
+{
+    return d->customImageMode;
+}
+
+void RoundedOsdWidget::setOsdPosition(QString position)
+{
+    const OsdPosition parsed = RoundedOsdWidgetPrivate::positionFromString(position);
+    if (d->osdPosition == parsed) {
+        return;
+    }
+    d->osdPosition = parsed;
+    updatePositionOnScreen();
+}
+
+void RoundedOsdWidget::setScreenWatching(bool isWatching)
+{
+    setScreen(isWatching ? QGuiApplication::primaryScreen() : nullptr);
+}
+
+bool RoundedOsdWidget::isScreenWatching() const
+{
+    return !d->screen.isNull();
+}
+
+void RoundedOsdWidget::setScreen(QScreen *screen)
+{
+    if (d->screen == screen) {
+        return;
+    }
+    if (d->screen) {
+        disconnect(d->screen, &QScreen::geometryChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
+        disconnect(d->screen, &QScreen::availableGeometryChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
+        disconnect(d->screen, &QScreen::logicalDotsPerInchChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
+    }
+    d->screen = screen;
+    if (screen) {
+        // Follows the primary screen while watching; one connection is enough however often
+        // the primary screen changes.
+        connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &RoundedOsdWidget::setScreen, Qt::UniqueConnection);
+        connect(screen, &QScreen::geometryChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
+        connect(screen, &QScreen::availableGeometryChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
+        connect(screen, &QScreen::logicalDotsPerInchChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
+        updatePositionOnScreen();
+    } else {
+        disconnect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &RoundedOsdWidget::setScreen);
+    }
+}
+
+void RoundedOsdWidget::onScreenMetricsChanged()
+{
+    d->textLabel->refreshLayout();
+    updateFont();
+    reloadIcon();
+    updateFlatWidget();
+    adjustSize();
+    updatePositionOnScreen();
+}
+
+void RoundedOsdWidget::updatePositionOnScreen()
+{
+    if (!d->screen) {
+        return;
+    }
+    const QRect area = d->screen->availableGeometry();
+    setMaximumSize(int(area.width() * 0.6), int(area.height() * 0.8));
+    adjustSize();
+
+    const int w = width();
+    const int h = height();
+    const int left = area.x() + screenMargin;
+    const int right = area.right() - w - (screenMargin - 1);
+    const int top = area.y() + screenMargin;
+    const int bottom = area.bottom() - h - (screenMargin - 1);
+    const int centreX = (area.left() + area.right()) / 2 - qRound(w * 0.5);
+    const int centreY = (area.top() + area.bottom()) / 2 - qRound(h * 0.5);
+
+    switch (d->osdPosition) {
+    case Center:
+        move(centreX, centreY);
+        break;
+    case NorthWest:
+        move(left, top);
+        break;
+    case NorthEast:
+        move(right, top);
+        break;
+    case West:
+        move(left, centreY);
+        break;
+    case East:
+        move(right, centreY);
+        break;
+    case SouthWest:
+        move(left, bottom);
+        break;
+    case South:
+        move(centreX, bottom);
+        break;
+    case SouthEast:
+        move(right, bottom);
+        break;
+    case North:
+    default:
+        move(centreX, top);
+        break;
+    }
+}
+
+void RoundedOsdWidget::setVisible(bool visible)
+{
+    // Placed on the primary screen before it shows; stops following screens before it hides.
+    setScreenWatching(visible);
+    RoundedWindow::setVisible(visible);
+    if (!visible) {
+        d->topLevelTimer->stop();
+        return;
+    }
+    updateCompositingState();
+    d->topLevelTimer->start();
+    onTopLevel();
+}
+
+void RoundedOsdWidget::onTopLevel()
+{
+    // Raising only: activating the window would take the keyboard focus from the user's
+    // application on a desktop without a window manager that honours the focus hints.
+    raise();
+}
+
+bool RoundedOsdWidget::event(QEvent *e)
+{
+    const bool result = RoundedWindow::event(e);
+    if (result && e->type() == QEvent::FontChange) {
+        updateFont();
+    }
+    return result;
+}
+
+void RoundedOsdWidget::updateCompositingState()
+{
+    const bool useComposite = VeskUtils::useComposite();
+    if (!d->compositingSuspended && useComposite && KX11Extras::compositingActive()) {
+        setAttribute(Qt::WA_NoSystemBackground, true);
+        setAttribute(Qt::WA_TranslucentBackground, true);
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+        setUpdatingRoundedMask(false);
+    } else {
+        setAttribute(Qt::WA_NoSystemBackground, false);
+        setAttribute(Qt::WA_TranslucentBackground, false);
+        setAttribute(Qt::WA_OpaquePaintEvent, true);
+        // Without a compositor the corners are cut by the mask, unless the theme wants square
+        // windows or there is no background to round.
+        setUpdatingRoundedMask(!(useComposite || d->noBackgroundMode));
+    }
+    update();
+}
+
+void RoundedOsdWidget::updateStateBeforeSleep()
+{
+    setAttribute(Qt::WA_NoSystemBackground, false);
+    setAttribute(Qt::WA_TranslucentBackground, false);
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    repaint();
+    d->compositingSuspended = true;
+    setUpdatingRoundedMask(!d->noBackgroundMode);
+    repaint();
+}
+
+void RoundedOsdWidget::onCompositingChange(bool active)
+{
+    if (active) {
+        d->compositingSuspended = false;
+        updateCompositingState();
+        repaint();
+    } else {
+        updateStateBeforeSleep();
+    }
+}
+
+void RoundedOsdWidget::onCurrentThemeChanged()
+{
+    setupStyle();
+    updateCompositingState();
+}
+
+void RoundedOsdWidget::setupStyle()
+{
+    reloadIcon();
+
+    const VeskColorTheme theme = VeskUtils::genColorTheme();
+    const QString textColor = QColor(theme.textColor()).name();
+    const QString themeBackground = QColor(theme.backgroundColor()).name();
+
+    setStyleSheet(styleSheetTemplate.arg(textColor, d->mixedBackgroundColor(theme).name()));
+    d->iconLabel->setStyleSheet(
+        styleSheetTemplate.arg(textColor, d->noBackgroundMode ? QStringLiteral("transparent") : themeBackground));
+    // The badge, ring and text keep the theme's background even under a custom window colour.
+    d->progressBar->setStyleSheet(styleSheetTemplate.arg(textColor, themeBackground));
+    d->textLabel->setStyleSheet(styleSheetTemplate.arg(textColor, themeBackground));
+
+    updateFont();
+}
+
+void RoundedOsdWidget::paintEvent(QPaintEvent *e)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (testAttribute(Qt::WA_TranslucentBackground) && VeskUtils::useComposite()) {
+        // Composited: only the badge, the ring and the text are seen.
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(0, 0, width(), height(), QColor(0, 0, 0, 0));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else {
+        painter.fillRect(0, 0, width(), height(), d->mixedBackgroundColor(VeskUtils::genColorTheme()));
+    }
+    RoundedWindow::paintEvent(e);
+    painter.end();
+}
+
+void RoundedOsdWidget::resizeEvent(QResizeEvent *e)
+{
+    RoundedWindow::resizeEvent(e);
+    const QRect placeholder = d->flatWidget->geometry();
+    const int cx = qRound(width() * 0.5);
+    const int cy = (placeholder.top() + placeholder.bottom()) / 2;
+    d->iconLabel->move(cx - qRound(d->iconLabel->width() * 0.5), cy - qRound(d->iconLabel->height() * 0.5));
+    d->progressBar->move(cx - qRound(d->progressBar->width() * 0.5), cy - qRound(d->progressBar->height() * 0.5));
+}
+
+void RoundedOsdWidget::reloadIcon()
+{
+    const QString &name = d->icon;
+    RoundedLabel *label = d->iconLabel;
+
+    if (name.startsWith(QLatin1String("file://")) || name.contains(QLatin1Char('/'))) {
+        QString path = name;
+        bool local = true;
+        if (name.startsWith(QLatin1String("file://"))) {
+            const QUrl url(name, QUrl::TolerantMode);
+            local = url.isLocalFile();
+            if (local) {
+                path = url.toLocalFile();
+            }
+        }
+
+        // Any program on the bus names the file: everything is read through the bounded
+        // loader, and a file it refuses (a FIFO, a device, a directory, a non-image, an image
+        // too large to decode) is treated like a missing one.
+        if (local && QFileInfo::exists(path)) {
+            if (d->customImageMode) {
+                const QImage image = ImageFileLoader::loadImage(path, customImageLimit());
+                if (!image.isNull()) {
+                    showCustomImage(QPixmap::fromImage(image));
+                    return;
+                }
+            }
+            const QIcon fileIcon = ImageFileLoader::loadIcon(path);
+            if (!fileIcon.isNull()) {
+                label->setStandartIconSize(d->defaultIconSize);
+                label->setFixedSize(d->defaultLabelSize);
+                label->setIcon(fileIcon);
+                label->setIconVisible(true);
+                label->show();
+                updateFlatWidget();
+                return;
+            }
+        }
+
+        label->setPixmap(QPixmap());
+        label->setStandartIconSize(d->defaultIconSize);
+        label->setFixedSize(d->defaultLabelSize);
+        label->setIconVisible(false);
+        label->hide();
+        updateFlatWidget();
+        return;
+    }
+
+    label->setStandartIconSize(d->defaultIconSize);
+    label->setFixedSize(d->defaultLabelSize);
+    QIcon themeIcon;
+    if (!name.isEmpty()) {
+        themeIcon = QIcon::fromTheme(name);
+        if (themeIcon.isNull()) {
+            const QString resource = QStringLiteral(":/icons/%1").arg(name);
+            if (QFileInfo::exists(resource)) {
+                themeIcon = QIcon(resource);
+            }
+        }
+    }
+    label->setIcon(themeIcon);
+    label->setIconVisible(!themeIcon.isNull());
+    // A progress pop-up keeps the badge for its number even without an icon.
+    label->setVisible(!themeIcon.isNull() || (!d->osdValue.isNull() && d->showingProgress));
+    updateFlatWidget();
+}
+
+QSize RoundedOsdWidget::customImageLimit() const
+{
+    QScreen *screen = d->screen ? d->screen.data() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return QSize(-1, -1);
+    }
+    const QRect area = screen->availableGeometry();
+    return QSize(qMax(1, area.width() / 6), qMax(1, area.height() / 6));
+}
+
+void RoundedOsdWidget::showCustomImage(const QPixmap &image)
+{
+    RoundedLabel *label = d->iconLabel;
+    const QMargins margins = label->layout()->contentsMargins();
+    const int horizontal = margins.left() + margins.right();
+    const int vertical = margins.top() + margins.bottom();
+
+    QSize iconSize = image.size();
+    if (!d->noBackgroundMode) {
+        // The image is clipped to a circle, so the badge is square.
+        const int side = qMax(image.width(), image.height());
+        iconSize = QSize(side, side);
+    }
+    label->setStandartIconSize(iconSize);
+    label->setFixedSize(iconSize.width() + horizontal, iconSize.height() + vertical);
+    label->setPixmap(image);
+    label->setIconVisible(true);
+    label->show();
+    updateFlatWidget();
+}
+
+void RoundedOsdWidget::updateProgress()
+{
+    const QVariant value = d->osdValue;
+    const int number = value.toInt();
+    if (value.isNull()) {
+        d->iconLabel->setPercentageVisible(false);
+        d->iconLabel->setPercentageText(QString());
+    } else {
+        d->iconLabel->setPercentageVisible(d->showingProgress);
+        d->iconLabel->setPercentageText(QString::number(number));
+    }
+    d->progressBar->setRange(0, d->osdMaxValue);
+    d->progressBar->setValue(number);
+    d->progressBar->setVisible(d->showingProgress);
+    updateFlatWidget();
+}
+
+void RoundedOsdWidget::updateText()
+{
+    const QString text = d->osdValue.toString().trimmed();
+    if (text.isEmpty() || d->showingProgress) {
+        d->textLabel->hide();
+        d->textLabel->clear();
+    } else {
+        d->textLabel->setText(text);
+        d->textLabel->show();
+    }
+    updateFlatWidget();
+}
+
+void RoundedOsdWidget::updateFlatWidget() const
+{
+    const bool ringVisible = d->progressBar->isVisibleTo(this);
+    const bool badgeVisible = d->iconLabel->isVisibleTo(this);
+    const bool textVisible = d->textLabel->isVisibleTo(this);
+
+    QSize reserved(-1, -1);
+    if (ringVisible) {
+        reserved = d->progressBar->size();
+    } else if (badgeVisible) {
+        reserved = d->iconLabel->size();
+    }
+    if (reserved.width() > 0 && reserved.height() > 0) {
+        d->flatWidget->setFixedSize(reserved);
+        d->flatWidget->show();
+    } else {
+        d->flatWidget->hide();
+    }
+
+    const int margin = (!ringVisible && !badgeVisible && textVisible) ? 8 : 9;
+    layout()->setContentsMargins(margin, margin, margin, margin);
+
+    const QRect placeholder = d->flatWidget->geometry();
+    d->iconLabel->move(qRound(width() * 0.5) - qRound(d->iconLabel->width() * 0.5),
+                       (placeholder.top() + placeholder.bottom()) / 2 - qRound(d->iconLabel->height() * 0.5));
+}
+
+void RoundedOsdWidget::updateFont() const
+{
+    QFont font(fontFamily, this->font().pointSize());
+    font = StyleHelper::fontScaled(font, 0.9);
+    if (!d->textFontFamily.isEmpty()) {
+        font.setFamily(d->textFontFamily);
+    }
+    if (d->textFontPointSize > 0) {
+        font.setPointSize(d->textFontPointSize);
+    }
+    d->textLabel->setFont(font);
+}
