@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "roundedlabel.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QLabel>
+#include <QResource>
+#include <QSvgRenderer>
+#include <QtTest>
+
+namespace
+{
+// Taken on the first line of main(), before any Qt object exists: the collection must have
+// registered itself during static initialisation.
+bool registeredBeforeMain = false;
+
+// The most frequent RGB value among the pixels that are not fully transparent, and how many
+// such pixels there are.
+QPair<QRgb, int> dominantOpaqueColor(const QImage &image)
+{
+    QHash<QRgb, int> counts;
+    int opaque = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qAlpha(pixel) != 0) {
+                ++counts[pixel & 0x00ffffff];
+                ++opaque;
+            }
+        }
+    }
+    QRgb best = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > counts.value(best)) {
+            best = it.key();
+        }
+    }
+    return {best, opaque};
+}
+}
+
+class TestBuiltinIcons : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void registeredFromStart();
+    void icon_data();
+    void icon();
+};
+
+void TestBuiltinIcons::registeredFromStart()
+{
+    QVERIFY(registeredBeforeMain);
+}
+
+void TestBuiltinIcons::icon_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+
+    const char *const square[] = {
+        "mono-audio-volume",
+        "mono-audio-volume-muted",
+        "mono-input-keyboard-brightness",
+        "mono-input-keyboard-virtual",
+        "mono-input-touchpad-off",
+        "mono-input-touchpad-on",
+        "mono-microphone-sensitivity-muted",
+        "mono-network-mobile-off",
+        "mono-network-mobile-on",
+        "mono-network-wireless-off",
+        "mono-network-wireless-on",
+        "mono-play-circle",
+        "mono-preferences-system-bluetooth",
+        "mono-preferences-system-bluetooth-inactive",
+        "mono-video-display-brightness",
+        "mono-virtual-desktops",
+    };
+    for (const char *name : square) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QSize(24, 24);
+    }
+    QTest::newRow("mono-microphone-sensitivity") << QStringLiteral("mono-microphone-sensitivity") << QSize(16, 22);
+}
+
+void TestBuiltinIcons::icon()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+
+    const QString path = QStringLiteral(":/icons/") + name;
+    QVERIFY(QFileInfo::exists(path));
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".svg")));
+    QCOMPARE(QResource(path).compressionAlgorithm(), QResource::NoCompression);
+
+    QSvgRenderer renderer(path);
+    QVERIFY(renderer.isValid());
+    QCOMPARE(renderer.defaultSize(), size);
+
+    // Black line art, and enough of it to be seen at 24x24.
+    const QImage image = QIcon(path).pixmap(24, 24).toImage().convertToFormat(QImage::Format_ARGB32);
+    const auto dominant = dominantOpaqueColor(image);
+    QCOMPARE(QColor(dominant.first), QColor(Qt::black));
+    QVERIFY2(dominant.second >= 40, qPrintable(QString::number(dominant.second)));
+
+    // On a badge with white text the drawing turns white.
+    RoundedLabel badge;
+    badge.setStyleSheet(QStringLiteral("QWidget { color: #ffffff; background-color: #202020; }"));
+    badge.ensurePolished();
+    badge.setIcon(QIcon(path));
+    const QImage shown = badge.findChild<QLabel *>(QStringLiteral("iconView"))->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(QColor(dominantOpaqueColor(shown).first), QColor(Qt::white));
+}
+
+int main(int argc, char **argv)
+{
+    registeredBeforeMain = QFileInfo::exists(QStringLiteral(":/icons/mono-audio-volume"));
+    QApplication app(argc, argv);
+    TestBuiltinIcons test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_builtinicons.moc"
