@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QByteArray>
+
+/**
+ * Decides, from the structure of an SVG document alone, whether drawing it has a bounded cost.
+ *
+ * QtSvg draws a `<use>` element by drawing the element it refers to, so a small document of
+ * nested `<use>` elements multiplies into billions of drawing operations, and deep nesting
+ * overflows the stack of its recursive painter. An `<image>` element makes QtSvg open a file
+ * of the document's choosing (a FIFO blocks it for ever) or decode an embedded image of any
+ * declared size. The check parses the document once, counts every element as often as it
+ * would be drawn (with long path data and text weighing more), follows the references, and
+ * refuses documents over the budget, with reference cycles, nested too deeply, or with images
+ * that are not embedded or would decode beyond the image limits.
+ */
+class SvgSafetyCheck
+{
+public:
+    /// Drawing budget: elements as often as drawn, plus one unit per 32 bytes of path data
+    /// and text. Documents at the budget draw in well under a second.
+    static constexpr qint64 maxCost = 100000;
+    /// Nesting depth, counting the levels that `<use>` references add.
+    static constexpr int maxDepth = 256;
+
+    static bool isSafe(const QByteArray &document);
+};

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QByteArray>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+/**
+ * Ends the test process with a message when a scope is not left within a deadline.
+ *
+ * A call that blocks for ever (an open() on a FIFO) cannot be interrupted from the test's own
+ * thread; this watchdog turns such a hang into a prompt, named failure instead of a stalled
+ * test run. It measures nothing: the deadline is generous and only catches hangs.
+ */
+class Watchdog
+{
+public:
+    Watchdog(const QByteArray &what, int seconds);
+    ~Watchdog();
+
+private:
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread thread;
+};
