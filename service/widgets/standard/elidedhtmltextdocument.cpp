@@ -2,6 +2,8 @@
 #include "elidedhtmltextdocument.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
+#include <QTextFrame>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -86,19 +88,68 @@ bool cutOnce(QTextCursor &cursor)
     return false;
 }
 
+// The characters that end a word for QTextCursor's word steps, besides white space.
+bool isWordSeparator(QChar c)
+{
+    return QStringView(u".,?!@#$:;-<>[](){}=/+%&^*'\"`~|\\").contains(c);
+}
+
+bool endsWord(QChar c)
+{
+    return c.isSpace() || isWordSeparator(c);
+}
+
 /**
- * The position of a visual line that the line-by-line cut removes in any case, or -1 when
- * there is none to skip.
+ * Whether the line-by-line cut, coming up from below, surely continues from "the text before
+ * visual line @p index of @p block, minus the character before the line, then the postfix"
+ * as from the state it really reaches. It reaches either that state or the one that keeps the
+ * character before the line (a word step can stop there), or it skips both when the line
+ * merged into the one above. They all continue alike when:
+ * - the line starts a paragraph: a word step at a paragraph start removes the break;
+ * - the line above ends inside a word (wrapped anywhere) or between two characters that do
+ *   not end words (as CJK text wraps): a word step can stop neither there nor at the line
+ *   start, and the line above is full, so nothing merges into it;
+ * - the line above, with its trailing blanks and the postfix, still fits: from each of these
+ *   states the postfix then stays on that line, and the next cut removes it whole.
+ */
+bool cutContinuesAlike(const QTextBlock &block, int index, const QString &postfix, const QFont &defaultFont)
+{
+    if (index == 0) {
+        return true;
+    }
+    const QTextLayout *layout = block.layout();
+    const QTextLine above = layout->lineAt(index - 1);
+    const int start = layout->lineAt(index).textStart();
+    const QString text = block.text();
+    if (start - above.textStart() >= 2 && !endsWord(text.at(start - 1)) && !endsWord(text.at(start))) {
+        return true;
+    }
+
+    int contentEnd = start;
+    while (contentEnd > above.textStart() && text.at(contentEnd - 1).isSpace()) {
+        --contentEnd;
+    }
+    if (contentEnd == above.textStart()) {
+        return false;
+    }
+    QTextCursor cursor(block);
+    cursor.setPosition(block.position() + contentEnd);
+    const QFontMetricsF metrics(cursor.charFormat().font().resolve(defaultFont));
+    const qreal needed = above.naturalTextWidth() + metrics.horizontalAdvance(text.mid(contentEnd, start - contentEnd))
+        + metrics.horizontalAdvance(postfix) + metrics.averageCharWidth();
+    return needed <= above.width();
+}
+
+/**
+ * Where the line-by-line cut can start instead of at the end: the start of a visual line that
+ * it removes in any case, or -1 when there is none.
  *
  * Lines do not change when text after them is removed, so while a line below the first one
- * that does not fit is still there, the document stays too tall and the cut goes on. The cut
- * therefore reaches "everything before such a line, minus the character before it, then the
- * postfix" (or, when a word step emptied the line before, that state with one more blank),
- * and both continue alike once the next line is cut. Taking the second line below the first
- * one that does not fit leaves one line for that, and one pixel of slack covers rounding
- * between the line geometry and the document's height.
+ * that does not fit is still there, the document stays too tall and the cut goes on. One
+ * pixel of slack covers rounding between the line geometry and the document's height; the
+ * first line after that, for which cutContinuesAlike() holds, is taken.
  */
-int surplusLinesStart(QTextDocument *document, int targetHeight)
+int surplusLinesStart(QTextDocument *document, int targetHeight, const QString &postfix)
 {
     const qreal bottomMargin = document->rootFrame()->frameFormat().bottomMargin();
     int linesPastTarget = 0;
@@ -107,7 +158,7 @@ int surplusLinesStart(QTextDocument *document, int targetHeight)
         const qreal top = layout->position().y();
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
-            if (linesPastTarget == 2) {
+            if (linesPastTarget >= 2 && cutContinuesAlike(block, i, postfix, document->defaultFont())) {
                 return block.position() + line.textStart();
             }
             if (linesPastTarget > 0 || top + line.y() + line.height() + bottomMargin >= targetHeight + 1) {
@@ -195,7 +246,7 @@ bool ElidedHtmlTextDocument::updateElideText(QTextDocument *document, const QStr
 
     // Removing the surplus lines one at a time re-lays out the whole paragraph after each cut;
     // for a long text that is quadratic. Remove them in one go, then cut what is left.
-    const int surplusLine = surplusLinesStart(document, targetHeight);
+    const int surplusLine = surplusLinesStart(document, targetHeight, postfix);
     if (surplusLine > 0) {
         cursor.setPosition(surplusLine, QTextCursor::KeepAnchor);
         cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
