@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandlineparser.h"
+#include "linereader.h"
 #include "osdmessages.h"
 #include "osdserviceinterface.h"
 
 #include <QDBusConnection>
-#include <QTextStream>
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 bool CommandLineParser::processArguments(const QStringList &arguments)
 {
@@ -106,16 +106,26 @@ bool osdCallMethod(MethodType method, const QStringList &values, const QList<int
 
 bool osdCallMethodWaitMode(MethodType method, const QStringList &values)
 {
-    QTextStream input(stdin, QIODevice::ReadOnly);
+    // Half the largest D-Bus message: a line of this size and the values from the command line
+    // (which the kernel keeps far smaller) always fit into one call.
+    const int maxLineBytes = 64 * 1024 * 1024;
+    LineReader input(STDIN_FILENO, maxLineBytes);
     const int index = osdMethodWaitArgumentIndex(method);
     QString line;
-    while (input.readLineInto(&line)) {
+    for (;;) {
+        const LineReader::Result result = input.readLine(&line);
+        if (result == LineReader::End) {
+            return true;
+        }
+        // A line that fails prints its error; the next line is a request of its own.
+        if (result == LineReader::TooLong) {
+            printError(QStringLiteral("Error: input line longer than %1 bytes skipped!").arg(maxLineBytes));
+            continue;
+        }
         QStringList lineValues = values;
         lineValues.insert(index, line);
-        // A line that fails has printed its error; the next line is a new request.
         osdCallMethod(method, lineValues);
     }
-    return true;
 }
 
 bool invokeMethod(QObject *object, const char *member, Qt::ConnectionType type, QDBusPendingReply<> &reply, const QStringList &values, const QList<int> &types)
