@@ -53,16 +53,14 @@ QString displayableText(const QString &text, const QFont &font, const QSizeF &ar
     const qreal lineHeight = qMax<qreal>(1, metrics.ascent() + metrics.descent() - 1);
     const qint64 maxLines = qCeil(area.height() / lineHeight) + 1;
     const qint64 maxVisible = maxLines * qCeil(area.width() / narrowestAdvance(metrics));
-    // Up to two accents or joiners on each character that takes room, as Thai, Devanagari
-    // and emoji sequences have.
-    const qint64 maxLength = maxVisible * 3;
+    // Accents, joiners and the like take no room: as many of them as characters that do,
+    // which is more than Thai, Devanagari or emoji sequences have.
+    const qint64 maxWithoutRoom = maxVisible;
 
     qint64 lines = 1;
     qint64 visible = 0;
+    qint64 withoutRoom = 0;
     for (int i = 0; i < text.size(); ++i) {
-        if (i >= maxLength) {
-            return text.left(i);
-        }
         uint codePoint = text.at(i).unicode();
         const int start = i;
         if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
@@ -77,7 +75,7 @@ QString displayableText(const QString &text, const QFont &font, const QSizeF &ar
             if (++lines > maxLines) {
                 return text.left(start);
             }
-        } else if (takesRoom(codePoint) && ++visible > maxVisible) {
+        } else if (takesRoom(codePoint) ? ++visible > maxVisible : ++withoutRoom > maxWithoutRoom) {
             return text.left(start);
         }
     }

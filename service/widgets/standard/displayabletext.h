@@ -14,7 +14,7 @@ class QFont;
  * The cut is never inside what could be visible: it keeps at least as many characters as the
  * narrowest characters of the font fill the area, and as many paragraphs as its lines. So the
  * laid-out text still overflows the area, which cuts and marks it the same way as the full
- * text. Characters that take no room (accents, joiners, zero-width spaces) count towards a
- * second, larger limit, so a text made only of them is cut as well.
+ * text. Characters that take no room (accents, joiners, zero-width spaces) have a limit of
+ * their own, as high as the first, so a text made only of them costs no more than others.
  */
 QString displayableText(const QString &text, const QFont &font, const QSizeF &area);
