@@ -14,6 +14,7 @@
 #include <QX11Info>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <X11/Xlib.h>
@@ -22,6 +23,7 @@ namespace
 {
 const QByteArray NoFile = QByteArrayLiteral("<no file>");
 const QByteArray Directory = QByteArrayLiteral("<directory>");
+const QByteArray Fifo = QByteArrayLiteral("<fifo>");
 
 QString windowColor()
 {
@@ -40,6 +42,10 @@ private:
     {
         if (content == Directory) {
             QVERIFY(QDir().mkpath(path));
+        } else if (content == Fifo) {
+            // Nobody ever writes to it: opening it for reading would wait for good.
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else if (content != NoFile) {
             QVERIFY(ThemeFixture::write(path, content));
         }
@@ -65,6 +71,7 @@ private Q_SLOTS:
         QTest::newRow("empty settings file") << QByteArray() << NoFile << fallback;
         QTest::newRow("random bytes") << QByteArray("\x8f\x00\xff[Var\x01\xfe=\n\x00\x9a", 12) << NoFile << fallback;
         QTest::newRow("settings file is a directory") << Directory << NoFile << fallback;
+        QTest::newRow("settings file is a FIFO") << Fifo << NoFile << fallback;
         QTest::newRow("TaskbarColor missing") << QByteArray("[Variables]\nOther=1\n") << NoFile << fallback;
         QTest::newRow("TaskbarColor empty") << QByteArray("[Variables]\nTaskbarColor=\n") << NoFile << fallback;
         QTest::newRow("TaskbarColor #rrggbb") << QByteArray("[Variables]\nTaskbarColor=#123456\n") << NoFile << "#123456";
@@ -78,6 +85,7 @@ private Q_SLOTS:
         QTest::newRow("TaskbarColor QT, PrimaryColor QT")
             << QByteArray("[Variables]\nTaskbarColor=QT\n") << QByteArray("[Variables]\nPrimaryColor=QT\n") << windowColor();
         QTest::newRow("PrimaryColor empty") << QByteArray("[Variables]\nTaskbarColor=x\n") << QByteArray("[Variables]\nPrimaryColor=\n") << fallback;
+        QTest::newRow("palette is a FIFO") << QByteArray("[Variables]\nTaskbarColor=x\n") << Fifo << fallback;
         QTest::newRow("palette random bytes") << QByteArray("[Variables]\nTaskbarColor=x\n") << QByteArray("\x01\xfe\x00\x7f", 4) << fallback;
         QTest::newRow("PrimaryColor darkened")
             << QByteArray("[Variables]\nTaskbarColor=x\n") << QByteArray("[variables]\nprimarycolor=#3daee9\n") << primaryDark;
@@ -108,6 +116,7 @@ private Q_SLOTS:
         QTest::newRow("no picture, TaskbarColor ignored") << NoFile << "#4d7593";
         QTest::newRow("corrupt picture") << QByteArray("/* XPM */\nstatic char *x[] = {\"garbage") << "#4d7593";
         QTest::newRow("picture path is a directory") << Directory << "#4d7593";
+        QTest::newRow("picture path is a FIFO") << Fifo << "#4d7593";
     }
 
     void decorTheme()
