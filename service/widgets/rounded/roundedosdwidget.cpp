@@ -585,9 +585,9 @@ void RoundedOsdWidget::reloadIcon()
         // too large to decode) is treated like a missing one.
         if (local && QFileInfo::exists(path)) {
             if (d->customImageMode) {
-                const QImage image = ImageFileLoader::loadImage(path, customImageLimit());
+                const QPixmap image = ImageFileLoader::loadPixmap(path, customImageLimit());
                 if (!image.isNull()) {
-                    showCustomImage(QPixmap::fromImage(image));
+                    showCustomImage(image);
                     return;
                 }
             }

@@ -1,0 +1,348 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "osdconfig.h"
+#include "resizedtext.h"
+#include "roundedlabel.h"
+#include "roundedosdwidget.h"
+#include "roundedprogressbar.h"
+#include "testsupport.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QScreen>
+#include <QtTest>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+class TestRoundedOsdWidget : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void placement_data();
+    void placement();
+    void content_data();
+    void content();
+    void customImage_data();
+    void customImage();
+    void equalValuesChangeNothing_data();
+    void equalValuesChangeNothing();
+    void hostileImageFiles_data();
+    void hostileImageFiles();
+
+private:
+    std::unique_ptr<RoundedOsdWidget> showProgress(const QVariant &value, bool progress, const QString &icon);
+
+    TestHome home;
+    std::unique_ptr<OsdConfig> config;
+    std::unique_ptr<RoundedOsdWidget> widget;
+};
+
+namespace
+{
+// Tells the window manager's work area to the X server, as a panel along the bottom would;
+// an empty rectangle removes it.
+void setWorkArea(const QRect &area)
+{
+    Display *display = x11Display();
+    const Atom workArea = XInternAtom(display, "_NET_WORKAREA", False);
+    if (area.isEmpty()) {
+        XDeleteProperty(display, DefaultRootWindow(display), workArea);
+    } else {
+        const long values[] = {area.x(), area.y(), area.width(), area.height()};
+        XChangeProperty(display, DefaultRootWindow(display), workArea, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(values), 4);
+    }
+    XFlush(display);
+}
+
+RoundedLabel *badge(RoundedOsdWidget *widget)
+{
+    return widget->findChild<RoundedLabel *>();
+}
+}
+
+void TestRoundedOsdWidget::initTestCase()
+{
+    home.writeTheme(false);
+    config = std::make_unique<OsdConfig>(KSharedConfig::openConfig(home.path(QStringLiteral("vesknotifyrc"))), nullptr);
+    QCOMPARE(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1920, 1080));
+}
+
+void TestRoundedOsdWidget::cleanup()
+{
+    widget.reset();
+    setWorkArea(QRect());
+    QTRY_COMPARE(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 1920, 1080));
+}
+
+std::unique_ptr<RoundedOsdWidget> TestRoundedOsdWidget::showProgress(const QVariant &value, bool progress, const QString &icon)
+{
+    auto w = std::make_unique<RoundedOsdWidget>(config.get(), nullptr);
+    w->setShowingProgress(progress);
+    w->setOsdValue(value);
+    w->setIcon(icon);
+    w->setVisible(true);
+    return w;
+}
+
+void TestRoundedOsdWidget::placement_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QPoint>("position");
+
+    QTest::newRow("North") << "north" << QPoint(809, 40);
+    QTest::newRow("SouthEast") << "southeast" << QPoint(1580, 900);
+    QTest::newRow("Center") << "center" << QPoint(809, 469);
+    QTest::newRow("SouthEast, mixed case with blanks") << "  SouthEAST \t" << QPoint(1580, 900);
+    QTest::newRow("centre is no position word") << "centre" << QPoint(809, 40);
+    QTest::newRow("empty word") << "" << QPoint(809, 40);
+}
+
+void TestRoundedOsdWidget::placement()
+{
+    QFETCH(QString, word);
+    QFETCH(QPoint, position);
+
+    setWorkArea(QRect(0, 0, 1920, 1040));
+    QTRY_COMPARE(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 1920, 1040));
+
+    widget = std::make_unique<RoundedOsdWidget>(config.get(), nullptr);
+    widget->setMinimumSize(300, 100);
+    widget->setOsdPosition(QStringLiteral("northwest"));
+    widget->setOsdPosition(word);
+    widget->setVisible(true);
+    QCOMPARE(widget->size(), QSize(300, 100));
+    QCOMPARE(widget->pos(), position);
+}
+
+void TestRoundedOsdWidget::content_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("progress");
+    QTest::addColumn<QString>("icon");
+    QTest::addColumn<bool>("ring");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("badgeShown");
+    QTest::addColumn<int>("margin");
+
+    const QString image = home.path(QStringLiteral("icon.png"));
+    const QString missing = home.path(QStringLiteral("missing.png"));
+    const QVariant none;
+
+    QTest::newRow("progress, built-in icon") << QVariant(40) << true << "mono-audio-volume" << true << "40" << "" << true << 9;
+    QTest::newRow("progress, unknown name keeps the badge for the number") << QVariant(40) << true << "no-such-icon" << true << "40" << "" << true << 9;
+    QTest::newRow("progress, image file") << QVariant(7) << true << image << true << "7" << "" << true << 9;
+    QTest::newRow("progress, missing file hides the badge") << QVariant(40) << true << missing << true << "" << "" << false << 9;
+    QTest::newRow("text, built-in icon") << QVariant("Hello") << false << "mono-play-circle" << false << "" << "Hello" << true << 9;
+    QTest::newRow("text only") << QVariant(" Hello ") << false << "" << false << "" << "Hello" << false << 8;
+    QTest::newRow("text, unknown icon name") << QVariant("Hello") << false << "no-such-icon" << false << "" << "Hello" << false << 8;
+    QTest::newRow("text, file URL") << QVariant("Hello") << false << QUrl::fromLocalFile(image).toString() << false << "" << "Hello" << true << 9;
+    QTest::newRow("text, missing file URL") << QVariant("Hello") << false << QUrl::fromLocalFile(missing).toString() << false << "" << "Hello" << false << 8;
+    QTest::newRow("number shown as text") << QVariant(40) << false << "" << false << "" << "40" << false << 8;
+    QTest::newRow("text of blanks shows nothing") << QVariant("   ") << false << "mono-play-circle" << false << "" << "" << true << 9;
+    QTest::newRow("icon only") << none << false << "mono-play-circle" << false << "" << "" << true << 9;
+    QTest::newRow("icon only, unknown name") << none << false << "no-such-icon" << false << "" << "" << false << 9;
+}
+
+void TestRoundedOsdWidget::content()
+{
+    QFETCH(QVariant, value);
+    QFETCH(bool, progress);
+    QFETCH(QString, icon);
+    QFETCH(bool, ring);
+    QFETCH(QString, number);
+    QFETCH(QString, text);
+    QFETCH(bool, badgeShown);
+    QFETCH(int, margin);
+
+    QImage(30, 20, QImage::Format_RGB32).save(home.path(QStringLiteral("icon.png")));
+    widget = showProgress(value, progress, icon);
+
+    RoundedLabel *label = badge(widget.get());
+    auto *bar = widget->findChild<RoundedProgressBar *>();
+    auto *textLabel = widget->findChild<ResizedText *>();
+    QCOMPARE(bar->isVisible(), ring);
+    QCOMPARE(label->isVisible(), badgeShown);
+    QCOMPARE(label->isVisible() && label->isPercentageVisible() ? label->percentageText() : QString(), number);
+    QCOMPARE(textLabel->isVisible() ? textLabel->text() : QString(), text);
+    QCOMPARE(widget->layout()->contentsMargins(), QMargins(margin, margin, margin, margin));
+    if (ring) {
+        QCOMPARE(bar->maximum(), 100);
+        QCOMPARE(bar->value(), value.toInt());
+        QCOMPARE(widget->size(), QSize(96, 96));
+    }
+    if (badgeShown) {
+        QCOMPARE(label->size(), QSize(58, 58));
+        QCOMPARE(label->standartIconSize(), QSize(24, 24));
+        // Centred in the window, and inside the ring.
+        QVERIFY(qAbs(label->x() - (widget->width() - label->geometry().right() - 1)) <= 1);
+        if (ring) {
+            QCOMPARE(label->geometry().center(), bar->geometry().center());
+        }
+    }
+    if (!text.isEmpty() && !badgeShown) {
+        QCOMPARE(textLabel->geometry(), widget->rect().marginsRemoved(QMargins(8, 8, 8, 8)));
+    }
+}
+
+void TestRoundedOsdWidget::customImage_data()
+{
+    QTest::addColumn<bool>("noBackground");
+    QTest::addColumn<QSize>("iconSize");
+    QTest::addColumn<QSize>("badgeSize");
+    QTest::addColumn<QSize>("shownSize");
+
+    QTest::newRow("with background: square, clipped") << false << QSize(240, 240) << QSize(248, 252) << QSize(240, 240);
+    QTest::newRow("without background") << true << QSize(240, 180) << QSize(248, 192) << QSize(240, 180);
+}
+
+void TestRoundedOsdWidget::customImage()
+{
+    QFETCH(bool, noBackground);
+    QFETCH(QSize, iconSize);
+    QFETCH(QSize, badgeSize);
+    QFETCH(QSize, shownSize);
+
+    const QString path = home.path(QStringLiteral("photo.png"));
+    if (!QFileInfo::exists(path)) {
+        QImage photo(4000, 3000, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        QVERIFY(photo.save(path));
+    }
+
+    widget = std::make_unique<RoundedOsdWidget>(config.get(), nullptr);
+    widget->setNoBackgroundMode(noBackground);
+    widget->setCustomImageMode(true);
+    widget->setShowingProgress(false);
+    widget->setOsdValue(QStringLiteral("Photo"));
+    widget->setIcon(path);
+    widget->setVisible(true);
+
+    RoundedLabel *label = badge(widget.get());
+    QVERIFY(label->isVisible());
+    QCOMPARE(label->standartIconSize(), iconSize);
+    QCOMPARE(label->size(), badgeSize);
+    QCOMPARE(label->findChild<QLabel *>(QStringLiteral("iconView"))->pixmap(Qt::ReturnByValue).size(), shownSize);
+
+    // Back to the default badge for an ordinary icon.
+    widget->setCustomImageMode(false);
+    QCOMPARE(label->size(), QSize(58, 58));
+    QCOMPARE(label->standartIconSize(), QSize(24, 24));
+}
+
+using Setter = std::function<void(RoundedOsdWidget *)>;
+Q_DECLARE_METATYPE(Setter)
+
+void TestRoundedOsdWidget::equalValuesChangeNothing_data()
+{
+    QTest::addColumn<Setter>("setter");
+
+    QTest::newRow("osdValue") << Setter([](RoundedOsdWidget *w) { w->setOsdValue(40); });
+    QTest::newRow("osdValue as text") << Setter([](RoundedOsdWidget *w) { w->setOsdValue(QStringLiteral("Caps Lock")); });
+    QTest::newRow("osdMaxValue") << Setter([](RoundedOsdWidget *w) { w->setOsdMaxValue(50); });
+    QTest::newRow("icon") << Setter([](RoundedOsdWidget *w) { w->setIcon(QStringLiteral("mono-audio-volume")); });
+    QTest::newRow("showingProgress") << Setter([](RoundedOsdWidget *w) { w->setShowingProgress(false); });
+    QTest::newRow("timeout") << Setter([](RoundedOsdWidget *w) { w->setTimeout(500); });
+    QTest::newRow("position, other spelling") << Setter([](RoundedOsdWidget *w) { w->setOsdPosition(QStringLiteral("East")); });
+    QTest::newRow("font family") << Setter([](RoundedOsdWidget *w) { w->setTextFontFamily(QStringLiteral("Serif")); });
+    QTest::newRow("font size") << Setter([](RoundedOsdWidget *w) { w->setTextFontPointSize(20); });
+    QTest::newRow("no background") << Setter([](RoundedOsdWidget *w) { w->setNoBackgroundMode(true); });
+    QTest::newRow("custom image") << Setter([](RoundedOsdWidget *w) { w->setCustomImageMode(true); });
+}
+
+void TestRoundedOsdWidget::equalValuesChangeNothing()
+{
+    QFETCH(Setter, setter);
+
+    widget = showProgress(40, true, QStringLiteral("mono-audio-volume"));
+    widget->setOsdPosition(QStringLiteral("east"));
+    setter(widget.get());
+
+    // Anything that relayouts or places the window would take it away from here.
+    widget->move(5, 5);
+    QSignalSpy spies[] = {
+        {widget.get(), &RoundedOsdWidget::timeoutChanged},
+        {widget.get(), &RoundedOsdWidget::osdValueChanged},
+        {widget.get(), &RoundedOsdWidget::osdMaxValueChanged},
+        {widget.get(), &RoundedOsdWidget::iconChanged},
+        {widget.get(), &RoundedOsdWidget::showingProgressChanged},
+    };
+    setter(widget.get());
+    for (const QSignalSpy &spy : spies) {
+        QCOMPARE(spy.count(), 0);
+    }
+    QCOMPARE(widget->pos(), QPoint(5, 5));
+}
+
+void TestRoundedOsdWidget::hostileImageFiles_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("customImageMode");
+    QTest::addColumn<bool>("badgeShown");
+
+    const QString fifo = home.path(QStringLiteral("fifo.png"));
+    QVERIFY(QFileInfo::exists(fifo) || ::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const QString zero = home.path(QStringLiteral("x.png"));
+    QVERIFY(QFileInfo(zero).isSymLink() || QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString directory = home.path(QStringLiteral("folder.png"));
+    QVERIFY(QDir().mkpath(directory));
+    const QString hugePng = home.path(QStringLiteral("huge.png"));
+    QVERIFY(QFileInfo::exists(hugePng) || writeBlankPng(hugePng, 30000, 30000));
+    const QString hugeSvg = home.path(QStringLiteral("huge.svg"));
+    writeFile(hugeSvg,
+              "<svg xmlns='http://www.w3.org/2000/svg' width='23000' height='23000'>"
+              "<rect width='23000' height='23000' fill='#20a040'/></svg>");
+    const QString nestedSvg = home.path(QStringLiteral("nested.svg"));
+    writeFile(nestedSvg, nestedUseSvg(10, 10));
+    const QString text = home.path(QStringLiteral("notes.png"));
+    writeFile(text, "just some text, no image");
+
+    for (bool custom : {false, true}) {
+        const char *mode = custom ? "custom image" : "icon";
+        QTest::addRow("FIFO without writer, %s", mode) << fifo << custom << false;
+        QTest::addRow("/dev/zero behind x.png, %s", mode) << zero << custom << false;
+        QTest::addRow("directory, %s", mode) << directory << custom << false;
+        QTest::addRow("30000x30000 PNG, %s", mode) << hugePng << custom << false;
+        QTest::addRow("text file named .png, %s", mode) << text << custom << false;
+        QTest::addRow("nested <use> SVG, %s", mode) << nestedSvg << custom << false;
+        // Drawn at the size it is shown at, never at the size it declares.
+        QTest::addRow("23000x23000 SVG, %s", mode) << hugeSvg << custom << true;
+    }
+}
+
+void TestRoundedOsdWidget::hostileImageFiles()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, customImageMode);
+    QFETCH(bool, badgeShown);
+
+    widget = std::make_unique<RoundedOsdWidget>(config.get(), nullptr);
+    widget->setCustomImageMode(customImageMode);
+    widget->setVisible(true);
+    widget->setShowingProgress(true);
+    widget->setOsdValue(40);
+    {
+        const PeakMemory memory;
+        const Deadline deadline(QTest::currentDataTag(), 5);
+        widget->setIcon(path);
+        QVERIFY2(memory.growthMiB() < 64, qPrintable(QStringLiteral("%1 MiB").arg(memory.growthMiB())));
+    }
+
+    RoundedLabel *label = badge(widget.get());
+    QCOMPARE(label->isVisible(), badgeShown);
+    QVERIFY(widget->findChild<RoundedProgressBar *>()->isVisible());
+    if (badgeShown) {
+        QCOMPARE(label->size(), customImageMode ? QSize(188, 192) : QSize(58, 58));
+    }
+}
+
+QTEST_MAIN(TestRoundedOsdWidget)
+#include "tst_roundedosdwidget.moc"

@@ -1,0 +1,293 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// How the rounded pop-up looks on a real X server: translucent or opaque with the compositor
+// and the theme's switch, its colours on screen, and that it never takes the keyboard focus.
+#include "osdconfig.h"
+#include "roundedlabel.h"
+#include "roundedosdwidget.h"
+#include "testsupport.h"
+
+#include <KX11Extras>
+
+#include <QProcess>
+#include <QScreen>
+#include <QtTest>
+
+#include <X11/Xlib.h>
+
+namespace
+{
+const QString themeBackground = QStringLiteral("#2d2d2d");
+const QColor themeText(Qt::white);
+
+// Points of the 96x96 progress pop-up, in its own coordinates.
+const QPoint ringCentre(48, 47);
+const QPoint arcAtThreeOClock = ringCentre + QPoint(35, 0);
+const QPoint trackAtNineOClock = ringCentre - QPoint(35, 0);
+const QPoint discLeftOfIcon = ringCentre - QPoint(20, 0);
+const QPoint outsideRing(3, 47);
+
+bool near(const QColor &a, const QColor &b)
+{
+    return qAbs(a.red() - b.red()) <= 2 && qAbs(a.green() - b.green()) <= 2 && qAbs(a.blue() - b.blue()) <= 2;
+}
+
+QImage grabScreen()
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+}
+
+// picom, the compositing manager, on the test's display.
+class Compositor
+{
+public:
+    ~Compositor()
+    {
+        stop();
+    }
+    void start()
+    {
+        process.start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender"), QStringLiteral("--config"), QStringLiteral("/dev/null")});
+    }
+    void stop()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(5000)) {
+                process.kill();
+                process.waitForFinished(5000);
+            }
+        }
+    }
+
+private:
+    QProcess process;
+};
+}
+
+class TestRoundedWindowDisplay : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void paintingMode_data();
+    void paintingMode();
+    void compositorComingAndGoing();
+    void colorsOnScreen_data();
+    void colorsOnScreen();
+    void themeChangeWhileVisible();
+    void neverTakesFocus();
+
+private:
+    void startCompositor();
+    void stopCompositor();
+    void showProgress();
+
+    TestHome home;
+    std::unique_ptr<OsdConfig> config;
+    std::unique_ptr<RoundedOsdWidget> widget;
+    Compositor compositor;
+};
+
+void TestRoundedWindowDisplay::initTestCase()
+{
+    home.writeTheme(false, themeBackground);
+    config = std::make_unique<OsdConfig>(KSharedConfig::openConfig(home.path(QStringLiteral("vesknotifyrc"))), nullptr);
+    QVERIFY(!KX11Extras::compositingActive());
+}
+
+void TestRoundedWindowDisplay::cleanup()
+{
+    widget.reset();
+    stopCompositor();
+    home.writeTheme(false, themeBackground);
+}
+
+void TestRoundedWindowDisplay::startCompositor()
+{
+    compositor.start();
+    QTRY_VERIFY_WITH_TIMEOUT(KX11Extras::compositingActive(), 10000);
+}
+
+void TestRoundedWindowDisplay::stopCompositor()
+{
+    compositor.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!KX11Extras::compositingActive(), 10000);
+}
+
+void TestRoundedWindowDisplay::showProgress()
+{
+    widget = std::make_unique<RoundedOsdWidget>(config.get(), nullptr);
+    widget->setShowingProgress(true);
+    widget->setOsdValue(40);
+    widget->setIcon(QStringLiteral("mono-audio-volume"));
+    widget->setVisible(true);
+    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
+}
+
+void TestRoundedWindowDisplay::paintingMode_data()
+{
+    QTest::addColumn<bool>("themeSwitch");
+    QTest::addColumn<bool>("compositing");
+    QTest::addColumn<bool>("noBackground");
+    QTest::addColumn<bool>("translucent");
+    QTest::addColumn<bool>("masked");
+
+    QTest::newRow("switch on, compositor: translucent") << true << true << false << true << false;
+    QTest::newRow("switch off, compositor: opaque with mask") << false << true << false << false << true;
+    QTest::newRow("switch on, no compositor: opaque without mask") << true << false << false << false << false;
+    QTest::newRow("switch off, no compositor: opaque with mask") << false << false << false << false << true;
+    QTest::newRow("switch off, no background: opaque without mask") << false << false << true << false << false;
+}
+
+void TestRoundedWindowDisplay::paintingMode()
+{
+    QFETCH(bool, themeSwitch);
+    QFETCH(bool, compositing);
+    QFETCH(bool, noBackground);
+    QFETCH(bool, translucent);
+    QFETCH(bool, masked);
+
+    home.writeTheme(themeSwitch, themeBackground);
+    if (compositing) {
+        startCompositor();
+    }
+    showProgress();
+    widget->setNoBackgroundMode(noBackground);
+    QCOMPARE(widget->testAttribute(Qt::WA_TranslucentBackground), translucent);
+    QCOMPARE(widget->testAttribute(Qt::WA_OpaquePaintEvent), !translucent);
+    QCOMPARE(!widget->mask().isEmpty(), masked);
+}
+
+void TestRoundedWindowDisplay::compositorComingAndGoing()
+{
+    home.writeTheme(true, themeBackground);
+    startCompositor();
+    showProgress();
+    QVERIFY(widget->testAttribute(Qt::WA_TranslucentBackground));
+
+    stopCompositor();
+    QTRY_VERIFY(!widget->testAttribute(Qt::WA_TranslucentBackground));
+    QVERIFY(!widget->mask().isEmpty());
+
+    startCompositor();
+    QTRY_VERIFY(widget->testAttribute(Qt::WA_TranslucentBackground));
+    QVERIFY(widget->mask().isEmpty());
+
+    // After an off report the window stays opaque, whatever it finds when it looks again,
+    // until the compositor reports back.
+    QVERIFY(QMetaObject::invokeMethod(widget.get(), "onCompositingChange", Q_ARG(bool, false)));
+    QVERIFY(!widget->testAttribute(Qt::WA_TranslucentBackground));
+    widget->setVisible(false);
+    widget->setVisible(true);
+    widget->updateCompositingState();
+    QVERIFY(!widget->testAttribute(Qt::WA_TranslucentBackground));
+    QVERIFY(QMetaObject::invokeMethod(widget.get(), "onCompositingChange", Q_ARG(bool, true)));
+    QVERIFY(widget->testAttribute(Qt::WA_TranslucentBackground));
+}
+
+void TestRoundedWindowDisplay::colorsOnScreen_data()
+{
+    QTest::addColumn<bool>("compositing");
+    QTest::addColumn<QString>("customColor");
+    QTest::addColumn<QColor>("background");
+
+    // The opaque background is 80 % of the window colour and 20 % of the text colour.
+    QTest::newRow("opaque, theme colours") << false << QString() << QColor(0x57, 0x57, 0x57);
+    QTest::newRow("opaque, custom colour") << false << QStringLiteral("#3366cc") << QColor(92, 133, 214);
+    QTest::newRow("translucent, custom colour") << true << QStringLiteral("#3366cc") << QColor();
+}
+
+void TestRoundedWindowDisplay::colorsOnScreen()
+{
+    QFETCH(bool, compositing);
+    QFETCH(QString, customColor);
+    QFETCH(QColor, background);
+
+    home.writeTheme(compositing, themeBackground);
+    if (compositing) {
+        startCompositor();
+    }
+    showProgress();
+    widget->setCustomBackgroundColor(customColor);
+    const QPoint origin = widget->pos();
+
+    // The badge and the ring's track keep the theme's background under a custom colour;
+    // around the ring the desktop shows through when translucent.
+    const auto differences = [&](const QImage &screen) {
+        const QColor desktop = screen.pixelColor(origin + QPoint(-5, outsideRing.y()));
+        const struct {
+            const char *what;
+            QPoint point;
+            QColor expected;
+        } checks[] = {
+            {"arc", arcAtThreeOClock, themeText},
+            {"track", trackAtNineOClock, QColor(themeBackground)},
+            {"disc", discLeftOfIcon, QColor(themeBackground)},
+            {"background", outsideRing, background.isValid() ? background : desktop},
+        };
+        QStringList found;
+        for (const auto &check : checks) {
+            const QColor shown = screen.pixelColor(origin + check.point);
+            if (!near(shown, check.expected)) {
+                found += QStringLiteral("%1 %2 instead of %3").arg(QLatin1String(check.what), shown.name(), check.expected.name());
+            }
+        }
+        return found.join(QStringLiteral(", "));
+    };
+    QImage screen;
+    QTRY_COMPARE_WITH_TIMEOUT(differences(screen = grabScreen()), QString(), 5000);
+
+    if (qEnvironmentVariableIsSet("OSD_SCREENSHOT_DIR")) {
+        screen.copy(QRect(origin, widget->size()).adjusted(-20, -20, 20, 20))
+            .save(QDir(qEnvironmentVariable("OSD_SCREENSHOT_DIR")).filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".png")));
+    }
+}
+
+void TestRoundedWindowDisplay::themeChangeWhileVisible()
+{
+    showProgress();
+    auto *badge = widget->findChild<RoundedLabel *>();
+    QCOMPARE(badge->palette().color(QPalette::Window), QColor(themeBackground));
+
+    home.writeTheme(false, QStringLiteral("#336699"));
+    QTRY_COMPARE(badge->palette().color(QPalette::Window), QColor(QStringLiteral("#336699")));
+}
+
+void TestRoundedWindowDisplay::neverTakesFocus()
+{
+    QProcess holder;
+    holder.start(QStringLiteral(FOCUS_HOLDER), QStringList());
+    QByteArray reports;
+    connect(&holder, &QProcess::readyReadStandardOutput, this, [&] {
+        reports += holder.readAllStandardOutput();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(reports.startsWith("focus "), 10000);
+    const Window field = reports.mid(6).trimmed().toULong();
+
+    Display *display = x11Display();
+    int focusLost = 0;
+    const auto checkFocus = [&] {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        focusLost += focus != field;
+    };
+    checkFocus();
+    QCOMPARE(focusLost, 0);
+
+    showProgress();
+    auto *raiseTimer = widget->findChild<QTimer *>();
+    QVERIFY(raiseTimer && raiseTimer->isActive());
+    QSignalSpy raises(raiseTimer, &QTimer::timeout);
+    connect(raiseTimer, &QTimer::timeout, this, checkFocus);
+    QTRY_VERIFY_WITH_TIMEOUT(raises.count() >= 10, 5000);
+
+    QCOMPARE(focusLost, 0);
+    QVERIFY2(!reports.contains("lost"), reports.constData());
+    holder.kill();
+    holder.waitForFinished(5000);
+}
+
+QTEST_MAIN(TestRoundedWindowDisplay)
+#include "tst_roundedwindowdisplay.moc"
