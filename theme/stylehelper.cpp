@@ -207,11 +207,11 @@ bool StyleHelper::usePixmapCache()
 void StyleHelper::drawIconWithShadow(const QIcon &icon, const QRect &rect, QPainter *painter, QIcon::Mode mode,
                                      int radius, const QColor &color, const QPoint &offset)
 {
-    if (!painter || icon.isNull() || rect.isEmpty()) {
+    if (!painter || !painter->isActive() || icon.isNull() || rect.isEmpty()) {
         return;
     }
     // Works on any paint device, widget or not; the picture is made at the device's pixel ratio.
-    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const qreal ratio = painter->device()->devicePixelRatioF();
     const int deviceRadius = qRound(qMax(0, radius) * ratio);
     const QPoint deviceOffset = offset * ratio;
 
