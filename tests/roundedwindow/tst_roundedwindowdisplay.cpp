@@ -258,6 +258,10 @@ void TestRoundedWindowDisplay::neverTakesFocus()
 {
     QProcess holder;
     holder.start(QStringLiteral(FOCUS_HOLDER), QStringList());
+    const auto stopHolder = qScopeGuard([&holder] {
+        holder.kill();
+        holder.waitForFinished(5000);
+    });
     QByteArray reports;
     connect(&holder, &QProcess::readyReadStandardOutput, this, [&] {
         reports += holder.readAllStandardOutput();
@@ -285,8 +289,6 @@ void TestRoundedWindowDisplay::neverTakesFocus()
 
     QCOMPARE(focusLost, 0);
     QVERIFY2(!reports.contains("lost"), reports.constData());
-    holder.kill();
-    holder.waitForFinished(5000);
 }
 
 QTEST_MAIN(TestRoundedWindowDisplay)
