@@ -4,6 +4,7 @@
 #include "imagefileloader.h"
 #include "osdconfig.h"
 #include "resizedtext.h"
+#include "standardplacement.h"
 #include "stylehelper.h"
 #include "veskcolortheme.h"
 #include "veskthemewatcher.h"
@@ -399,16 +400,9 @@ void OsdWidget::updatePositionOnScreen()
         return;
     }
     const QRect available = d->screen->availableGeometry();
-    setMaximumSize(int(available.width() * 0.6), int(available.height() * 0.8));
+    setMaximumSize(StandardPlacement::maximumSize(available));
     updateSizes();
-
-    const int w = width();
-    const int h = height();
-    const QPoint centre = available.center();
-    const int x = centre.x() - (w - 1) / 2;
-    // The bottom edge lies 45 % of the available height below the centre.
-    const int y = centre.y() - (h - 1) / 2 + int(available.height() * 0.45 - h / 2);
-    move(x, y);
+    move(StandardPlacement::position(available, size()));
 }
 
 void OsdWidget::updateSizes()

@@ -1,0 +1,501 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The standard pop-up window: content, icons, styles, placement, screens, focus and hostile
+// image paths, on a real X display.
+
+#include "hostileimagefiles.h"
+#include "osdconfig.h"
+#include "osdwidget.h"
+#include "resizedtext.h"
+#include "standardplacement.h"
+#include "stylehelper.h"
+#include "veskcolortheme.h"
+#include "veskutils.h"
+#include "watchdog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QLabel>
+#include <QMetaProperty>
+#include <QProcess>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <QX11Info>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace
+{
+// Far below what any unbounded decode of the hostile files needs (gigabytes).
+constexpr qint64 peakLimitKiB = 256 * 1024;
+
+const QByteArray darkTheme = "[Variables]\nTaskbarColor=#2d2d2d\n";
+
+QLabel *iconLabel(const OsdWidget &widget)
+{
+    return widget.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly).value(0);
+}
+
+QLabel *percentLabel(const OsdWidget &widget)
+{
+    return widget.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly).value(1);
+}
+
+QProgressBar *progressBar(const OsdWidget &widget)
+{
+    return widget.findChild<QProgressBar *>();
+}
+
+ResizedText *textWidget(const OsdWidget &widget)
+{
+    return widget.findChild<ResizedText *>();
+}
+
+QColor screenPixel(const QPoint &global)
+{
+    return QColor(QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), 1, 1).toImage().pixel(0, 0));
+}
+
+// The work area that window managers announce; Qt's available geometry follows it.
+void setWorkArea(const QRect &area)
+{
+    Display *display = QX11Info::display();
+    const Atom workArea = XInternAtom(display, "_NET_WORKAREA", False);
+    if (area.isNull()) {
+        XDeleteProperty(display, DefaultRootWindow(display), workArea);
+    } else {
+        const long values[4] = {area.x(), area.y(), area.width(), area.height()};
+        XChangeProperty(display, DefaultRootWindow(display), workArea, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(values), 4);
+    }
+    XFlush(display);
+}
+
+Window inputFocus()
+{
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(QX11Info::display(), &focus, &revert);
+    return focus;
+}
+}
+
+Q_DECLARE_METATYPE(QIcon::Mode)
+
+class OsdWidgetTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir root;
+    HostileImageFiles hostile;
+    std::unique_ptr<OsdConfig> config;
+
+    QString filePath(const QString &name) const
+    {
+        return root.filePath(QStringLiteral("files/") + name);
+    }
+
+    QString themeSettingsPath() const
+    {
+        return root.filePath(QStringLiteral("home/.vesk/theme/current.themerc"));
+    }
+
+    static bool writeFile(const QString &path, const QByteArray &contents)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
+    }
+
+    // The colour theme the window should be showing now, as the theme code derives it.
+    static QStringList expectedStyleSheets()
+    {
+        const VeskColorTheme theme = VeskUtils::genColorTheme();
+        const QColor background(theme.backgroundColor());
+        const QString border = StyleHelper::colorDarker(background, 0.04, 1, 0.1, 0.9).name();
+        return {QStringLiteral("OsdWidget { background-color: %1;             border: 1px solid %2; }").arg(theme.backgroundColor(), border),
+                QStringLiteral("QProgressBar { background-color: %2;                min-height: 8px;                max-height: 8px;                "
+                               "border: 1px solid %1;                border-radius: 3px; }QProgressBar::chunk { background-color: %1; }")
+                    .arg(theme.textColor(), background.name()),
+                QStringLiteral("color: %1").arg(theme.textColor())};
+    }
+
+    static QStringList styleSheetsOf(const OsdWidget &widget)
+    {
+        return {widget.styleSheet(), progressBar(widget)->styleSheet(), percentLabel(widget)->styleSheet(), textWidget(widget)->styleSheet()};
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(hostile.isValid(), qPrintable(hostile.error()));
+        qputenv("HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
+        qunsetenv("SUDO_USER");
+        QVERIFY(writeFile(themeSettingsPath(), darkTheme));
+
+        const QString icons = root.filePath(QStringLiteral("icons"));
+        QVERIFY(writeFile(icons + QStringLiteral("/osdtest/index.theme"),
+                          "[Icon Theme]\nName=osdtest\nDirectories=48x48/status\n\n[48x48/status]\nSize=48\nType=Fixed\n"));
+        QVERIFY(QDir().mkpath(icons + QStringLiteral("/osdtest/48x48/status")));
+        QImage themed(48, 48, QImage::Format_ARGB32);
+        themed.fill(QColor(0x20, 0xa0, 0x60));
+        QVERIFY(themed.save(icons + QStringLiteral("/osdtest/48x48/status/osd-test-icon.png")));
+        QIcon::setThemeSearchPaths({icons});
+        QIcon::setThemeName(QStringLiteral("osdtest"));
+
+        QDir().mkpath(filePath(QString()));
+        QImage picture(64, 64, QImage::Format_ARGB32);
+        picture.fill(QColor(0xc0, 0x30, 0x30));
+        QVERIFY(picture.save(filePath(QStringLiteral("red icon.png"))));
+        QImage square(1000, 1000, QImage::Format_RGB32);
+        square.fill(QColor(0x30, 0x30, 0xc0));
+        QVERIFY(square.save(filePath(QStringLiteral("square.png"))));
+
+        config.reset(new OsdConfig(KSharedConfig::openConfig(root.filePath(QStringLiteral("vesknotifyrc")), KConfig::SimpleConfig), nullptr));
+        QCOMPARE(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 1920, 1080));
+    }
+
+    void cleanup()
+    {
+        setWorkArea(QRect());
+        QVERIFY(writeFile(themeSettingsPath(), darkTheme));
+    }
+
+    void setterEmitsOnlyOnChange_data()
+    {
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<QVariant>("changed");
+        QTest::newRow("timeout") << QByteArray("timeout") << QVariant(2500);
+        QTest::newRow("osdValue") << QByteArray("osdValue") << QVariant(40);
+        QTest::newRow("osdMaxValue") << QByteArray("osdMaxValue") << QVariant(200);
+        QTest::newRow("icon") << QByteArray("icon") << QVariant(QStringLiteral("osd-test-icon"));
+        QTest::newRow("showingProgress") << QByteArray("showingProgress") << QVariant(true);
+    }
+
+    void setterEmitsOnlyOnChange()
+    {
+        QFETCH(QByteArray, property);
+        QFETCH(QVariant, changed);
+        OsdWidget widget(config.get());
+        const QMetaProperty meta = widget.metaObject()->property(widget.metaObject()->indexOfProperty(property));
+        QSignalSpy spy(&widget, QByteArray("2" + meta.notifySignal().methodSignature()).constData());
+        QVERIFY(spy.isValid());
+        QVERIFY(widget.setProperty(property, widget.property(property)));
+        QCOMPARE(spy.count(), 0);
+        QVERIFY(widget.setProperty(property, changed));
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(widget.setProperty(property, changed));
+        QCOMPARE(spy.count(), 1);
+    }
+
+    void progress_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("40 of 200 is a fifth, labelled 40%") << QVariant(40) << 200 << QStringLiteral("40%");
+        QTest::newRow("100 of 100") << QVariant(100) << 100 << QStringLiteral("100%");
+        QTest::newRow("number as text") << QVariant(QStringLiteral("25")) << 100 << QStringLiteral("25%");
+        QTest::newRow("text that is no number counts 0") << QVariant(QStringLiteral("loud")) << 100 << QStringLiteral("0%");
+    }
+
+    void progress()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(int, maximum);
+        QFETCH(QString, label);
+        OsdWidget widget(config.get());
+        widget.setShowingProgress(true);
+        widget.setOsdMaxValue(maximum);
+        widget.setOsdValue(value);
+        QProgressBar *bar = progressBar(widget);
+        QCOMPARE(bar->minimum(), 0);
+        QCOMPARE(bar->maximum(), maximum);
+        QCOMPARE(bar->value(), value.toInt());
+        QCOMPARE(percentLabel(widget)->text(), label);
+        QVERIFY(!bar->isHidden());
+        QVERIFY(!percentLabel(widget)->isHidden());
+        QVERIFY(textWidget(widget)->isHidden());
+    }
+
+    void textMode_data()
+    {
+        QTest::addColumn<bool>("showingProgress");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("text, trimmed") << false << QStringLiteral("  Layout: English \n") << QStringLiteral("Layout: English");
+        QTest::newRow("blanks only hide the text") << false << QStringLiteral(" \t \n ") << QString();
+        QTest::newRow("progress mode hides the text") << true << QStringLiteral("Layout") << QString();
+    }
+
+    void textMode()
+    {
+        QFETCH(bool, showingProgress);
+        QFETCH(QString, value);
+        QFETCH(QString, shown);
+        OsdWidget widget(config.get());
+        widget.setOsdValue(QStringLiteral("previous text"));
+        widget.setShowingProgress(showingProgress);
+        widget.setOsdValue(value);
+        QCOMPARE(textWidget(widget)->isHidden(), shown.isEmpty());
+        QCOMPARE(textWidget(widget)->text(), shown);
+        QCOMPARE(progressBar(widget)->isHidden(), !showingProgress);
+    }
+
+    void iconResolution_data()
+    {
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<bool>("customImageMode");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<QSize>("minimumSize");
+        QTest::addColumn<QSize>("maximumSize");
+        const QSize unlimited(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        const QString red = filePath(QStringLiteral("red icon.png"));
+        QTest::newRow("theme name") << QStringLiteral("osd-test-icon") << false << true << QSize(32, 32) << unlimited;
+        QTest::newRow("unknown theme name") << QStringLiteral("no-such-icon") << false << false << QSize(32, 32) << unlimited;
+        QTest::newRow("absolute path") << red << false << true << QSize(32, 32) << unlimited;
+        QTest::newRow("file URL") << QUrl::fromLocalFile(red).toString() << false << true << QSize(32, 32) << unlimited;
+        QTest::newRow("missing file") << filePath(QStringLiteral("missing.png")) << false << false << QSize(0, 0) << QSize(0, 0);
+        QTest::newRow("missing file as URL") << QStringLiteral("file:///nonexistent/x.png") << false << false << QSize(0, 0) << QSize(0, 0);
+        QTest::newRow("custom 1000x1000 on 1920x1080 is 180x180") << filePath(QStringLiteral("square.png")) << true << true << QSize(180, 180) << QSize(180, 180);
+        QTest::newRow("custom image smaller than the limit") << red << true << true << QSize(64, 64) << QSize(64, 64);
+        QTest::newRow("custom mode with a theme name") << QStringLiteral("osd-test-icon") << true << true << QSize(32, 32) << unlimited;
+    }
+
+    void iconResolution()
+    {
+        QFETCH(QString, icon);
+        QFETCH(bool, customImageMode);
+        QFETCH(bool, visible);
+        QFETCH(QSize, minimumSize);
+        QFETCH(QSize, maximumSize);
+        OsdWidget widget(config.get());
+        widget.setCustomImageMode(customImageMode);
+        widget.setIcon(icon);
+        QLabel *label = iconLabel(widget);
+        QCOMPARE(!label->isHidden(), visible);
+        QCOMPARE(label->minimumSize(), minimumSize);
+        QCOMPARE(label->maximumSize(), maximumSize);
+        const QPixmap shown = label->pixmap(Qt::ReturnByValue);
+        QCOMPARE(!shown.isNull(), visible);
+        if (customImageMode && minimumSize == maximumSize) {
+            QCOMPARE(shown.size(), minimumSize);
+        }
+    }
+
+    // The path and the URL name the same file, so they show the same picture.
+    void fileUrlShowsThePathsImage()
+    {
+        const QString path = filePath(QStringLiteral("red icon.png"));
+        OsdWidget byPath(config.get());
+        byPath.setIcon(path);
+        OsdWidget byUrl(config.get());
+        const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+        QVERIFY(url.contains(QLatin1String("red%20icon.png")));
+        byUrl.setIcon(url);
+        QCOMPARE(iconLabel(byUrl)->pixmap(Qt::ReturnByValue).toImage(), iconLabel(byPath)->pixmap(Qt::ReturnByValue).toImage());
+    }
+
+    void hostileImagePaths_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("drawsAtBoundedSize");
+        QTest::addColumn<bool>("customImageMode");
+        for (const HostileImageFiles::Case &c : hostile.cases()) {
+            QTest::newRow(QByteArray(c.name + ", icon").constData()) << c.path << c.drawsAtBoundedSize << false;
+            QTest::newRow(QByteArray(c.name + ", custom image").constData()) << c.path << c.drawsAtBoundedSize << true;
+        }
+    }
+
+    // Each path is dealt with at once and cheaply; what cannot be shown is shown as a missing
+    // file. An SVG that merely declares a huge size is drawn at the bounded size.
+    void hostileImagePaths()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, drawsAtBoundedSize);
+        QFETCH(bool, customImageMode);
+        OsdWidget widget(config.get());
+        widget.setCustomImageMode(customImageMode);
+        {
+            Watchdog guard(QTest::currentDataTag(), 10);
+            widget.setIcon(path);
+            widget.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        }
+        QLabel *label = iconLabel(widget);
+        if (!drawsAtBoundedSize) {
+            QVERIFY(label->isHidden());
+            QCOMPARE(label->minimumSize(), QSize(0, 0));
+            QCOMPARE(label->maximumSize(), QSize(0, 0));
+        } else {
+            QVERIFY(!label->isHidden());
+            QCOMPARE(label->minimumSize(), customImageMode ? QSize(180, 180) : QSize(32, 32));
+        }
+        const qint64 peak = peakResidentKiB();
+        QVERIFY2(peak > 0 && peak < peakLimitKiB, qPrintable(QStringLiteral("peak memory %1 KiB").arg(peak)));
+    }
+
+    void styleSheetsFollowTheTheme()
+    {
+        OsdWidget widget(config.get());
+        const QStringList dark = expectedStyleSheets();
+        QCOMPARE(styleSheetsOf(widget), QStringList(dark) << dark.last());
+
+        // Rewritten in place, as a theme switch does; the watcher announces it.
+        QVERIFY(writeFile(themeSettingsPath(), "[Variables]\nTaskbarColor=#f5f5f5\n"));
+        const QStringList bright = expectedStyleSheets();
+        QVERIFY(bright != dark);
+        QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), QStringList(bright) << bright.last(), 10000);
+        QCOMPARE(widget.styleSheet(), QStringLiteral("OsdWidget { background-color: #f5f5f5;             border: 1px solid #dbdbdb; }"));
+
+        QVERIFY(writeFile(themeSettingsPath(), darkTheme));
+        QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), QStringList(dark) << dark.last(), 10000);
+    }
+
+    // Placed as StandardPlacement says for the size the content gives, also when the text
+    // is too long for the largest allowed window.
+    void shownWindowIsPlaced_data()
+    {
+        QTest::addColumn<bool>("showingProgress");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("progress") << true << QStringLiteral("40");
+        QTest::newRow("short text") << false << QStringLiteral("Caps Lock on");
+        QTest::newRow("text beyond 60 % x 80 %") << false << QStringLiteral("A long text that never ends. ").repeated(2000);
+    }
+
+    void shownWindowIsPlaced()
+    {
+        QFETCH(bool, showingProgress);
+        QFETCH(QString, value);
+        OsdWidget widget(config.get());
+        widget.setIcon(QStringLiteral("osd-test-icon"));
+        widget.setShowingProgress(showingProgress);
+        widget.setOsdValue(value);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(widget.maximumSize(), QSize(1152, 864));
+        QVERIFY(widget.width() <= 1152 && widget.height() <= 864);
+        QCOMPARE(widget.pos(), StandardPlacement::position(available, widget.size()));
+        QVERIFY(widget.geometry().bottom() < available.bottom());
+    }
+
+    void hiddenWindowDoesNotMove()
+    {
+        OsdWidget widget(config.get());
+        widget.show();
+        widget.hide();
+        QVERIFY(!widget.isScreenWatching());
+        const QPoint before = widget.pos();
+        widget.setShowingProgress(true);
+        widget.setOsdValue(70);
+        widget.setIcon(filePath(QStringLiteral("square.png")));
+        setWorkArea(QRect(0, 0, 1920, 1000));
+        QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 1920, 1000), 5000);
+        QCOMPARE(widget.pos(), before);
+    }
+
+    void shownWindowFollowsTheAvailableArea()
+    {
+        OsdWidget widget(config.get());
+        widget.setOsdValue(QStringLiteral("Touchpad off"));
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        QVERIFY(widget.isScreenWatching());
+        setWorkArea(QRect(0, 0, 1920, 1000));
+        QTRY_COMPARE_WITH_TIMEOUT(widget.pos(), StandardPlacement::position(QRect(0, 0, 1920, 1000), widget.size()), 5000);
+    }
+
+    // Needs a second screen (see CMakeLists.txt); the platform's announcement of a new
+    // primary screen is played by emitting the application's signal.
+    void followsPrimaryScreen()
+    {
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        if (screens.size() < 2) {
+            QSKIP("needs a display with two screens");
+        }
+        QScreen *other = screens.at(1);
+        OsdWidget hidden(config.get());
+        const QPoint hiddenAt = hidden.pos();
+        OsdWidget widget(config.get());
+        widget.setOsdValue(QStringLiteral("Desktop 2"));
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        QCOMPARE(widget.pos(), StandardPlacement::position(QGuiApplication::primaryScreen()->availableGeometry(), widget.size()));
+
+        Q_EMIT qApp->primaryScreenChanged(other);
+        QCOMPARE(widget.pos(), StandardPlacement::position(other->availableGeometry(), widget.size()));
+        QCOMPARE(hidden.pos(), hiddenAt);
+
+        widget.hide();
+        const QPoint hiddenAfter = widget.pos();
+        Q_EMIT qApp->primaryScreenChanged(QGuiApplication::primaryScreen());
+        QCOMPARE(widget.pos(), hiddenAfter);
+    }
+
+    // The window in the theme's background colour, the bar filled with the text colour up to
+    // 40 % and empty (background) beyond.
+    void screenshotShowsThemeColours()
+    {
+        OsdWidget widget(config.get());
+        widget.setShowingProgress(true);
+        widget.setOsdValue(40);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        const VeskColorTheme theme = VeskUtils::genColorTheme();
+        const QRect window = widget.geometry();
+        // Exposed is not yet drawn: wait until the first pixel shows up.
+        QTRY_COMPARE_WITH_TIMEOUT(screenPixel(window.topLeft() + QPoint(3, 3)), QColor(theme.backgroundColor()), 5000);
+
+        const QString shot = QDir::temp().filePath(QStringLiteral("tst_osdwidget-progress.png"));
+        QGuiApplication::primaryScreen()->grabWindow(0).save(shot);
+        qInfo("screenshot: %s", qPrintable(shot));
+
+        QCOMPARE(screenPixel(window.bottomRight() - QPoint(3, 3)), QColor(theme.backgroundColor()));
+        QCOMPARE(screenPixel(window.topLeft()).name(), StyleHelper::colorDarker(QColor(theme.backgroundColor()), 0.04, 1, 0.1, 0.9).name());
+
+        QProgressBar *bar = progressBar(widget);
+        const QPoint barLeft = bar->mapToGlobal(QPoint(0, bar->height() / 2));
+        QCOMPARE(screenPixel(barLeft + QPoint(bar->width() / 5, 0)), QColor(theme.textColor()));
+        QCOMPARE(screenPixel(barLeft + QPoint(bar->width() * 4 / 5, 0)), QColor(theme.backgroundColor()));
+    }
+
+    void neverTakesTheFocus()
+    {
+        QProcess holder;
+        holder.start(QStringLiteral(FOCUS_HOLDER_BINARY), QStringList());
+        QVERIFY(holder.waitForStarted());
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += holder.readAllStandardOutput()).contains("ready"), 10000);
+        const Window holderWindow = output.mid(output.indexOf("ready ") + 6).trimmed().split('\n').value(0).toULong();
+        QCOMPARE(inputFocus(), holderWindow);
+
+        OsdWidget widget(config.get());
+        widget.setShowingProgress(true);
+        widget.setOsdValue(55);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        // A second of re-raising, looking at the focus between the raises.
+        QElapsedTimer shown;
+        shown.start();
+        while (shown.elapsed() < 1000) {
+            QTest::qWait(50);
+            QCOMPARE(inputFocus(), holderWindow);
+        }
+        widget.hide();
+        output += holder.readAllStandardOutput();
+        QVERIFY2(!output.contains("lost"), output.constData());
+
+        holder.kill();
+        holder.waitForFinished();
+    }
+};
+
+QTEST_MAIN(OsdWidgetTest)
+#include "tst_osdwidget.moc"
