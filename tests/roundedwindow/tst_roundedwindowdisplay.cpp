@@ -75,6 +75,8 @@ private Q_SLOTS:
     void compositorComingAndGoing();
     void colorsOnScreen_data();
     void colorsOnScreen();
+    void customColorNames_data();
+    void customColorNames();
     void themeChangeWhileVisible();
     void neverTakesFocus();
 
@@ -242,6 +244,30 @@ void TestRoundedWindowDisplay::colorsOnScreen()
         screen.copy(QRect(origin, widget->size()).adjusted(-20, -20, 20, 20))
             .save(QDir(qEnvironmentVariable("OSD_SCREENSHOT_DIR")).filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".png")));
     }
+}
+
+void TestRoundedWindowDisplay::customColorNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QColor>("background");
+
+    const QColor themeMix(0x57, 0x57, 0x57);
+    QTest::newRow("the same colour with blanks") << QStringLiteral(" \t#3366cc ") << QColor(92, 133, 214);
+    QTest::newRow("colour name") << QStringLiteral("red") << QColor(255, 51, 51);
+    QTest::newRow("no colour clears it") << QStringLiteral("bluish") << themeMix;
+    QTest::newRow("hex digits too many clear it") << QStringLiteral("#3366cc0") << themeMix;
+    QTest::newRow("empty clears it") << QString() << themeMix;
+}
+
+void TestRoundedWindowDisplay::customColorNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QColor, background);
+
+    showProgress();
+    widget->setCustomBackgroundColor(QStringLiteral("#3366cc"));
+    widget->setCustomBackgroundColor(name);
+    QVERIFY2(near(widget->palette().color(QPalette::Window), background), qPrintable(widget->palette().color(QPalette::Window).name()));
 }
 
 void TestRoundedWindowDisplay::themeChangeWhileVisible()

@@ -102,7 +102,9 @@ QColor RoundedOsdWidgetPrivate::mixedBackgroundColor(const VeskColorTheme &theme
 RoundedOsdWidget::RoundedOsdWidget(OsdConfig *config, QObject *parent)
     : RoundedWindow(nullptr)
 {
-    QObject::setParent(parent);
+    if (parent) {
+        QObject::setParent(parent);
+    }
     init(config);
     connect(KX11Extras::self(), &KX11Extras::compositingChanged, this, &RoundedOsdWidget::onCompositingChange);
 }
@@ -309,10 +311,10 @@ bool RoundedOsdWidget::noBackgroundMode()
 
 void RoundedOsdWidget::setCustomBackgroundColor(QString color)
 {
+    // isValidColor() accepts what setNamedColor() does, without a warning for every bad name
+    // that a caller on the bus sends.
     const QString trimmed = color.trimmed();
-    QColor parsed;
-    parsed.setNamedColor(trimmed);
-    const QString accepted = parsed.isValid() ? trimmed : QString();
+    const QString accepted = QColor::isValidColor(trimmed) ? trimmed : QString();
     if (d->customBackgroundColor == accepted) {
         return;
     }
