@@ -106,9 +106,10 @@ bool osdCallMethod(MethodType method, const QStringList &values, const QList<int
 
 bool osdCallMethodWaitMode(MethodType method, const QStringList &values)
 {
-    // Half the largest D-Bus message: a line of this size and the values from the command line
-    // (which the kernel keeps far smaller) always fit into one call.
-    const int maxLineBytes = 64 * 1024 * 1024;
+    // A quarter of the largest D-Bus message (128 MiB): even when every byte of the line is
+    // invalid and becomes a three-byte replacement character, the line and the values from the
+    // command line (which the kernel keeps to a few MiB) fit into one call.
+    const int maxLineBytes = 32 * 1024 * 1024;
     LineReader input(STDIN_FILENO, maxLineBytes);
     const int index = osdMethodWaitArgumentIndex(method);
     QString line;
