@@ -219,6 +219,7 @@ void TestRoundedLabel::badInputShowsNothing_data()
     QTest::newRow("icon at size 0x0") << QSize(0, 0) << normal << true;
     QTest::newRow("pixmap at size 0x0") << QSize(0, 0) << normal << false;
     QTest::newRow("pixmap at size 0x24") << QSize(0, 24) << normal << false;
+    QTest::newRow("pixmap at a size too large for memory") << QSize(100000, 100000) << normal << false;
 }
 
 void TestRoundedLabel::badInputShowsNothing()

@@ -51,18 +51,21 @@ ColorClass colorClass(QRgb rgb)
     return ColorClass::None;
 }
 
-// The most frequent RGB value among the visible pixels. Columns are visited left to right,
-// each from top to bottom, and a colour only takes over when its count is strictly higher, so
-// of two equally frequent colours the one that got there first wins. With no visible pixel at
-// all the answer stays the colour of pixel (0, 0).
+// The most frequent RGB value among the visible pixels of an ARGB32 image. Columns are visited
+// left to right, each from top to bottom, and a colour only takes over when its count is
+// strictly higher, so of two equally frequent colours the one that got there first wins. With
+// no visible pixel at all the answer stays the colour of pixel (0, 0).
 QRgb dominantColor(const QImage &image)
 {
-    QRgb dominant = image.pixel(0, 0) & RGB_MASK;
+    const auto pixelAt = [&image](int x, int y) {
+        return reinterpret_cast<const QRgb *>(image.constScanLine(y))[x];
+    };
+    QRgb dominant = pixelAt(0, 0) & RGB_MASK;
     int dominantCount = 0;
     QHash<QRgb, int> counts;
     for (int x = 0; x < image.width(); ++x) {
         for (int y = 0; y < image.height(); ++y) {
-            const QRgb pixel = image.pixel(x, y);
+            const QRgb pixel = pixelAt(x, y);
             if (qAlpha(pixel) == 0) {
                 continue;
             }
@@ -78,15 +81,15 @@ QRgb dominantColor(const QImage &image)
 }
 
 // Gives every pixel of the given class the RGB of color. Alpha is kept, so antialiased edges
-// of line art stay smooth; this needs an image whose colours are not premultiplied.
+// of line art stay smooth; this needs an ARGB32 image, whose colours are not premultiplied.
 void recolor(QImage *image, ColorClass cls, const QColor &color)
 {
     const QRgb rgb = color.rgb() & RGB_MASK;
-    for (int x = 0; x < image->width(); ++x) {
-        for (int y = 0; y < image->height(); ++y) {
-            const QRgb pixel = image->pixel(x, y);
-            if (colorClass(pixel) == cls) {
-                image->setPixel(x, y, (pixel & ~RGB_MASK) | rgb);
+    for (int y = 0; y < image->height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image->scanLine(y));
+        for (int x = 0; x < image->width(); ++x) {
+            if (colorClass(line[x]) == cls) {
+                line[x] = (line[x] & ~RGB_MASK) | rgb;
             }
         }
     }
@@ -340,9 +343,10 @@ void RoundedLabel::updateIcon()
         QPoint topLeft;
         const QPixmap cover = coverPart(d->pixmap, inner, QSize(w, h), &topLeft);
 
-        QPixmap canvas(w, h);
+        // An image rather than a pixmap: only an image reports a failed allocation, which a
+        // view too large for memory causes; it then shows nothing.
+        QImage canvas(w, h, QImage::Format_ARGB32_Premultiplied);
         if (canvas.isNull()) {
-            // A view too large to allocate: show nothing rather than paint on a null device.
             d->iconView->setPixmap(QPixmap());
             return;
         }
@@ -354,7 +358,7 @@ void RoundedLabel::updateIcon()
         painter.setClipPath(circle, Qt::ReplaceClip);
         painter.drawPixmap(topLeft, cover);
         painter.end();
-        d->iconView->setPixmap(canvas);
+        d->iconView->setPixmap(QPixmap::fromImage(canvas));
         return;
     }
 

@@ -11,6 +11,10 @@ class RoundedProgressBarPrivate;
  * over it, an arc in the WindowText colour that starts at the top and grows clockwise with the
  * value. Both have round ends; a small gap at the top keeps the arc's end caps from touching
  * until the value reaches the full circle.
+ *
+ * A widget that leaves no room beside the line (width or height at most 2 + lineThickness)
+ * draws nothing; one that is too low for the gap (height below 2 + 2 x lineThickness) draws
+ * the arc from the top without it.
  */
 class RoundedProgressBar : public QWidget
 {
