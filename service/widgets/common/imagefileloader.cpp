@@ -9,9 +9,11 @@
 #include "svgsafetycheck.h"
 
 #include <QBuffer>
+#include <QCache>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPixmapCache>
 #include <QVector>
 
 #include <algorithm>
@@ -37,14 +39,16 @@ bool isResourcePath(const QString &path)
 
 // Opens @p path for reading without ever blocking: O_NONBLOCK keeps open() on a FIFO from
 // waiting for a writer, and the descriptor is checked to be a regular file of bounded size
-// before anything is read from it.
-bool openBounded(const QString &path, QFile &file)
+// before anything is read from it. @p identity names the file's present contents as far as
+// the file system tells (a rewritten or replaced file gets a new one), for the caches.
+bool openBounded(const QString &path, QFile &file, QByteArray &identity)
 {
     if (path.isEmpty() || path.contains(QChar(0))) {
         return false;
     }
     if (isResourcePath(path)) {
         file.setFileName(path);
+        identity = path.toUtf8();
         return file.open(QIODevice::ReadOnly) && file.size() <= ImageLimits::maxFileBytes;
     }
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -62,7 +66,19 @@ bool openBounded(const QString &path, QFile &file)
         ::close(fd);
         return false;
     }
+    identity = QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino)) + ':'
+        + QByteArray::number(qint64(status.st_size)) + ':' + QByteArray::number(qint64(status.st_mtim.tv_sec)) + '.'
+        + QByteArray::number(qint64(status.st_mtim.tv_nsec)) + ':' + QByteArray::number(qint64(status.st_ctim.tv_sec)) + '.'
+        + QByteArray::number(qint64(status.st_ctim.tv_nsec)) + ':' + QFile::encodeName(path);
     return true;
+}
+
+// The pop-ups ask for the same file again on every relayout; decoding, checking and drawing
+// it once is enough while it stays the same.
+QCache<QByteArray, QIcon> &iconCache()
+{
+    static QCache<QByteArray, QIcon> cache(16);
+    return cache;
 }
 
 QByteArray suffixOf(const QString &path)
@@ -221,31 +237,9 @@ QIcon readIconImages(QImageReader &reader)
     }
     return icon;
 }
-}
 
-QPixmap ImageFileLoader::loadPixmap(const QString &path, const QSize &bound)
+QIcon readIcon(QFile &file, const QString &path)
 {
-    QFile file;
-    if (!openBounded(path, file)) {
-        return QPixmap();
-    }
-    const std::unique_ptr<QImageReader> reader = readerFor(file, path);
-    if (!reader) {
-        return QPixmap();
-    }
-    if (isSvgFormat(reader->format())) {
-        const QByteArray document = readSafeSvg(file, path);
-        return document.isNull() ? QPixmap() : renderSvg(document, bound);
-    }
-    return decodeRaster(*reader, bound);
-}
-
-QIcon ImageFileLoader::loadIcon(const QString &path)
-{
-    QFile file;
-    if (!openBounded(path, file)) {
-        return QIcon();
-    }
     if (hasSvgName(path)) {
         const QByteArray document = readSafeSvg(file, path);
         return document.isNull() ? QIcon() : BoundedSvgIconEngine::icon(document);
@@ -267,4 +261,50 @@ QIcon ImageFileLoader::loadIcon(const QString &path)
         return QIcon(renderSvg(document, QSize()));
     }
     return readIconImages(*reader);
+}
+}
+
+QPixmap ImageFileLoader::loadPixmap(const QString &path, const QSize &bound)
+{
+    QFile file;
+    QByteArray identity;
+    if (!openBounded(path, file, identity)) {
+        return QPixmap();
+    }
+    const QString cacheKey = QStringLiteral("osd-image:%1:%2x%3").arg(QString::fromUtf8(identity)).arg(bound.width()).arg(bound.height());
+    QPixmap pixmap;
+    if (QPixmapCache::find(cacheKey, &pixmap)) {
+        return pixmap;
+    }
+    const std::unique_ptr<QImageReader> reader = readerFor(file, path);
+    if (!reader) {
+        return QPixmap();
+    }
+    if (isSvgFormat(reader->format())) {
+        const QByteArray document = readSafeSvg(file, path);
+        pixmap = document.isNull() ? QPixmap() : renderSvg(document, bound);
+    } else {
+        pixmap = decodeRaster(*reader, bound);
+    }
+    if (!pixmap.isNull()) {
+        QPixmapCache::insert(cacheKey, pixmap);
+    }
+    return pixmap;
+}
+
+QIcon ImageFileLoader::loadIcon(const QString &path)
+{
+    QFile file;
+    QByteArray identity;
+    if (!openBounded(path, file, identity)) {
+        return QIcon();
+    }
+    if (const QIcon *cached = iconCache().object(identity)) {
+        return *cached;
+    }
+    const QIcon icon = readIcon(file, path);
+    if (!icon.isNull()) {
+        iconCache().insert(identity, new QIcon(icon));
+    }
+    return icon;
 }
