@@ -439,13 +439,27 @@ private Q_SLOTS:
         QCOMPARE(widget.pos(), hiddenAfter);
     }
 
-    // The window in the theme's background colour, the bar filled with the text colour up to
+    void screenshotShowsThemeColours_data()
+    {
+        QTest::addColumn<bool>("showingProgress");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("icon");
+        QTest::newRow("progress") << true << QVariant(40) << QString();
+        QTest::newRow("themed icon and progress") << true << QVariant(40) << QStringLiteral("osd-test-icon");
+        QTest::newRow("file icon and text") << false << QVariant(QStringLiteral("Keyboard layout: English (US)")) << filePath(QStringLiteral("red icon.png"));
+    }
+
+    // The window in the theme's background colour; the bar filled with the text colour up to
     // 40 % and empty (background) beyond.
     void screenshotShowsThemeColours()
     {
+        QFETCH(bool, showingProgress);
+        QFETCH(QVariant, value);
+        QFETCH(QString, icon);
         OsdWidget widget(config.get());
-        widget.setShowingProgress(true);
-        widget.setOsdValue(40);
+        widget.setShowingProgress(showingProgress);
+        widget.setOsdValue(value);
+        widget.setIcon(icon);
         widget.show();
         QVERIFY(QTest::qWaitForWindowExposed(&widget));
         const VeskColorTheme theme = VeskUtils::genColorTheme();
@@ -453,17 +467,24 @@ private Q_SLOTS:
         // Exposed is not yet drawn: wait until the first pixel shows up.
         QTRY_COMPARE_WITH_TIMEOUT(screenPixel(window.topLeft() + QPoint(3, 3)), QColor(theme.backgroundColor()), 5000);
 
-        const QString shot = QDir::temp().filePath(QStringLiteral("tst_osdwidget-progress.png"));
-        QGuiApplication::primaryScreen()->grabWindow(0).save(shot);
+        const QString shot = QDir::temp().filePath(QStringLiteral("tst_osdwidget-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))));
+        QGuiApplication::primaryScreen()->grabWindow(0, window.x() - 20, window.y() - 20, window.width() + 40, window.height() + 40).save(shot);
         qInfo("screenshot: %s", qPrintable(shot));
 
         QCOMPARE(screenPixel(window.bottomRight() - QPoint(3, 3)), QColor(theme.backgroundColor()));
         QCOMPARE(screenPixel(window.topLeft()).name(), StyleHelper::colorDarker(QColor(theme.backgroundColor()), 0.04, 1, 0.1, 0.9).name());
-
-        QProgressBar *bar = progressBar(widget);
-        const QPoint barLeft = bar->mapToGlobal(QPoint(0, bar->height() / 2));
-        QCOMPARE(screenPixel(barLeft + QPoint(bar->width() / 5, 0)), QColor(theme.textColor()));
-        QCOMPARE(screenPixel(barLeft + QPoint(bar->width() * 4 / 5, 0)), QColor(theme.backgroundColor()));
+        if (!icon.isEmpty()) {
+            QLabel *label = iconLabel(widget);
+            const QImage shown = label->pixmap(Qt::ReturnByValue).toImage();
+            const QPoint centre = label->mapToGlobal(label->rect().center());
+            QCOMPARE(screenPixel(centre), QColor(shown.pixel(shown.width() / 2, shown.height() / 2)));
+        }
+        if (showingProgress) {
+            QProgressBar *bar = progressBar(widget);
+            const QPoint barLeft = bar->mapToGlobal(QPoint(0, bar->height() / 2));
+            QCOMPARE(screenPixel(barLeft + QPoint(bar->width() / 5, 0)), QColor(theme.textColor()));
+            QCOMPARE(screenPixel(barLeft + QPoint(bar->width() * 4 / 5, 0)), QColor(theme.backgroundColor()));
+        }
     }
 
     void neverTakesTheFocus()
