@@ -86,6 +86,8 @@ void TestRoundedLabel::recoloring_data()
         << iconImage(block(QRect(0, 10, 1, 10), qRgb(255, 0, 0)) + block(QRect(1, 0, 10, 1), qRgb(0, 0, 0))) << QColor(Qt::white) << false;
     QTest::newRow("mid-range colour keeps its dark details")
         << iconImage(block(QRect(0, 0, 12, 12), qRgb(30, 120, 200)) + block(QRect(14, 14, 4, 4), qRgb(0, 0, 0))) << QColor(Qt::white) << false;
+    // Transparent black is dark, so every pixel takes the text colour's RGB, yet none may
+    // become visible.
     QTest::newRow("fully transparent") << iconImage({}) << QColor(Qt::white) << true;
 }
 
