@@ -180,7 +180,7 @@ bool OsdWidget::customImageMode() const
 
 bool OsdWidget::isScreenWatching() const
 {
-    return d->screen;
+    return !d->screen.isNull();
 }
 
 void OsdWidget::setTimeout(int timeout)
