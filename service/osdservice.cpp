@@ -3,9 +3,12 @@
 
 #include "osdconfig.h"
 #include "osdserviceadaptor.h"
+#include "osdwidget.h"
+#include "roundedosdwidget.h"
 #include "systemsoundsplayer.h"
 
 #include <KConfigGroup>
+#include <KLocalizedString>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QEvent>
@@ -251,67 +254,326 @@ void OsdService::onSessionLocked(bool locked)
     }
 }
 
-// The display requests are answered but show nothing yet: the pop-up widgets arrive later.
-void OsdService::brightnessChanged(int)
+static QString translated(const char *context, const char *text)
 {
+    return ki18ndc("vesk_notify_osd_service", context, text).toString();
 }
 
-void OsdService::keyboardBrightnessChanged(int)
+bool OsdService::init()
 {
+    const bool enabled = checkOsdEnabled();
+    if (!enabled || rootObject) {
+        return enabled;
+    }
+    if (modeValue == RoundedMode) {
+        rootObject = new RoundedOsdWidget(config, nullptr);
+    } else {
+        rootObject = new OsdWidget(config);
+    }
+    rootObject->installEventFilter(this);
+    updateTimeout();
+    return true;
 }
 
-void OsdService::volumeChanged(int)
+void OsdService::updateTimeout()
 {
+    const QVariant timeout = rootObject->property("timeout");
+    if (timeout.isValid()) {
+        timeoutMs = timeout.toInt();
+    }
 }
 
-void OsdService::microphoneVolumeChanged(int)
+void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText)
 {
+    if (sessionLocked || !init()) {
+        return;
+    }
+    customTextVisible = false;
+    setCustomImageOnRoot(false);
+    setNoBackgroundOnRoot(false);
+    setBackgroundColorOnRoot(QString());
+    setPositionOnRoot(QString());
+    if (!rootObject) {
+        return;
+    }
+    const int value = qBound(0, percent, 100);
+    rootObject->setProperty("osdValue", value);
+    rootObject->setProperty("showingProgress", true);
+    rootObject->setProperty("icon", icon);
+    Q_EMIT osdProgress(icon, value, additionalText);
+    showOsd(-1);
 }
 
-void OsdService::mediaPlayerVolumeChanged(int, const QString &, const QString &)
+void OsdService::showTextInternal(const QString &icon, const QString &text, int durationMs)
 {
+    if (sessionLocked || !init() || !rootObject) {
+        return;
+    }
+    rootObject->setProperty("showingProgress", false);
+    rootObject->setProperty("osdValue", text);
+    rootObject->setProperty("icon", icon);
+    refreshContentOnRoot();
+    Q_EMIT osdText(icon, text);
+    showOsd(durationMs);
 }
 
-void OsdService::kbdLayoutChanged(const QString &)
+void OsdService::refreshContentOnRoot()
 {
+    if (sessionLocked || !init()) {
+        return;
+    }
+    if (modeValue == RoundedMode) {
+        if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
+            QMetaObject::invokeMethod(widget, "reloadIcon", Qt::DirectConnection);
+            QMetaObject::invokeMethod(widget, "updateProgress", Qt::DirectConnection);
+            QMetaObject::invokeMethod(widget, "updateText", Qt::DirectConnection);
+            widget->adjustSize();
+        }
+    } else if (auto *widget = qobject_cast<OsdWidget *>(rootObject)) {
+        QMetaObject::invokeMethod(widget, "updateIcon", Qt::DirectConnection);
+        QMetaObject::invokeMethod(widget, "updateProgressBar", Qt::DirectConnection);
+        QMetaObject::invokeMethod(widget, "updateText", Qt::DirectConnection);
+        widget->adjustSize();
+    }
 }
 
-void OsdService::virtualDesktopChanged(const QString &)
+void OsdService::setCustomImageOnRoot(bool enabled)
 {
+    if (sessionLocked || !init()) {
+        return;
+    }
+    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
+        widget->setCustomImageMode(enabled);
+    } else if (auto *widget = qobject_cast<OsdWidget *>(rootObject)) {
+        widget->setCustomImageMode(enabled);
+    }
 }
 
-void OsdService::touchpadEnabledChanged(bool)
+void OsdService::setNoBackgroundOnRoot(bool enabled)
 {
+    if (sessionLocked || !init()) {
+        return;
+    }
+    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
+        widget->setNoBackgroundMode(enabled);
+    }
 }
 
-void OsdService::wifiEnabledChanged(bool)
+void OsdService::setBackgroundColorOnRoot(const QString &color)
 {
+    if (sessionLocked || !init()) {
+        return;
+    }
+    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
+        widget->setCustomBackgroundColor(color);
+    }
 }
 
-void OsdService::bluetoothEnabledChanged(bool)
+void OsdService::setTextFontOnRoot(const QString &family, int pointSize)
 {
+    if (sessionLocked || !init()) {
+        return;
+    }
+    const int size = qBound(0, pointSize, 100);
+    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
+        widget->setTextFontFamily(family);
+        widget->setTextFontPointSize(size);
+    } else if (auto *widget = qobject_cast<OsdWidget *>(rootObject)) {
+        widget->setTextFontFamily(family);
+        widget->setTextFontPointSize(size);
+    }
 }
 
-void OsdService::wwanEnabledChanged(bool)
+void OsdService::setPositionOnRoot(const QString &position)
 {
+    if (sessionLocked || !init()) {
+        return;
+    }
+    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
+        widget->setOsdPosition(position);
+    }
 }
 
-void OsdService::virtualKeyboardEnabledChanged(bool)
+void OsdService::showText(const QString &icon, const QString &text)
 {
+    customTextVisible = false;
+    setCustomImageOnRoot(false);
+    setNoBackgroundOnRoot(false);
+    setBackgroundColorOnRoot(QString());
+    setTextFontOnRoot(QString(), 0);
+    setPositionOnRoot(QString());
+    showTextInternal(icon, text, -1);
 }
 
-void OsdService::showText(const QString &, const QString &)
+void OsdService::showCustomText(const QString &icon,
+                                const QString &text,
+                                const QString &fontFamily,
+                                int fontPointSize,
+                                int durationMs,
+                                const QString &position,
+                                const QString &backgroundColor,
+                                bool noBackground)
 {
+    // Set before any check: a custom text counts as shown even when nothing could be shown.
+    customTextVisible = true;
+    setCustomImageOnRoot(true);
+    setNoBackgroundOnRoot(noBackground);
+    setBackgroundColorOnRoot(backgroundColor);
+    setTextFontOnRoot(fontFamily, fontPointSize);
+    setPositionOnRoot(position);
+    showTextInternal(icon, text, durationMs);
 }
 
-void OsdService::showTextWithFont(const QString &, const QString &, const QString &, int, int, const QString &, const QString &)
+void OsdService::showTextWithFont(const QString &icon,
+                                  const QString &text,
+                                  const QString &fontFamily,
+                                  int fontPointSize,
+                                  int durationMs,
+                                  const QString &position,
+                                  const QString &backgroundColor)
 {
+    showCustomText(icon, text, fontFamily, fontPointSize, durationMs, position, backgroundColor, false);
 }
 
-void OsdService::showTextWithFontNoBackground(const QString &, const QString &, const QString &, int, int, const QString &, const QString &)
+void OsdService::showTextWithFontNoBackground(const QString &icon,
+                                              const QString &text,
+                                              const QString &fontFamily,
+                                              int fontPointSize,
+                                              int durationMs,
+                                              const QString &position,
+                                              const QString &backgroundColor)
 {
+    showCustomText(icon, text, fontFamily, fontPointSize, durationMs, position, backgroundColor, true);
 }
 
-void OsdService::showProgressBar(const QString &, int)
+void OsdService::showProgressBar(const QString &icon, int percent)
 {
+    showProgress(icon, percent, QString());
+}
+
+void OsdService::brightnessChanged(int percent)
+{
+    showProgress(modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness"), percent, QString());
+}
+
+void OsdService::keyboardBrightnessChanged(int percent)
+{
+    showProgress(modeValue == RoundedMode ? QStringLiteral("mono-input-keyboard-brightness") : QStringLiteral("input-keyboard-brightness"), percent, QString());
+}
+
+// The standard style's level icons: low up to 25, medium up to 75, high above.
+static QString levelIcon(const QString &base, int percent)
+{
+    if (percent <= 25) {
+        return base + QLatin1String("-low");
+    }
+    if (percent <= 75) {
+        return base + QLatin1String("-medium");
+    }
+    return base + QLatin1String("-high");
+}
+
+void OsdService::volumeChanged(int percent)
+{
+    if (modeValue == RoundedMode) {
+        showProgress(percent <= 0 ? QStringLiteral("mono-audio-volume-muted") : QStringLiteral("mono-audio-volume"), percent, QString());
+        return;
+    }
+    if (percent <= 0) {
+        showText(QStringLiteral("audio-volume-muted"), translated("OSD informing that the system is muted, keep short", "Audio Muted"));
+        return;
+    }
+    showProgress(levelIcon(QStringLiteral("audio-volume"), percent), percent, QString());
+}
+
+void OsdService::microphoneVolumeChanged(int percent)
+{
+    if (modeValue == RoundedMode) {
+        showProgress(percent <= 0 ? QStringLiteral("mono-microphone-sensitivity-muted") : QStringLiteral("mono-microphone-sensitivity"), percent, QString());
+        return;
+    }
+    if (percent <= 0) {
+        showText(QStringLiteral("microphone-sensitivity-muted"), translated("OSD informing that the microphone is muted, keep short", "Microphone Muted"));
+        return;
+    }
+    showProgress(levelIcon(QStringLiteral("microphone-sensitivity"), percent), percent, QString());
+}
+
+void OsdService::mediaPlayerVolumeChanged(int percent, const QString &playerName, const QString &playerIconName)
+{
+    if (modeValue == RoundedMode) {
+        showProgress(QStringLiteral("mono-play-circle"), percent, playerName);
+        return;
+    }
+    if (percent == 0) {
+        const QString text = ki18ndc("vesk_notify_osd_service", "OSD informing that some media app is muted, eg. Amarok Muted", "%1 Muted").subs(playerName).toString();
+        showText(playerIconName, text);
+        return;
+    }
+    showProgress(playerIconName, percent, playerName);
+}
+
+void OsdService::kbdLayoutChanged(const QString &layoutName)
+{
+    showText(modeValue == RoundedMode ? QString() : QStringLiteral("keyboard-layout"), layoutName);
+}
+
+void OsdService::virtualDesktopChanged(const QString &currentVirtualDesktopName)
+{
+    showText(modeValue == RoundedMode ? QStringLiteral("mono-virtual-desktops") : QString(), currentVirtualDesktopName);
+}
+
+// Shows a switch's new state: the text of the state, and the icon of the state in this style.
+void OsdService::showSwitch(bool on, const QString &onIcon, const QString &offIcon, const QString &onText, const QString &offText)
+{
+    const QString icon = on ? onIcon : offIcon;
+    showText(modeValue == RoundedMode ? QLatin1String("mono-") + icon : icon, on ? onText : offText);
+}
+
+void OsdService::touchpadEnabledChanged(bool touchpadEnabled)
+{
+    showSwitch(touchpadEnabled,
+               QStringLiteral("input-touchpad-on"),
+               QStringLiteral("input-touchpad-off"),
+               translated("touchpad was enabled, keep short", "Touchpad On"),
+               translated("touchpad was disabled, keep short", "Touchpad Off"));
+}
+
+void OsdService::wifiEnabledChanged(bool wifiEnabled)
+{
+    showSwitch(wifiEnabled,
+               QStringLiteral("network-wireless-on"),
+               QStringLiteral("network-wireless-off"),
+               translated("wireless lan was enabled, keep short", "Wifi On"),
+               translated("wireless lan was disabled, keep short", "Wifi Off"));
+}
+
+void OsdService::bluetoothEnabledChanged(bool bluetoothEnabled)
+{
+    showSwitch(bluetoothEnabled,
+               QStringLiteral("preferences-system-bluetooth"),
+               QStringLiteral("preferences-system-bluetooth-inactive"),
+               translated("Bluetooth was enabled, keep short", "Bluetooth On"),
+               translated("Bluetooth was disabled, keep short", "Bluetooth Off"));
+}
+
+void OsdService::wwanEnabledChanged(bool wwanEnabled)
+{
+    showSwitch(wwanEnabled,
+               QStringLiteral("network-mobile-on"),
+               QStringLiteral("network-mobile-off"),
+               translated("mobile internet was enabled, keep short", "Mobile Internet On"),
+               translated("mobile internet was disabled, keep short", "Mobile Internet Off"));
+}
+
+void OsdService::virtualKeyboardEnabledChanged(bool virtualKeyboardEnabled)
+{
+    const QString onText = translated("on screen keyboard was enabled because physical keyboard got unplugged, keep short", "On-Screen Keyboard Activated");
+    const QString offText = translated("on screen keyboard was disabled because physical keyboard was plugged in, keep short", "On-Screen Keyboard Deactivated");
+    if (modeValue == RoundedMode) {
+        // The rounded style has one icon for both states.
+        showText(QStringLiteral("mono-input-keyboard-virtual"), virtualKeyboardEnabled ? onText : offText);
+        return;
+    }
+    showSwitch(virtualKeyboardEnabled, QStringLiteral("input-keyboard-virtual-on"), QStringLiteral("input-keyboard-virtual-off"), onText, offText);
 }

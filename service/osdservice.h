@@ -96,8 +96,27 @@ private:
 
     void initDBus(OsdService::Mode mode);
     bool checkOsdEnabled();
+    bool init();
+    void updateTimeout();
+    void showProgress(const QString &icon, int percent, const QString &additionalText);
+    void showTextInternal(const QString &icon, const QString &text, int durationMs);
+    void showCustomText(const QString &icon,
+                        const QString &text,
+                        const QString &fontFamily,
+                        int fontPointSize,
+                        int durationMs,
+                        const QString &position,
+                        const QString &backgroundColor,
+                        bool noBackground);
+    void showSwitch(bool on, const QString &onIcon, const QString &offIcon, const QString &onText, const QString &offText);
     void showOsd(int durationMs);
     int effectiveDurationMs(int durationMs) const;
+    void refreshContentOnRoot();
+    void setCustomImageOnRoot(bool enabled);
+    void setNoBackgroundOnRoot(bool enabled);
+    void setBackgroundColorOnRoot(const QString &color);
+    void setTextFontOnRoot(const QString &family, int pointSize);
+    void setPositionOnRoot(const QString &position);
     void hideCustomTextOsdIfVisible();
     void trackScreen(QScreen *screen);
 

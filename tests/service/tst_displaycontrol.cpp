@@ -1,0 +1,393 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The service driving real pop-up windows on the X display: what each request shows and
+// announces in both styles, how long it stays, the sound, the lock and screen changes.
+
+#include "osdservice.h"
+#include "resizedtext.h"
+#include "systemsoundsplayer.h"
+
+#include <KSharedConfig>
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFile>
+#include <QMetaMethod>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(OsdService::Mode)
+
+static const OsdService::Mode Rounded = OsdService::RoundedMode;
+static const OsdService::Mode Standard = OsdService::StandardMode;
+
+// Calls a public slot of the service by name with the given values, as the bus adaptor would.
+static void invoke(QObject *object, const QByteArray &method, const QVariantList &args)
+{
+    const QMetaObject *meta = object->metaObject();
+    for (int i = 0; i < meta->methodCount(); ++i) {
+        const QMetaMethod candidate = meta->method(i);
+        if (candidate.name() != method || candidate.parameterCount() != args.size()) {
+            continue;
+        }
+        QGenericArgument a[7];
+        for (int k = 0; k < args.size(); ++k) {
+            a[k] = QGenericArgument(args[k].typeName(), args[k].constData());
+        }
+        QVERIFY(candidate.invoke(object, Qt::DirectConnection, a[0], a[1], a[2], a[3], a[4], a[5], a[6]));
+        return;
+    }
+    QFAIL(qPrintable(QStringLiteral("no method ") + QString::fromLatin1(method)));
+}
+
+class OsdServiceTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+    std::unique_ptr<OsdService> makeService(OsdService::Mode mode, const QByteArray &contents = QByteArray("[OSD]\n"))
+    {
+        static int serial = 0;
+        const QString path = dir.filePath(QStringLiteral("vesknotifyrc-%1").arg(++serial));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(contents);
+        file.close();
+        return std::make_unique<OsdService>(KSharedConfig::openConfig(path, KConfig::SimpleConfig), nullptr, mode);
+    }
+
+    static QWidget *window(const OsdService &service)
+    {
+        return qobject_cast<QWidget *>(service.osdRootObject());
+    }
+
+    static int plays(const OsdService &service)
+    {
+        return service.soundPlayer->playCount();
+    }
+
+    static QTimer *hideTimer(const OsdService &service)
+    {
+        return service.hideTimer;
+    }
+
+    static void sendScreenSaverActive(bool active)
+    {
+        QDBusConnection saver = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-screensaver"));
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                                         QStringLiteral("org.freedesktop.ScreenSaver"),
+                                                         QStringLiteral("ActiveChanged"));
+        signal << active;
+        QVERIFY(saver.send(signal));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QDBusConnection saver = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-screensaver"));
+        QVERIFY(saver.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+    }
+
+    // What every request shows (read back from the window's properties) and announces.
+    void handlers_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QVariantList>("args");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<bool>("progress");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("additionalText");
+
+        const QString none;
+        auto progress = [](const char *name, OsdService::Mode mode, const char *method, QVariantList args, const QString &icon, int value, const QString &extra = QString()) {
+            QTest::newRow(name) << mode << QByteArray(method) << args << icon << true << QVariant(value) << extra;
+        };
+        auto text = [](const char *name, OsdService::Mode mode, const char *method, QVariantList args, const QString &icon, const QString &value) {
+            QTest::newRow(name) << mode << QByteArray(method) << args << icon << false << QVariant(value) << QString();
+        };
+
+        progress("rounded brightness", Rounded, "brightnessChanged", {70}, QStringLiteral("mono-video-display-brightness"), 70);
+        progress("rounded keyboard brightness", Rounded, "keyboardBrightnessChanged", {-4}, QStringLiteral("mono-input-keyboard-brightness"), 0);
+        progress("rounded volume 0", Rounded, "volumeChanged", {0}, QStringLiteral("mono-audio-volume-muted"), 0);
+        progress("rounded volume 130", Rounded, "volumeChanged", {130}, QStringLiteral("mono-audio-volume"), 100);
+        progress("rounded microphone 0", Rounded, "microphoneVolumeChanged", {0}, QStringLiteral("mono-microphone-sensitivity-muted"), 0);
+        progress("rounded microphone 30", Rounded, "microphoneVolumeChanged", {30}, QStringLiteral("mono-microphone-sensitivity"), 30);
+        progress("rounded media player 40", Rounded, "mediaPlayerVolumeChanged", {40, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+                 QStringLiteral("mono-play-circle"), 40, QStringLiteral("Amarok"));
+        progress("rounded media player 0", Rounded, "mediaPlayerVolumeChanged", {0, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+                 QStringLiteral("mono-play-circle"), 0, QStringLiteral("Amarok"));
+        text("rounded layout", Rounded, "kbdLayoutChanged", {QStringLiteral("English (US)")}, none, QStringLiteral("English (US)"));
+        text("rounded desktop", Rounded, "virtualDesktopChanged", {QStringLiteral("Desktop 2")}, QStringLiteral("mono-virtual-desktops"), QStringLiteral("Desktop 2"));
+        text("rounded touchpad on", Rounded, "touchpadEnabledChanged", {true}, QStringLiteral("mono-input-touchpad-on"), QStringLiteral("Touchpad On"));
+        text("rounded touchpad off", Rounded, "touchpadEnabledChanged", {false}, QStringLiteral("mono-input-touchpad-off"), QStringLiteral("Touchpad Off"));
+        text("rounded wifi on", Rounded, "wifiEnabledChanged", {true}, QStringLiteral("mono-network-wireless-on"), QStringLiteral("Wifi On"));
+        text("rounded wifi off", Rounded, "wifiEnabledChanged", {false}, QStringLiteral("mono-network-wireless-off"), QStringLiteral("Wifi Off"));
+        text("rounded bluetooth on", Rounded, "bluetoothEnabledChanged", {true}, QStringLiteral("mono-preferences-system-bluetooth"), QStringLiteral("Bluetooth On"));
+        text("rounded bluetooth off", Rounded, "bluetoothEnabledChanged", {false},
+             QStringLiteral("mono-preferences-system-bluetooth-inactive"), QStringLiteral("Bluetooth Off"));
+        text("rounded wwan on", Rounded, "wwanEnabledChanged", {true}, QStringLiteral("mono-network-mobile-on"), QStringLiteral("Mobile Internet On"));
+        text("rounded wwan off", Rounded, "wwanEnabledChanged", {false}, QStringLiteral("mono-network-mobile-off"), QStringLiteral("Mobile Internet Off"));
+        text("rounded keyboard on", Rounded, "virtualKeyboardEnabledChanged", {true},
+             QStringLiteral("mono-input-keyboard-virtual"), QStringLiteral("On-Screen Keyboard Activated"));
+        text("rounded keyboard off", Rounded, "virtualKeyboardEnabledChanged", {false},
+             QStringLiteral("mono-input-keyboard-virtual"), QStringLiteral("On-Screen Keyboard Deactivated"));
+        progress("rounded progress bar 150", Rounded, "showProgressBar", {QStringLiteral("mono-info"), 150}, QStringLiteral("mono-info"), 100);
+        progress("rounded progress bar -5", Rounded, "showProgressBar", {QStringLiteral("mono-info"), -5}, QStringLiteral("mono-info"), 0);
+        text("rounded text without icon", Rounded, "showText", {QString(), QStringLiteral("Hello")}, none, QStringLiteral("Hello"));
+
+        progress("standard brightness", Standard, "brightnessChanged", {50}, QStringLiteral("video-display-brightness"), 50);
+        progress("standard keyboard brightness", Standard, "keyboardBrightnessChanged", {10}, QStringLiteral("input-keyboard-brightness"), 10);
+        text("standard volume 0", Standard, "volumeChanged", {0}, QStringLiteral("audio-volume-muted"), QStringLiteral("Audio Muted"));
+        text("standard volume -10", Standard, "volumeChanged", {-10}, QStringLiteral("audio-volume-muted"), QStringLiteral("Audio Muted"));
+        progress("standard volume 1", Standard, "volumeChanged", {1}, QStringLiteral("audio-volume-low"), 1);
+        progress("standard volume 25", Standard, "volumeChanged", {25}, QStringLiteral("audio-volume-low"), 25);
+        progress("standard volume 26", Standard, "volumeChanged", {26}, QStringLiteral("audio-volume-medium"), 26);
+        progress("standard volume 75", Standard, "volumeChanged", {75}, QStringLiteral("audio-volume-medium"), 75);
+        progress("standard volume 76", Standard, "volumeChanged", {76}, QStringLiteral("audio-volume-high"), 76);
+        progress("standard volume 100", Standard, "volumeChanged", {100}, QStringLiteral("audio-volume-high"), 100);
+        text("standard microphone 0", Standard, "microphoneVolumeChanged", {0}, QStringLiteral("microphone-sensitivity-muted"), QStringLiteral("Microphone Muted"));
+        progress("standard microphone 25", Standard, "microphoneVolumeChanged", {25}, QStringLiteral("microphone-sensitivity-low"), 25);
+        progress("standard microphone 26", Standard, "microphoneVolumeChanged", {26}, QStringLiteral("microphone-sensitivity-medium"), 26);
+        progress("standard microphone 76", Standard, "microphoneVolumeChanged", {76}, QStringLiteral("microphone-sensitivity-high"), 76);
+        text("standard media player 0", Standard, "mediaPlayerVolumeChanged", {0, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+             QStringLiteral("amarok"), QStringLiteral("Amarok Muted"));
+        progress("standard media player -1", Standard, "mediaPlayerVolumeChanged", {-1, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+                 QStringLiteral("amarok"), 0, QStringLiteral("Amarok"));
+        progress("standard media player 60", Standard, "mediaPlayerVolumeChanged", {60, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+                 QStringLiteral("amarok"), 60, QStringLiteral("Amarok"));
+        text("standard layout", Standard, "kbdLayoutChanged", {QStringLiteral("English (US)")}, QStringLiteral("keyboard-layout"), QStringLiteral("English (US)"));
+        text("standard desktop", Standard, "virtualDesktopChanged", {QStringLiteral("Desktop 2")}, none, QStringLiteral("Desktop 2"));
+        text("standard touchpad on", Standard, "touchpadEnabledChanged", {true}, QStringLiteral("input-touchpad-on"), QStringLiteral("Touchpad On"));
+        text("standard wifi off", Standard, "wifiEnabledChanged", {false}, QStringLiteral("network-wireless-off"), QStringLiteral("Wifi Off"));
+        text("standard bluetooth off", Standard, "bluetoothEnabledChanged", {false},
+             QStringLiteral("preferences-system-bluetooth-inactive"), QStringLiteral("Bluetooth Off"));
+        text("standard wwan on", Standard, "wwanEnabledChanged", {true}, QStringLiteral("network-mobile-on"), QStringLiteral("Mobile Internet On"));
+        text("standard keyboard on", Standard, "virtualKeyboardEnabledChanged", {true},
+             QStringLiteral("input-keyboard-virtual-on"), QStringLiteral("On-Screen Keyboard Activated"));
+        text("standard keyboard off", Standard, "virtualKeyboardEnabledChanged", {false},
+             QStringLiteral("input-keyboard-virtual-off"), QStringLiteral("On-Screen Keyboard Deactivated"));
+        progress("standard progress bar -20", Standard, "showProgressBar", {QStringLiteral("edit-copy"), -20}, QStringLiteral("edit-copy"), 0);
+        text("standard text without icon", Standard, "showText", {QString(), QStringLiteral("Hello")}, none, QStringLiteral("Hello"));
+    }
+
+    void handlers()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QFETCH(QByteArray, method);
+        QFETCH(QVariantList, args);
+        QFETCH(QString, icon);
+        QFETCH(bool, progress);
+        QFETCH(QVariant, value);
+        QFETCH(QString, additionalText);
+
+        auto service = makeService(mode);
+        QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
+        QSignalSpy textSpy(service.get(), &OsdService::osdText);
+        invoke(service.get(), method, args);
+
+        QWidget *shown = window(*service);
+        QVERIFY(shown);
+        QCOMPARE(shown->metaObject()->className(), mode == Rounded ? "RoundedOsdWidget" : "OsdWidget");
+        QVERIFY(shown->isVisible());
+        QCOMPARE(shown->property("icon").toString(), icon);
+        QCOMPARE(shown->property("showingProgress").toBool(), progress);
+        if (progress) {
+            QCOMPARE(shown->property("osdValue").toInt(), value.toInt());
+            QCOMPARE(progressSpy.count(), 1);
+            QCOMPARE(textSpy.count(), 0);
+            QCOMPARE(progressSpy.at(0), (QVariantList{icon, value.toInt(), additionalText}));
+        } else {
+            QCOMPARE(shown->property("osdValue").toString(), value.toString());
+            QCOMPARE(textSpy.count(), 1);
+            QCOMPARE(progressSpy.count(), 0);
+            QCOMPARE(textSpy.at(0), (QVariantList{icon, value.toString()}));
+        }
+    }
+
+    void displayTime_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<int>("durationMs");
+        QTest::addColumn<int>("interval");
+        QTest::newRow("progress") << QByteArray("volumeChanged") << 0 << 1800;
+        QTest::newRow("custom text 500") << QByteArray("showTextWithFont") << 500 << 500;
+        QTest::newRow("custom text 0") << QByteArray("showTextWithFont") << 0 << 1800;
+        QTest::newRow("custom text negative") << QByteArray("showTextWithFontNoBackground") << -7 << 1800;
+        QTest::newRow("custom text capped") << QByteArray("showTextWithFont") << 60000 << 20000;
+        QTest::newRow("custom text at the cap") << QByteArray("showTextWithFontNoBackground") << 20000 << 20000;
+    }
+
+    void displayTime()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(int, durationMs);
+        QFETCH(int, interval);
+        for (OsdService::Mode mode : {Rounded, Standard}) {
+            auto service = makeService(mode);
+            if (method == "volumeChanged") {
+                service->volumeChanged(40);
+            } else {
+                invoke(service.get(), method, {QString(), QStringLiteral("Text"), QString(), 12, durationMs, QStringLiteral("center"), QString()});
+            }
+            QVERIFY(window(*service)->isVisible());
+            QVERIFY(hideTimer(*service)->isActive());
+            QCOMPARE(hideTimer(*service)->interval(), interval);
+        }
+    }
+
+    void hidesAfterItsTime()
+    {
+        auto service = makeService(Rounded);
+        service->showTextWithFont(QString(), QStringLiteral("Short"), QString(), 0, 500, QString(), QString());
+        QWidget *shown = window(*service);
+        QVERIFY(shown->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!shown->isVisible(), 5000);
+        QCOMPARE(shown->property("osdValue").toInt(), 0);
+
+        service->volumeChanged(40);
+        QVERIFY(shown->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!shown->isVisible(), 8000);
+    }
+
+    // A second request while shown gives the pop-up a full new display time and no second sound.
+    void secondCallRestartsTimeWithoutSound()
+    {
+        auto service = makeService(Rounded);
+        service->volumeChanged(40);
+        QTRY_COMPARE_WITH_TIMEOUT(plays(*service), 1, 5000);
+        QTimer *timer = hideTimer(*service);
+        QTRY_VERIFY_WITH_TIMEOUT(timer->remainingTime() < 1700, 5000);
+        service->volumeChanged(60);
+        QVERIFY(timer->remainingTime() > 1700);
+        QCOMPARE(window(*service)->property("osdValue").toInt(), 60);
+        QTest::qWait(200);
+        QCOMPARE(plays(*service), 1);
+
+        // Shown again after hiding: a new sound.
+        QMetaObject::invokeMethod(service.get(), "hideOsd");
+        QVERIFY(!window(*service)->isVisible());
+        service->wifiEnabledChanged(true);
+        QTRY_COMPARE_WITH_TIMEOUT(plays(*service), 2, 5000);
+    }
+
+    void disabledShowsNothing_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::newRow("rounded") << Rounded;
+        QTest::newRow("standard") << Standard;
+    }
+
+    void disabledShowsNothing()
+    {
+        QFETCH(OsdService::Mode, mode);
+        auto service = makeService(mode, "[OSD]\nEnabled=false\n");
+        QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
+        QSignalSpy textSpy(service.get(), &OsdService::osdText);
+        service->volumeChanged(40);
+        service->showText(QString(), QStringLiteral("x"));
+        service->showTextWithFont(QString(), QStringLiteral("x"), QString(), 10, 100, QString(), QString());
+        service->showProgressBar(QString(), 10);
+        QVERIFY(!service->osdRootObject());
+        QVERIFY(!hideTimer(*service));
+        QCOMPARE(progressSpy.count() + textSpy.count(), 0);
+        const auto windows = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget *w) {
+            return w->isVisible();
+        }));
+        QTest::qWait(100);
+        QCOMPARE(plays(*service), 0);
+    }
+
+    void screenSaverLock()
+    {
+        auto service = makeService(Rounded);
+        QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
+        service->volumeChanged(40);
+        QWidget *shown = window(*service);
+        QVERIFY(shown->isVisible());
+
+        sendScreenSaverActive(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!shown->isVisible(), 5000);
+        QVERIFY(!hideTimer(*service)->isActive());
+        service->volumeChanged(50);
+        service->showText(QString(), QStringLiteral("locked"));
+        QVERIFY(!shown->isVisible());
+        QCOMPARE(progressSpy.count(), 1);
+
+        sendScreenSaverActive(false);
+        QTest::qWait(200);
+        QVERIFY(!shown->isVisible());
+        service->volumeChanged(60);
+        QVERIFY(shown->isVisible());
+        QCOMPARE(progressSpy.count(), 2);
+        QCOMPARE(progressSpy.last().at(1).toInt(), 60);
+    }
+
+    void screenChangeHidesOnlyCustomText_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("custom text") << QByteArray("showTextWithFont") << true;
+        QTest::newRow("custom text without background") << QByteArray("showTextWithFontNoBackground") << true;
+        QTest::newRow("plain text") << QByteArray("showText") << false;
+        QTest::newRow("progress") << QByteArray("showProgressBar") << false;
+    }
+
+    void screenChangeHidesOnlyCustomText()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(bool, hidden);
+        auto service = makeService(Rounded);
+        if (method == "showText") {
+            service->showText(QString(), QStringLiteral("plain"));
+        } else if (method == "showProgressBar") {
+            service->showProgressBar(QString(), 30);
+        } else {
+            invoke(service.get(), method, {QString(), QStringLiteral("custom"), QString(), 20, 5000, QStringLiteral("south"), QStringLiteral("#336699")});
+        }
+        QVERIFY(window(*service)->isVisible());
+        QVERIFY(QMetaObject::invokeMethod(service.get(), "onPrimaryScreenChanged", Q_ARG(QScreen *, QGuiApplication::primaryScreen())));
+        QCOMPARE(window(*service)->isVisible(), !hidden);
+        QCOMPARE(hideTimer(*service)->isActive(), !hidden);
+    }
+
+    // The text font reaches the window with its size limited to 0..100.
+    void fontSizeClamped_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::addColumn<int>("requested");
+        QTest::addColumn<int>("passed");
+        QTest::newRow("rounded 250") << Rounded << 250 << 100;
+        QTest::newRow("rounded -3") << Rounded << -3 << 0;
+        QTest::newRow("standard 250") << Standard << 250 << 100;
+        QTest::newRow("standard -3") << Standard << -3 << 0;
+    }
+
+    void fontSizeClamped()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QFETCH(int, requested);
+        QFETCH(int, passed);
+        auto service = makeService(mode);
+        service->showTextWithFont(QString(), QStringLiteral("Big"), QStringLiteral("DejaVu Sans"), requested, 1000, QString(), QString());
+        const QFont viaService = window(*service)->findChild<ResizedText *>()->font();
+
+        auto reference = makeService(mode);
+        reference->showTextWithFont(QString(), QStringLiteral("Big"), QStringLiteral("DejaVu Sans"), passed, 1000, QString(), QString());
+        QCOMPARE(viaService, window(*reference)->findChild<ResizedText *>()->font());
+        if (passed > 0) {
+            QCOMPARE(viaService.pointSize(), passed);
+        }
+    }
+};
+
+QTEST_MAIN(OsdServiceTest)
+#include "tst_displaycontrol.moc"
