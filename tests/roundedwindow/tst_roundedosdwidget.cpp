@@ -84,9 +84,10 @@ void TestRoundedOsdWidget::cleanup()
 
 std::unique_ptr<RoundedOsdWidget> TestRoundedOsdWidget::showProgress(const QVariant &value, bool progress, const QString &icon)
 {
+    // In the order the service writes them.
     auto w = std::make_unique<RoundedOsdWidget>(config.get(), nullptr);
-    w->setShowingProgress(progress);
     w->setOsdValue(value);
+    w->setShowingProgress(progress);
     w->setIcon(icon);
     w->setVisible(true);
     return w;
@@ -139,6 +140,7 @@ void TestRoundedOsdWidget::content_data()
 
     QTest::newRow("progress, built-in icon") << QVariant(40) << true << "mono-audio-volume" << true << "40" << "" << true << 9;
     QTest::newRow("progress, unknown name keeps the badge for the number") << QVariant(40) << true << "no-such-icon" << true << "40" << "" << true << 9;
+    QTest::newRow("progress without icon keeps the badge for the number") << QVariant(0) << true << "" << true << "0" << "" << true << 9;
     QTest::newRow("progress, image file") << QVariant(7) << true << image << true << "7" << "" << true << 9;
     QTest::newRow("progress, missing file hides the badge") << QVariant(40) << true << missing << true << "" << "" << false << 9;
     QTest::newRow("text, built-in icon") << QVariant("Hello") << false << "mono-play-circle" << false << "" << "Hello" << true << 9;

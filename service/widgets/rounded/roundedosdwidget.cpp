@@ -33,6 +33,12 @@ const QString fontFamily = QStringLiteral("PT Orvel Fact [Regular]");
 // Distance of the window to the edges of the available area, in pixels.
 constexpr int screenMargin = 40;
 
+// An icon that names a file rather than an icon of the theme or the built-in set.
+bool isFileReference(const QString &icon)
+{
+    return icon.startsWith(QLatin1String("file://")) || icon.contains(QLatin1Char('/'));
+}
+
 // Children that paint only what they draw themselves, so that the window's background (or,
 // when composited, the desktop) shows around them.
 void setTranslucentAttributes(QWidget *widget)
@@ -571,7 +577,7 @@ void RoundedOsdWidget::reloadIcon()
     const QString &name = d->icon;
     RoundedLabel *label = d->iconLabel;
 
-    if (name.startsWith(QLatin1String("file://")) || name.contains(QLatin1Char('/'))) {
+    if (isFileReference(name)) {
         QString path = name;
         bool local = true;
         if (name.startsWith(QLatin1String("file://"))) {
@@ -628,9 +634,19 @@ void RoundedOsdWidget::reloadIcon()
     }
     label->setIcon(themeIcon);
     label->setIconVisible(!themeIcon.isNull());
-    // A progress pop-up keeps the badge for its number even without an icon.
-    label->setVisible(!themeIcon.isNull() || (!d->osdValue.isNull() && d->showingProgress));
+    updateBadgeVisibility();
     updateFlatWidget();
+}
+
+void RoundedOsdWidget::updateBadgeVisibility() const
+{
+    // A file that does not resolve hides the badge, and reloadIcon() has decided that. For a
+    // named icon, a progress pop-up keeps the badge for its number even without an icon; this
+    // follows the value and the progress flag too, since the icon is often set unchanged.
+    if (isFileReference(d->icon)) {
+        return;
+    }
+    d->iconLabel->setVisible(d->iconLabel->isIconVisible() || (!d->osdValue.isNull() && d->showingProgress));
 }
 
 QSize RoundedOsdWidget::customImageLimit() const
@@ -678,6 +694,7 @@ void RoundedOsdWidget::updateProgress()
     d->progressBar->setRange(0, d->osdMaxValue);
     d->progressBar->setValue(number);
     d->progressBar->setVisible(d->showingProgress);
+    updateBadgeVisibility();
     updateFlatWidget();
 }
 

@@ -115,6 +115,7 @@ private:
     /// A sixth of the screen's available area: the largest a custom image is shown.
     QSize customImageLimit() const;
     void showCustomImage(const QPixmap &image);
+    void updateBadgeVisibility() const;
 
     RoundedOsdWidgetPrivate *d;
 };
