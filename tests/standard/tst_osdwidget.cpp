@@ -70,8 +70,7 @@ void setWorkArea(const QRect &area)
         XDeleteProperty(display, DefaultRootWindow(display), workArea);
     } else {
         const long values[4] = {area.x(), area.y(), area.width(), area.height()};
-        XChangeProperty(display, DefaultRootWindow(display), workArea, XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char *>(values), 4);
+        XChangeProperty(display, DefaultRootWindow(display), workArea, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char *>(values), 4);
     }
     XFlush(display);
 }
@@ -263,7 +262,8 @@ private Q_SLOTS:
         QTest::newRow("file URL") << QUrl::fromLocalFile(red).toString() << false << true << QSize(32, 32) << unlimited;
         QTest::newRow("missing file") << filePath(QStringLiteral("missing.png")) << false << false << QSize(0, 0) << QSize(0, 0);
         QTest::newRow("missing file as URL") << QStringLiteral("file:///nonexistent/x.png") << false << false << QSize(0, 0) << QSize(0, 0);
-        QTest::newRow("custom 1000x1000 on 1920x1080 is 180x180") << filePath(QStringLiteral("square.png")) << true << true << QSize(180, 180) << QSize(180, 180);
+        QTest::newRow("custom 1000x1000 on 1920x1080 is 180x180")
+            << filePath(QStringLiteral("square.png")) << true << true << QSize(180, 180) << QSize(180, 180);
         QTest::newRow("custom image smaller than the limit") << red << true << true << QSize(64, 64) << QSize(64, 64);
         QTest::newRow("custom mode with a theme name") << QStringLiteral("osd-test-icon") << true << true << QSize(32, 32) << unlimited;
     }
@@ -467,7 +467,8 @@ private Q_SLOTS:
         // Exposed is not yet drawn: wait until the first pixel shows up.
         QTRY_COMPARE_WITH_TIMEOUT(screenPixel(window.topLeft() + QPoint(3, 3)), QColor(theme.backgroundColor()), 5000);
 
-        const QString shot = QDir::temp().filePath(QStringLiteral("tst_osdwidget-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))));
+        const QString shot = QDir::temp().filePath(
+            QStringLiteral("tst_osdwidget-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))));
         QGuiApplication::primaryScreen()->grabWindow(0, window.x() - 20, window.y() - 20, window.width() + 40, window.height() + 40).save(shot);
         qInfo("screenshot: %s", qPrintable(shot));
 

@@ -95,7 +95,9 @@ HostileImageFiles::HostileImageFiles()
     write(QStringLiteral("use-bomb.svg"), svg("width=\"64\" height=\"64\"", levels));
     add("SVG of nested use elements", base + QStringLiteral("use-bomb.svg"));
 
-    write(QStringLiteral("use-cycle.svg"), svg("width=\"64\" height=\"64\"", "<g id=\"a\"><rect width=\"4\" height=\"4\"/><use xlink:href=\"#b\"/></g><g id=\"b\"><use xlink:href=\"#a\"/></g>"));
+    write(
+        QStringLiteral("use-cycle.svg"),
+        svg("width=\"64\" height=\"64\"", "<g id=\"a\"><rect width=\"4\" height=\"4\"/><use xlink:href=\"#b\"/></g><g id=\"b\"><use xlink:href=\"#a\"/></g>"));
     add("SVG with a reference cycle", base + QStringLiteral("use-cycle.svg"));
 
     QByteArray nested;
@@ -109,10 +111,12 @@ HostileImageFiles::HostileImageFiles()
     write(QStringLiteral("deep.svg"), svg("width=\"64\" height=\"64\"", nested));
     add("SVG nested 20000 levels deep", base + QStringLiteral("deep.svg"));
 
-    write(QStringLiteral("image-fifo.svg"), svg("width=\"64\" height=\"64\"", "<image width=\"64\" height=\"64\" xlink:href=\"" + QFile::encodeName(base) + "fifo.png\"/>"));
+    write(QStringLiteral("image-fifo.svg"),
+          svg("width=\"64\" height=\"64\"", "<image width=\"64\" height=\"64\" xlink:href=\"" + QFile::encodeName(base) + "fifo.png\"/>"));
     add("SVG drawing the FIFO as an image", base + QStringLiteral("image-fifo.svg"));
 
-    write(QStringLiteral("image-huge.svg"), svg("width=\"64\" height=\"64\"", "<image width=\"64\" height=\"64\" xlink:href=\"data:image/png;base64," + huge.toBase64() + "\"/>"));
+    write(QStringLiteral("image-huge.svg"),
+          svg("width=\"64\" height=\"64\"", "<image width=\"64\" height=\"64\" xlink:href=\"data:image/png;base64," + huge.toBase64() + "\"/>"));
     add("SVG embedding a 30000x30000 PNG", base + QStringLiteral("image-huge.svg"));
 
     // 200 MB of blanks in about 200 KB of gzip: decompression must stop long before the end.

@@ -64,9 +64,10 @@ int largestDifference(const QImage &a, const QImage &b)
     return largest;
 }
 
-const QByteArray iconSvg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"48\">"
-                           "<defs><linearGradient id=\"g\"><stop offset=\"0\" stop-color=\"#c03030\"/><stop offset=\"1\" stop-color=\"#3050e0\"/></linearGradient></defs>"
-                           "<circle cx=\"24\" cy=\"24\" r=\"20\" fill=\"url(#g)\"/><rect x=\"14\" y=\"20\" width=\"20\" height=\"8\" fill=\"#ffffff\" opacity=\"0.7\"/></svg>";
+const QByteArray iconSvg =
+    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"48\">"
+    "<defs><linearGradient id=\"g\"><stop offset=\"0\" stop-color=\"#c03030\"/><stop offset=\"1\" stop-color=\"#3050e0\"/></linearGradient></defs>"
+    "<circle cx=\"24\" cy=\"24\" r=\"20\" fill=\"url(#g)\"/><rect x=\"14\" y=\"20\" width=\"20\" height=\"8\" fill=\"#ffffff\" opacity=\"0.7\"/></svg>";
 }
 
 class ImageFileLoaderTest : public QObject
@@ -265,7 +266,8 @@ private Q_SLOTS:
         const QByteArray small = pngOf(gradientImage(QSize(8, 8), true)).toBase64();
         QByteArray chain = "<path id=\"l0\" d=\"M0 0h1v1z\"/>";
         for (int level = 1; level <= 5; ++level) {
-            chain += "<g id=\"l" + QByteArray::number(level) + "\">" + QByteArray("<use xlink:href=\"#l" + QByteArray::number(level - 1) + "\"/>").repeated(5) + "</g>";
+            chain += "<g id=\"l" + QByteArray::number(level) + "\">" + QByteArray("<use xlink:href=\"#l" + QByteArray::number(level - 1) + "\"/>").repeated(5)
+                + "</g>";
         }
         QTest::newRow("use chain of 5^5 draws") << chain << true;
         QTest::newRow("use chain of 5^6 draws") << chain + "<g>" + QByteArray("<use xlink:href=\"#l5\"/>").repeated(5) + "</g>" << false;
@@ -275,7 +277,9 @@ private Q_SLOTS:
         QTest::newRow("elements beyond the budget") << QByteArray("<rect width=\"1\" height=\"1\"/>").repeated(int(SvgSafetyCheck::maxCost)) << false;
         QTest::newRow("embedded small PNG") << "<image width=\"8\" height=\"8\" xlink:href=\"data:image/png;base64," + small + "\"/>" << true;
         QTest::newRow("embedded SVG") << "<image width=\"8\" height=\"8\" xlink:href=\"data:image/svg+xml;base64," + iconSvg.toBase64() + "\"/>" << false;
-        QTest::newRow("image file by another prefix") << QByteArray("<image xmlns:l=\"http://www.w3.org/1999/xlink\" width=\"8\" height=\"8\" l:href=\"/dev/zero\"/>") << false;
+        QTest::newRow("image file by another prefix") << QByteArray(
+            "<image xmlns:l=\"http://www.w3.org/1999/xlink\" width=\"8\" height=\"8\" l:href=\"/dev/zero\"/>")
+                                                      << false;
         QTest::newRow("malformed") << QByteArray("<g><rect></g>") << false;
     }
 
@@ -283,7 +287,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, body);
         QFETCH(bool, safe);
-        const QByteArray document = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"32\" height=\"32\">" + body + "</svg>";
+        const QByteArray document =
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"32\" height=\"32\">" + body + "</svg>";
         QCOMPARE(SvgSafetyCheck::isSafe(document), safe);
     }
 };

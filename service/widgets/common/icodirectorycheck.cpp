@@ -37,8 +37,7 @@ bool entriesFit(QIODevice *device)
         }
         const quint32 width = qFromBigEndian<quint32>(start.constData() + 16);
         const quint32 height = qFromBigEndian<quint32>(start.constData() + 20);
-        if (width > quint32(ImageLimits::maxSide) || height > quint32(ImageLimits::maxSide)
-            || !ImageLimits::isDecodable(QSize(int(width), int(height)))) {
+        if (width > quint32(ImageLimits::maxSide) || height > quint32(ImageLimits::maxSide) || !ImageLimits::isDecodable(QSize(int(width), int(height)))) {
             return false;
         }
     }

@@ -66,10 +66,9 @@ bool openBounded(const QString &path, QFile &file, QByteArray &identity)
         ::close(fd);
         return false;
     }
-    identity = QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino)) + ':'
-        + QByteArray::number(qint64(status.st_size)) + ':' + QByteArray::number(qint64(status.st_mtim.tv_sec)) + '.'
-        + QByteArray::number(qint64(status.st_mtim.tv_nsec)) + ':' + QByteArray::number(qint64(status.st_ctim.tv_sec)) + '.'
-        + QByteArray::number(qint64(status.st_ctim.tv_nsec)) + ':' + QFile::encodeName(path);
+    identity = QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino)) + ':' + QByteArray::number(qint64(status.st_size))
+        + ':' + QByteArray::number(qint64(status.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(status.st_mtim.tv_nsec)) + ':'
+        + QByteArray::number(qint64(status.st_ctim.tv_sec)) + '.' + QByteArray::number(qint64(status.st_ctim.tv_nsec)) + ':' + QFile::encodeName(path);
     return true;
 }
 

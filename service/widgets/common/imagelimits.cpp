@@ -5,8 +5,7 @@ namespace ImageLimits
 {
 bool isDecodable(const QSize &size)
 {
-    return size.isValid() && !size.isEmpty() && size.width() <= maxSide && size.height() <= maxSide
-        && qint64(size.width()) * size.height() <= maxPixels;
+    return size.isValid() && !size.isEmpty() && size.width() <= maxSide && size.height() <= maxSide && qint64(size.width()) * size.height() <= maxPixels;
 }
 
 QSize fittedInto(const QSize &size, const QSize &bound)

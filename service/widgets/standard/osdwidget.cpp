@@ -32,7 +32,9 @@ const QSize iconMinimumSize(32, 32);
 
 // The runs of blanks are part of the texts.
 const QString windowStyle = QStringLiteral("OsdWidget { background-color: %1;             border: 1px solid %2; }");
-const QString progressStyle = QStringLiteral("QProgressBar { background-color: %2;                min-height: 8px;                max-height: 8px;                border: 1px solid %1;                border-radius: 3px; }QProgressBar::chunk { background-color: %1; }");
+const QString progressStyle = QStringLiteral(
+    "QProgressBar { background-color: %2;                min-height: 8px;                max-height: 8px;                border: 1px solid %1;                "
+    "border-radius: 3px; }QProgressBar::chunk { background-color: %1; }");
 
 QString percentText(const QString &value)
 {
@@ -410,8 +412,8 @@ void OsdWidget::updateSizes()
     const auto box = static_cast<QHBoxLayout *>(layout());
     const QMargins margins = box->contentsMargins();
     const QSize textMinimum = d->text->minimumSizeHint();
-    const int minimumWidth = margins.left() + d->iconLabel->minimumWidth() + d->percentLabel->minimumWidth() + textMinimum.width()
-        + 2 * box->spacing() + margins.right();
+    const int minimumWidth =
+        margins.left() + d->iconLabel->minimumWidth() + d->percentLabel->minimumWidth() + textMinimum.width() + 2 * box->spacing() + margins.right();
     const int minimumHeight = std::max({d->iconLabel->minimumHeight(), d->progressBar->minimumHeight(), d->percentLabel->minimumHeight(), textMinimum.height()})
         + margins.top() + margins.bottom();
     setMinimumSize(minimumWidth, minimumHeight);
