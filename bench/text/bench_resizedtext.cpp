@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Time to set and cut texts of 1 KB to 1 MB in a text widget of the largest pop-up's size.
-// Run on an X display: bench_resizedtext [repetitions]
+// Run on an X display: bench_resizedtext [repetitions [point size]]
 
 #include "resizedtext.h"
 
@@ -32,6 +32,11 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const int repetitions = argc > 1 ? qMax(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
+    if (argc > 2) {
+        QFont font = QApplication::font();
+        font.setPointSize(qMax(1, QString::fromLocal8Bit(argv[2]).toInt()));
+        QApplication::setFont(font);
+    }
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const QSize largest(screen.width() * 6 / 10, screen.height() * 8 / 10);
 
@@ -43,6 +48,7 @@ int main(int argc, char **argv)
         {"one word", QStringLiteral("x")},
         {"newlines", QStringLiteral("a line\n")},
         {"only newlines", QStringLiteral("\n")},
+        {"mixed scripts", QStringLiteral(u"Громкость — Ἀθῆναι שלום مرحبا 音量 😀 x\u0301 ")},
         {"zero-width sp", QStringLiteral(u"\u200b")},
         {"zero-width join", QStringLiteral(u"\u200d")},
         {"accents", QStringLiteral(u"\u0301")},
@@ -61,7 +67,10 @@ int main(int argc, char **argv)
             QVector<qint64> runs;
             for (int i = 0; i < repetitions; ++i) {
                 ResizedText widget;
+                // Shown, so that it has the size and the document its width, as in the pop-up.
+                widget.setAttribute(Qt::WA_DontShowOnScreen);
                 widget.resize(largest);
+                widget.show();
                 QElapsedTimer timer;
                 timer.start();
                 widget.setText(text);

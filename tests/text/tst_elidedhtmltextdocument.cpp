@@ -276,6 +276,10 @@ private Q_SLOTS:
         const QString blankLines = repeated(QStringLiteral("line\n\n\n"), 600);
         const QString trailingBlanks = repeated(QStringLiteral("word  "), 1200) + QStringLiteral("\n\n\n");
         const QString separators = repeated(QStringLiteral(u"one\u2028two\u2029three\r\nfour "), 800);
+        const QString cjk = repeated(QStringLiteral(u"音量调节已完成。屏幕亮度。"), 1500);
+        const QString hyphens = repeated(QStringLiteral("well-known so-called (bracketed) e-mail, "), 1500);
+        const QString shortWords = repeated(QStringLiteral("a i I l. ! x "), 1500);
+        const QString rightToLeft = repeated(QStringLiteral(u"שלום עולם مرحبا بالعالم 123 "), 1500);
 
         const struct {
             const char *name;
@@ -289,11 +293,15 @@ private Q_SLOTS:
             {"blank lines", blankLines},
             {"trailing blanks", trailingBlanks},
             {"line and paragraph separators", separators},
+            {"CJK", cjk},
+            {"hyphens and brackets", hyphens},
+            {"short words", shortWords},
+            {"right to left", rightToLeft},
         };
         const int pointSizes[] = {6, 9, 14, 24, 48, 100};
         for (const auto &text : texts) {
             for (const int pointSize : pointSizes) {
-                const int width = 120 + pointSize * 4;
+                const int width = 120 + pointSize * 4 + (pointSize % 7) * 13;
                 // Room for a few lines, for one line, for a part of a line.
                 const int targets[] = {pointSize * 9, pointSize * 2 + 4, pointSize};
                 for (const int target : targets) {

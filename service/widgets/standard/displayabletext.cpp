@@ -2,6 +2,7 @@
 #include "displayabletext.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QtMath>
 
 namespace
@@ -44,6 +45,27 @@ bool isLineBreak(uint codePoint)
         || codePoint == QChar::ParagraphSeparator;
 }
 
+// Scripts whose glyphs keep about the width they have on their own; in others (Arabic,
+// Indic, Thai, ...) joining and conjuncts make text much narrower than its letters.
+bool keepsLetterWidths(uint codePoint)
+{
+    switch (QChar::script(codePoint)) {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Cyrillic:
+    case QChar::Script_Armenian:
+    case QChar::Script_Georgian:
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+    case QChar::Script_Hangul:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 QString displayableText(const QString &text, const QFont &font, const QSizeF &area)
@@ -52,13 +74,18 @@ QString displayableText(const QString &text, const QFont &font, const QSizeF &ar
     // A pixel less than the font's line height and one line more: lines are never shorter.
     const qreal lineHeight = qMax<qreal>(1, metrics.ascent() + metrics.descent() - 1);
     const qint64 maxLines = qCeil(area.height() / lineHeight) + 1;
-    const qint64 maxVisible = maxLines * qCeil(area.width() / narrowestAdvance(metrics));
-    // Accents, joiners and the like take no room: as many of them as characters that do,
-    // which is more than Thai, Devanagari or emoji sequences have.
-    const qint64 maxWithoutRoom = maxVisible;
+    // The text surely fills the area once its letters, laid end to end, are wider than all
+    // lines together. Kerning and ligatures take off a fifth at most; letters of other
+    // scripts count as the narrowest letter.
+    const qreal maxWidth = maxLines * area.width();
+    const qreal narrowest = narrowestAdvance(metrics);
+    // Blanks, accents, joiners and the like take no room: as many of them as the narrowest
+    // letters would fill the area, more than Thai, Devanagari or emoji sequences have.
+    const qint64 maxWithoutRoom = maxLines * qCeil(area.width() / narrowest);
+    QHash<uint, qreal> advances;
 
     qint64 lines = 1;
-    qint64 visible = 0;
+    qreal width = 0;
     qint64 withoutRoom = 0;
     for (int i = 0; i < text.size(); ++i) {
         uint codePoint = text.at(i).unicode();
@@ -75,9 +102,71 @@ QString displayableText(const QString &text, const QFont &font, const QSizeF &ar
             if (++lines > maxLines) {
                 return text.left(start);
             }
-        } else if (takesRoom(codePoint) ? ++visible > maxVisible : ++withoutRoom > maxWithoutRoom) {
-            return text.left(start);
+        } else if (!takesRoom(codePoint)) {
+            if (++withoutRoom > maxWithoutRoom) {
+                return text.left(start);
+            }
+        } else {
+            qreal advance = narrowest;
+            if (keepsLetterWidths(codePoint)) {
+                auto known = advances.constFind(codePoint);
+                if (known == advances.constEnd()) {
+                    const QString letter = QString::fromUcs4(&codePoint, 1);
+                    known = advances.insert(codePoint, qMax(narrowest, metrics.horizontalAdvance(letter) * 0.8));
+                }
+                advance = *known;
+            }
+            width += advance;
+            if (width > maxWidth) {
+                return text.left(start);
+            }
         }
     }
     return text;
+}
+
+QString shortenedParagraphs(const QString &text, const QFont &font, qreal width)
+{
+    const qint64 maxVisible = qCeil(width / narrowestAdvance(QFontMetricsF(font))) + 1;
+    QString shortened;
+    int copied = 0;
+    qint64 visible = 0;
+    qint64 withoutRoom = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        uint codePoint = text.at(i).unicode();
+        const int start = i;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            codePoint = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            ++i;
+        }
+        if (isLineBreak(codePoint)) {
+            visible = 0;
+            withoutRoom = 0;
+        } else if (takesRoom(codePoint) ? ++visible > maxVisible : ++withoutRoom > maxVisible) {
+            shortened += QStringView(text).mid(copied, start - copied);
+            while (i + 1 < text.size() && !isLineBreak(text.at(i + 1).unicode())) {
+                ++i;
+            }
+            copied = i + 1;
+        }
+    }
+    if (copied == 0) {
+        return text;
+    }
+    shortened += QStringView(text).mid(copied);
+    return shortened;
+}
+
+int unwrappedLineCount(QStringView text)
+{
+    int lines = 1;
+    for (int i = 0; i < text.size(); ++i) {
+        if (isLineBreak(text.at(i).unicode())) {
+            ++lines;
+            if (text.at(i) == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
+                ++i;
+            }
+        }
+    }
+    return lines;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QSizeF>
+#include <QStringView>
 #include <QString>
 
 class QFont;
@@ -18,3 +19,13 @@ class QFont;
  * their own, as high as the first, so a text made only of them costs no more than others.
  */
 QString displayableText(const QString &text, const QFont &font, const QSizeF &area);
+
+/**
+ * @p text with every paragraph longer than @p width cut after enough characters to stay
+ * longer than @p width: the shape of the text unwrapped, as far as a window up to @p width
+ * wide can tell. Paragraphs that are not cut keep their exact width.
+ */
+QString shortenedParagraphs(const QString &text, const QFont &font, qreal width);
+
+/// The number of lines of @p text unwrapped: one more than its line and paragraph breaks.
+int unwrappedLineCount(QStringView text);

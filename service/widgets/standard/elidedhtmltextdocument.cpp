@@ -99,6 +99,13 @@ bool endsWord(QChar c)
     return c.isSpace() || isWordSeparator(c);
 }
 
+QFontMetricsF metricsAt(const QTextBlock &block, int position, const QFont &defaultFont)
+{
+    QTextCursor cursor(block);
+    cursor.setPosition(block.position() + position);
+    return QFontMetricsF(cursor.charFormat().font().resolve(defaultFont));
+}
+
 /**
  * Whether the line-by-line cut, coming up from below, surely continues from "the text before
  * visual line @p index of @p block, minus the character before the line, then the postfix"
@@ -109,8 +116,12 @@ bool endsWord(QChar c)
  * - the line above ends inside a word (wrapped anywhere) or between two characters that do
  *   not end words (as CJK text wraps): a word step can stop neither there nor at the line
  *   start, and the line above is full, so nothing merges into it;
+ * - the line wrapped at a blank and its first word, blanks and the postfix fit on a line: a
+ *   word step stops at the line start only when the postfix wrapped on its own behind that
+ *   first word, and the word stays whole, so nothing merges into the line above;
  * - the line above, with its trailing blanks and the postfix, still fits: from each of these
  *   states the postfix then stays on that line, and the next cut removes it whole.
+ * The measures get an average character of slack.
  */
 bool cutContinuesAlike(const QTextBlock &block, int index, const QString &postfix, const QFont &defaultFont)
 {
@@ -119,10 +130,31 @@ bool cutContinuesAlike(const QTextBlock &block, int index, const QString &postfi
     }
     const QTextLayout *layout = block.layout();
     const QTextLine above = layout->lineAt(index - 1);
-    const int start = layout->lineAt(index).textStart();
+    const QTextLine line = layout->lineAt(index);
+    const int start = line.textStart();
     const QString text = block.text();
     if (start - above.textStart() >= 2 && !endsWord(text.at(start - 1)) && !endsWord(text.at(start))) {
         return true;
+    }
+
+    if (text.at(start - 1).isSpace()) {
+        const int lineEnd = start + line.textLength();
+        int wordEnd = start;
+        while (wordEnd < lineEnd && !text.at(wordEnd).isSpace()) {
+            ++wordEnd;
+        }
+        int blanksEnd = wordEnd;
+        while (blanksEnd < lineEnd && text.at(blanksEnd).isSpace()) {
+            ++blanksEnd;
+        }
+        if (wordEnd > start) {
+            const QFontMetricsF metrics = metricsAt(block, start, defaultFont);
+            const qreal needed = metrics.horizontalAdvance(text.mid(start, blanksEnd - start)) + metrics.horizontalAdvance(postfix)
+                + metrics.averageCharWidth();
+            if (needed <= line.width()) {
+                return true;
+            }
+        }
     }
 
     int contentEnd = start;
@@ -132,9 +164,7 @@ bool cutContinuesAlike(const QTextBlock &block, int index, const QString &postfi
     if (contentEnd == above.textStart()) {
         return false;
     }
-    QTextCursor cursor(block);
-    cursor.setPosition(block.position() + contentEnd);
-    const QFontMetricsF metrics(cursor.charFormat().font().resolve(defaultFont));
+    const QFontMetricsF metrics = metricsAt(block, contentEnd, defaultFont);
     const qreal needed = above.naturalTextWidth() + metrics.horizontalAdvance(text.mid(contentEnd, start - contentEnd))
         + metrics.horizontalAdvance(postfix) + metrics.averageCharWidth();
     return needed <= above.width();
@@ -237,23 +267,33 @@ bool ElidedHtmlTextDocument::updateElideText(QTextDocument *document, const QStr
         return false;
     }
 
+    // Removing the surplus lines one at a time re-lays out the whole paragraph after each cut;
+    // for a long text that is quadratic. Remove them in one go, then cut what is left. The
+    // postfix changes the layout of the last line only, so the lines found without it hold.
+    int cutFrom = -1;
+    const int surplusLine = surplusLinesStart(document, targetHeight, postfix);
+    if (surplusLine > 0) {
+        QTextCursor probe(document);
+        probe.setPosition(surplusLine);
+        probe.movePosition(QTextCursor::PreviousCharacter);
+        cutFrom = probe.position();
+    }
+
     QTextCursor cursor(document);
+    // One edit: the document is laid out again once, not after each step.
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(postfix);
     // By code units, not by cursor steps: a step can span several code units (a surrogate pair,
     // a letter with accents), which would leave part of the text behind the postfix.
     cursor.setPosition(cursor.position() - postfix.size());
-
-    // Removing the surplus lines one at a time re-lays out the whole paragraph after each cut;
-    // for a long text that is quadratic. Remove them in one go, then cut what is left.
-    const int surplusLine = surplusLinesStart(document, targetHeight, postfix);
-    if (surplusLine > 0) {
-        cursor.setPosition(surplusLine, QTextCursor::KeepAnchor);
-        cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+    if (cutFrom >= 0) {
+        cursor.setPosition(cutFrom, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
-        if (fits(document, targetHeight)) {
-            return true;
-        }
+    }
+    cursor.endEditBlock();
+    if (cutFrom >= 0 && fits(document, targetHeight)) {
+        return true;
     }
 
     while (cutOnce(cursor) && !cursor.atStart() && !fits(document, targetHeight)) {

@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QtMath>
 
@@ -41,7 +43,18 @@ public:
     qreal idealHeight = -1;
     // The trimmed text as given; the elider holds only the part of it that could be visible.
     QString text;
+    // Lines of the text, unwrapped, that the elider does not hold.
+    int hiddenLines = 0;
+
+    void updateDisplayedText(const QFont &font);
 };
+
+void ResizedTextPrivate::updateDisplayedText(const QFont &font)
+{
+    const QString displayed = displayableText(text, font, largestWindowSize());
+    elider->setOriginalText(displayed);
+    hiddenLines = displayed.size() == text.size() ? 0 : unwrappedLineCount(text) - unwrappedLineCount(displayed);
+}
 
 ResizedText::ResizedText(QWidget *parent, Qt::WindowFlags flags)
     : QWidget(parent, flags)
@@ -116,7 +129,7 @@ void ResizedText::setText(const QString &text)
         return;
     }
     d->text = trimmed;
-    d->elider->setOriginalText(displayableText(trimmed, d->document->defaultFont(), largestWindowSize()));
+    d->updateDisplayedText(d->document->defaultFont());
     updateIdealDocumentSize();
     d->elider->updateElidedText();
     updateAlignment();
@@ -132,7 +145,7 @@ void ResizedText::clear()
 void ResizedText::refreshLayout()
 {
     // The screens, and with them the largest window, may have changed.
-    d->elider->setOriginalText(displayableText(d->text, d->document->defaultFont(), largestWindowSize()));
+    d->updateDisplayedText(d->document->defaultFont());
     resetIdealDocumentSize();
     d->document->setTextWidth(width());
     // The elider cuts at heights equal to its target, so a text exactly as tall as the widget
@@ -148,18 +161,22 @@ void ResizedText::updateIdealDocumentSize()
 {
     QTextDocument *clone = d->document->clone(this);
     clone->setDocumentMargin(d->document->documentMargin());
-    clone->setPlainText(d->elider->originalText());
+    // Paragraphs wider than any window are cut short: they make the window as wide as it
+    // gets either way, and laying out one line of many thousand characters is slow.
+    clone->setPlainText(shortenedParagraphs(d->elider->originalText(), d->document->defaultFont(), largestWindowSize().width()));
 
     clone->setTextWidth(-1);
     const qreal width = clone->size().width();
-    const qreal height = clone->size().height();
+    // The lines of a text too long to lay out count as well: all lines are as high as the first.
+    const qreal hiddenHeight = d->hiddenLines * clone->begin().layout()->lineAt(0).height();
+    const qreal height = clone->size().height() + hiddenHeight;
     // A short text as one line would make a narrow strip; give it a 3:2 shape instead.
     if (width > 0 && height > 0 && width / height < 1.5) {
         clone->setTextWidth(qSqrt(1.5 * width * height));
     } else {
         clone->setTextWidth(clone->idealWidth());
     }
-    const QSizeF ideal = clone->size();
+    const QSizeF ideal = clone->size() + QSizeF(0, hiddenHeight);
     delete clone;
 
     if (qFuzzyCompare(ideal.width(), d->idealWidth) && qFuzzyCompare(ideal.height(), d->idealHeight)) {
@@ -214,7 +231,7 @@ bool ResizedText::event(QEvent *event)
     if (event->type() == QEvent::FontChange) {
         d->document->setDefaultFont(font());
         // A smaller font shows more of the text.
-        d->elider->setOriginalText(displayableText(d->text, font(), largestWindowSize()));
+        d->updateDisplayedText(font());
         resetIdealDocumentSize();
         d->elider->setTargetHeight(height() + 1);
         d->elider->updateElidedText();
