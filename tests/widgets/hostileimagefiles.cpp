@@ -115,6 +115,11 @@ HostileImageFiles::HostileImageFiles()
           svg("width=\"64\" height=\"64\"", "<image width=\"64\" height=\"64\" xlink:href=\"" + QFile::encodeName(base) + "fifo.png\"/>"));
     add("SVG drawing the FIFO as an image", base + QStringLiteral("image-fifo.svg"));
 
+    write(QStringLiteral("stylesheet-fifo.svg"),
+          "<?xml-stylesheet type=\"text/css\" href=\"" + QFile::encodeName(base) + "fifo.png\"?>\n"
+              + svg("width=\"64\" height=\"64\"", "<rect width=\"8\" height=\"8\"/>"));
+    add("SVG whose style sheet is the FIFO", base + QStringLiteral("stylesheet-fifo.svg"));
+
     write(QStringLiteral("image-huge.svg"),
           svg("width=\"64\" height=\"64\"", "<image width=\"64\" height=\"64\" xlink:href=\"data:image/png;base64," + huge.toBase64() + "\"/>"));
     add("SVG embedding a 30000x30000 PNG", base + QStringLiteral("image-huge.svg"));

@@ -116,6 +116,13 @@ bool Checker::parse(const QByteArray &document)
         case QXmlStreamReader::EndElement:
             open.removeLast();
             break;
+        case QXmlStreamReader::ProcessingInstruction:
+            // QtSvg reads the file an xml-stylesheet instruction names.
+            if (xml.processingInstructionTarget() == QLatin1String("xml-stylesheet")) {
+                qCDebug(OSD_IMAGE) << "SVG refused: external style sheet";
+                return false;
+            }
+            break;
         case QXmlStreamReader::Characters:
             if (!open.isEmpty()) {
                 elements[open.last()].weight += xml.text().size() / bytesPerCostUnit;

@@ -8,12 +8,12 @@
  *
  * QtSvg draws a `<use>` element by drawing the element it refers to, so a small document of
  * nested `<use>` elements multiplies into billions of drawing operations, and deep nesting
- * overflows the stack of its recursive painter. An `<image>` element makes QtSvg open a file
- * of the document's choosing (a FIFO blocks it for ever) or decode an embedded image of any
- * declared size. The check parses the document once, counts every element as often as it
+ * overflows the stack of its recursive painter. An `<image>` element or an xml-stylesheet
+ * instruction makes QtSvg open a file of the document's choosing (a FIFO blocks it for ever,
+ * /dev/zero never ends), and an embedded image is decoded at any size it declares. The check parses the document once, counts every element as often as it
  * would be drawn (with long path data and text weighing more), follows the references, and
- * refuses documents over the budget, with reference cycles, nested too deeply, or with images
- * that are not embedded or would decode beyond the image limits.
+ * refuses documents over the budget, with reference cycles, nested too deeply, with external
+ * style sheets, or with images that are not embedded or would decode beyond the image limits.
  */
 class SvgSafetyCheck
 {
