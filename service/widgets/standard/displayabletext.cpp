@@ -46,7 +46,8 @@ bool isLineBreak(uint codePoint)
 }
 
 // Scripts whose glyphs keep about the width they have on their own; in others (Arabic,
-// Indic, Thai, ...) joining and conjuncts make text much narrower than its letters.
+// Indic, Thai, Hangul jamo, ...) joining and conjuncts make text much narrower than its
+// letters.
 bool keepsLetterWidths(uint codePoint)
 {
     switch (QChar::script(codePoint)) {
@@ -59,7 +60,6 @@ bool keepsLetterWidths(uint codePoint)
     case QChar::Script_Han:
     case QChar::Script_Hiragana:
     case QChar::Script_Katakana:
-    case QChar::Script_Hangul:
         return true;
     default:
         return false;

@@ -12,11 +12,13 @@ class QFont;
  * spare: a text of megabytes (anybody on the session bus can send one) would otherwise be
  * laid out in full, several times, while the daemon's only thread waits.
  *
- * The cut is never inside what could be visible: it keeps at least as many characters as the
- * narrowest characters of the font fill the area, and as many paragraphs as its lines. So the
- * laid-out text still overflows the area, which cuts and marks it the same way as the full
- * text. Characters that take no room (accents, joiners, zero-width spaces) have a limit of
- * their own, as high as the first, so a text made only of them costs no more than others.
+ * The cut is never inside what could be visible: it keeps as many paragraphs as the area has
+ * lines, and letters that laid end to end are wider than all those lines together (measured
+ * generously: kerning may take off a fifth, and letters of scripts that join or stack count as
+ * the font's narrowest). So the kept text still overflows the area, which cuts and marks it
+ * the same way as the whole text. Characters that take no room (blanks, accents, joiners,
+ * zero-width spaces) have a limit of their own, as many as the narrowest letters fill the
+ * area, so a text made only of them costs no more than others.
  */
 QString displayableText(const QString &text, const QFont &font, const QSizeF &area);
 

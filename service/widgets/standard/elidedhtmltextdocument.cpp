@@ -181,6 +181,10 @@ bool cutContinuesAlike(const QTextBlock &block, int index, const QString &postfi
  */
 int surplusLinesStart(QTextDocument *document, int targetHeight, const QString &postfix)
 {
+    // Tables and frames (of HTML) stack blocks otherwise than one below the other.
+    if (!document->rootFrame()->childFrames().isEmpty()) {
+        return -1;
+    }
     const qreal bottomMargin = document->rootFrame()->frameFormat().bottomMargin();
     int linesPastTarget = 0;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
