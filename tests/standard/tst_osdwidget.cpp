@@ -488,6 +488,26 @@ private Q_SLOTS:
         }
     }
 
+    // Another always-on-top window shown over the pop-up is covered again by the re-raise.
+    void staysAboveWindowsShownLater()
+    {
+        OsdWidget widget(config.get());
+        widget.setOsdValue(QStringLiteral("Wi-Fi on"));
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        const QColor background(VeskUtils::genColorTheme().backgroundColor());
+        const QPoint inside = widget.geometry().topLeft() + QPoint(3, 3);
+        QTRY_COMPARE_WITH_TIMEOUT(screenPixel(inside), background, 5000);
+
+        QWidget cover(nullptr, Qt::ToolTip | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+        cover.setAttribute(Qt::WA_ShowWithoutActivating);
+        cover.setStyleSheet(QStringLiteral("background-color: #ff00ff;"));
+        cover.setGeometry(widget.geometry());
+        cover.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+        QTRY_COMPARE_WITH_TIMEOUT(screenPixel(inside), background, 5000);
+    }
+
     void neverTakesTheFocus()
     {
         QProcess holder;
