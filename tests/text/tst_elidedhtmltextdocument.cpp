@@ -55,9 +55,16 @@ QStringList visualLines(QTextDocument *document)
  * at a time, measuring the document after each. A word step never reaches back past the
  * start of the visual line before the cursor's.
  */
-bool cutLineByLine(QTextDocument *document, const QString &text, const QString &postfix, int targetHeight)
+bool cutLineByLine(QTextDocument *document, const QString &text, const QString &postfix, int targetHeight,
+                   Qt::TextFormat format)
 {
-    document->setPlainText(text);
+    if (format == Qt::RichText) {
+        document->setHtml(text);
+    } else if (format == Qt::MarkdownText) {
+        document->setMarkdown(text, QTextDocument::MarkdownDialectGitHub);
+    } else {
+        document->setPlainText(text);
+    }
     if (document->size().height() < targetHeight) {
         return false;
     }
@@ -268,6 +275,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("pointSize");
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("target");
+        QTest::addColumn<int>("format");
 
         const QString words = repeated(QStringLiteral("Lorem ipsum dolor sit amet, consectetur adipiscing elit. "), 1500);
         const QString mixed = repeated(QStringLiteral(u"Громкость 40 % — Ἀθῆναι, שלום עולם, مرحبا بالعالم 音量调节 😀👍🏽 x\u0301y\u0308 "), 1500);
@@ -306,14 +314,23 @@ private Q_SLOTS:
                 const int targets[] = {pointSize * 9, pointSize * 2 + 4, pointSize};
                 for (const int target : targets) {
                     QTest::addRow("%s, %d pt, target %d", text.name, pointSize, target)
-                        << text.text << QStringLiteral("...") << pointSize << width << target;
+                        << text.text << QStringLiteral("...") << pointSize << width << target << int(Qt::PlainText);
                 }
             }
-            QTest::addRow("%s, empty postfix", text.name) << text.text << QString() << 10 << 300 << 100;
-            QTest::addRow("%s, target 0", text.name) << text.text << QStringLiteral("...") << 10 << 300 << 0;
+            QTest::addRow("%s, empty postfix", text.name) << text.text << QString() << 10 << 300 << 100 << int(Qt::PlainText);
+            QTest::addRow("%s, target 0", text.name) << text.text << QStringLiteral("...") << 10 << 300 << 0 << int(Qt::PlainText);
         }
-        QTest::newRow("words, wide postfix") << words << QStringLiteral(" (more…)") << 10 << 250 << 90;
-        QTest::newRow("a text that fits") << QStringLiteral("fits") << QStringLiteral("...") << 10 << 300 << 100;
+        QTest::newRow("words, wide postfix") << words << QStringLiteral(" (more…)") << 10 << 250 << 90 << int(Qt::PlainText);
+        QTest::newRow("a text that fits") << QStringLiteral("fits") << QStringLiteral("...") << 10 << 300 << 100 << int(Qt::PlainText);
+
+        const QString html = repeated(QStringLiteral("<p>A <b>bold</b> and <i>italic</i> paragraph, <big>bigger</big> words.</p>"), 6000);
+        const QString table = QStringLiteral("<table><tr><td>%1</td><td>%1</td></tr></table>%1").arg(repeated(QStringLiteral("cell text "), 800));
+        const QString markdown = repeated(QStringLiteral("- an **item** of a list\n- `code` and ~~struck~~ words\n\n"), 3000);
+        for (const int target : {30, 120, 400}) {
+            QTest::addRow("HTML paragraphs, target %d", target) << html << QStringLiteral("...") << 10 << 260 << target << int(Qt::RichText);
+            QTest::addRow("HTML table, target %d", target) << table << QStringLiteral("...") << 10 << 260 << target << int(Qt::RichText);
+            QTest::addRow("Markdown list, target %d", target) << markdown << QStringLiteral("...") << 10 << 260 << target << int(Qt::MarkdownText);
+        }
     }
 
     void onePassCutEqualsLineByLineCut()
@@ -323,11 +340,12 @@ private Q_SLOTS:
         QFETCH(int, pointSize);
         QFETCH(int, width);
         QFETCH(int, target);
+        QFETCH(int, format);
 
         QTextDocument *reference = makeDocument(this, width, pointSize);
         QTextDocument *document = makeDocument(this, width, pointSize);
-        const bool referenceCut = cutLineByLine(reference, text, postfix, target);
-        const bool cut = ElidedHtmlTextDocument::updateElideText(document, text, postfix, target, Qt::PlainText);
+        const bool referenceCut = cutLineByLine(reference, text, postfix, target, Qt::TextFormat(format));
+        const bool cut = ElidedHtmlTextDocument::updateElideText(document, text, postfix, target, Qt::TextFormat(format));
         QCOMPARE(cut, referenceCut);
         QCOMPARE(document->toPlainText(), reference->toPlainText());
         delete reference;
