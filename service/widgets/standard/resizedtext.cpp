@@ -19,15 +19,19 @@ namespace
 {
 
 // The daemon never lets its pop-up grow beyond 60 % of the screen's width and 80 % of its
-// height. Any screen counts: the window may move to the largest one later.
+// height. Any screen counts: the window may move to the largest one later. Without a screen
+// (one is being replaced) a large one stands in, so that no text is cut short meanwhile.
 QSizeF largestWindowSize()
 {
-    QSizeF largest;
+    QSize largest(3840, 2160);
     const auto screens = QGuiApplication::screens();
-    for (const QScreen *screen : screens) {
-        largest = largest.expandedTo(QSizeF(screen->geometry().width() * 0.6, screen->geometry().height() * 0.8));
+    if (!screens.isEmpty()) {
+        largest = QSize();
+        for (const QScreen *screen : screens) {
+            largest = largest.expandedTo(screen->geometry().size());
+        }
     }
-    return largest;
+    return QSizeF(largest.width() * 0.6, largest.height() * 0.8);
 }
 
 } // namespace
