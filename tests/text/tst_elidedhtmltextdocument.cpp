@@ -168,25 +168,38 @@ private Q_SLOTS:
         QCOMPARE(document->toPlainText(), QStringLiteral("first\nsecond..."));
     }
 
+    void wrappedParagraphLosesItsThirdLine_data()
+    {
+        QTest::addColumn<QString>("postfix");
+        QTest::addColumn<bool>("wrapsAgain");
+        QTest::newRow("postfix fits behind the second line") << QStringLiteral("...") << false;
+        QTest::newRow("postfix wraps the second line again") << QStringLiteral(" (and a lot more)") << true;
+    }
+
     void wrappedParagraphLosesItsThirdLine()
     {
+        QFETCH(QString, postfix);
+        QFETCH(bool, wrapsAgain);
         QTextDocument *document = makeDocument(this, 200);
         const QString text = QStringLiteral("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda mu");
         document->setPlainText(text);
         const QStringList lines = visualLines(document);
         QVERIFY2(lines.size() >= 3, qPrintable(lines.join(QLatin1Char('|'))));
+        QVERIFY(lines.at(1).endsWith(QLatin1Char(' ')));
         const int twoLines = heightOf(document, QStringLiteral("a\nb"));
-
-        QVERIFY(ElidedHtmlTextDocument::updateElideText(document, text, QStringLiteral("..."), twoLines + 1, Qt::PlainText));
         // The blank at which the second line wrapped goes with the third line.
         const QString kept = (lines.at(0) + lines.at(1)).chopped(1);
-        QVERIFY(lines.at(1).endsWith(QLatin1Char(' ')));
+        QCOMPARE(heightOf(document, kept + postfix) > twoLines, wrapsAgain);
+
+        QVERIFY(ElidedHtmlTextDocument::updateElideText(document, text, postfix, twoLines + 1, Qt::PlainText));
         const QString result = document->toPlainText();
-        QVERIFY2(result.endsWith(QLatin1String("...")), qPrintable(result));
-        QVERIFY2(kept.startsWith(result.chopped(3)), qPrintable(result));
         QCOMPARE(visualLines(document).size(), 2);
-        if (document->size().height() < twoLines + 1 && heightOf(document, kept + QStringLiteral("...")) < twoLines + 1) {
-            QCOMPARE(result, kept + QStringLiteral("..."));
+        QVERIFY2(result.endsWith(postfix), qPrintable(result));
+        if (wrapsAgain) {
+            QVERIFY2(kept.startsWith(result.chopped(postfix.size())), qPrintable(result));
+            QVERIFY2(result.size() < kept.size() + postfix.size(), qPrintable(result));
+        } else {
+            QCOMPARE(result, kept + postfix);
         }
     }
 
