@@ -108,6 +108,8 @@ QColor RoundedOsdWidgetPrivate::mixedBackgroundColor(const VeskColorTheme &theme
 RoundedOsdWidget::RoundedOsdWidget(OsdConfig *config, QObject *parent)
     : RoundedWindow(nullptr)
 {
+    // The parent only owns the window, which stays top-level: a widget parent would make it a
+    // child widget.
     if (parent) {
         QObject::setParent(parent);
     }
