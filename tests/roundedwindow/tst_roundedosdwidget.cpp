@@ -35,6 +35,7 @@ private Q_SLOTS:
     void equalValuesChangeNothing();
     void hostileImageFiles_data();
     void hostileImageFiles();
+    void followsPrimaryScreen();
 
 private:
     std::unique_ptr<RoundedOsdWidget> showProgress(const QVariant &value, bool progress, const QString &icon);
@@ -344,6 +345,31 @@ void TestRoundedOsdWidget::hostileImageFiles()
     if (badgeShown) {
         QCOMPARE(label->size(), customImageMode ? QSize(188, 192) : QSize(58, 58));
     }
+}
+
+void TestRoundedOsdWidget::followsPrimaryScreen()
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.size() < 2) {
+        QSKIP("needs a display with two screens");
+    }
+    QScreen *primary = QGuiApplication::primaryScreen();
+    QScreen *other = screens.at(1);
+    QCOMPARE(other->availableGeometry().size(), QSize(1280, 1024));
+
+    widget = showProgress(40, true, QStringLiteral("mono-audio-volume"));
+    widget->setOsdPosition(QStringLiteral("southeast"));
+    QCOMPARE(widget->pos(), QPoint(1920 - 96 - 40, 1080 - 96 - 40));
+
+    Q_EMIT qApp->primaryScreenChanged(other);
+    QCOMPARE(widget->pos(), other->availableGeometry().topLeft() + QPoint(1280 - 96 - 40, 1024 - 96 - 40));
+
+    // Hidden, it follows no screen.
+    widget->setVisible(false);
+    QVERIFY(!widget->isScreenWatching());
+    const QPoint hiddenAt = widget->pos();
+    Q_EMIT qApp->primaryScreenChanged(primary);
+    QCOMPARE(widget->pos(), hiddenAt);
 }
 
 QTEST_MAIN(TestRoundedOsdWidget)
