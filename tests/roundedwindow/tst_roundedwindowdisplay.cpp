@@ -163,10 +163,14 @@ void TestRoundedWindowDisplay::paintingMode()
 
 void TestRoundedWindowDisplay::compositorComingAndGoing()
 {
-    home.writeTheme(true, themeBackground);
     startCompositor();
     showProgress();
-    QVERIFY(widget->testAttribute(Qt::WA_TranslucentBackground));
+    QVERIFY(!widget->testAttribute(Qt::WA_TranslucentBackground));
+
+    // The theme switching compositing on while the window is shown.
+    home.writeTheme(true, themeBackground);
+    QTRY_VERIFY(widget->testAttribute(Qt::WA_TranslucentBackground));
+    QVERIFY(widget->mask().isEmpty());
 
     stopCompositor();
     QTRY_VERIFY(!widget->testAttribute(Qt::WA_TranslucentBackground));
