@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdservice.h"
+#include "osdservice_debug.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char **argv)
 
     KSharedConfig::Ptr config = KSharedConfig::openConfig(QStringLiteral("vesknotifyrc"), KConfig::FullConfig, QStandardPaths::GenericConfigLocation);
     const OsdService::Mode mode = OsdService::modeFromConfig(config);
+    qCDebug(OSD_SERVICE) << "display style:" << (mode == OsdService::StandardMode ? "standard" : "rounded");
 
     const QuitOnSignal quitOnSignal;
     int result;

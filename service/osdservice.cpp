@@ -3,6 +3,7 @@
 
 #include "osdconfig.h"
 #include "osdserviceadaptor.h"
+#include "osdservice_debug.h"
 #include "osdwidget.h"
 #include "roundedosdwidget.h"
 #include "systemsoundsplayer.h"
@@ -117,6 +118,8 @@ void OsdService::initDBus(OsdService::Mode mode)
     }
     if (!bus.registerService(interfaceName)) {
         qCritical("%s:Failed to register service \"%s\"!", qtName, interfaceName.toLatin1().constData());
+    } else {
+        qCDebug(OSD_SERVICE) << "owns the bus name" << interfaceName;
     }
 }
 
@@ -171,6 +174,7 @@ void OsdService::showOsd(int durationMs)
     if (!rootObject) {
         return;
     }
+    qCDebug(OSD_SERVICE) << "showing the pop-up for" << effectiveDurationMs(durationMs) << "ms";
     rootObject->setProperty("visible", true);
     if (hideTimer) {
         hideTimer->start(effectiveDurationMs(durationMs));
@@ -245,6 +249,7 @@ void OsdService::hideCustomTextOsdIfVisible()
 
 void OsdService::onSessionLocked(bool locked)
 {
+    qCDebug(OSD_SERVICE) << "session locked:" << locked;
     sessionLocked = locked;
     if (locked) {
         hideOsd();
@@ -270,6 +275,7 @@ bool OsdService::init()
     } else {
         rootObject = new OsdWidget(config);
     }
+    qCDebug(OSD_SERVICE) << "pop-up window created:" << rootObject->metaObject()->className();
     rootObject->installEventFilter(this);
     updateTimeout();
     return true;
