@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
+# The bash completion against the client itself: the first word offers exactly the methods that
+# osd-notify knows, and a boolean value offers true and false for exactly the switch methods.
+# Usage: completion.sh <completion script> <osd-notify>
+set -uo pipefail
+script=$1 notify=$2
+# shellcheck disable=SC1090
+. "$script"
+
+failures=0
+complete_words() { # the candidates for the last of the given words
+    COMP_WORDS=("$@")
+    COMP_CWORD=$(($# - 1))
+    COMPREPLY=()
+    _osd_notify
+    printf '%s\n' "${COMPREPLY[@]}"
+}
+expect() { # name, expected, actual
+    if [ "$2" != "$3" ]; then
+        echo "FAIL: $1"
+        diff <(printf '%s\n' "$2") <(printf '%s\n' "$3")
+        failures=$((failures + 1))
+    fi
+}
+
+methods=$("$notify" --method_names | sed 's/^/--/')
+expect "first word lists the methods" "$methods" "$(complete_words osd-notify '')"
+expect "first word -- lists the methods" "$methods" "$(complete_words osd-notify --)"
+expect "first word --w" "$(grep '^--w' <<<"$methods")" "$(complete_words osd-notify --w)"
+expect "first word without dashes" "" "$(complete_words osd-notify volume)"
+
+# The client's own description of each method says which take a boolean.
+while read -r method rest; do
+    case $rest in
+    "<boolean>") want=$'true\nfalse' ;;
+    *) want= ;;
+    esac
+    expect "value of $method" "$want" "$(complete_words osd-notify "$method" '')"
+done < <("$notify" --methods | grep '^--')
+expect "boolean value t" "true" "$(complete_words osd-notify --wifiEnabledChanged t)"
+expect "after a boolean value" "" "$(complete_words osd-notify --wifiEnabledChanged true '')"
+
+positions=$'North\nCenter\nNorthWest\nNorthEast\nWest\nEast\nSouthWest\nSouth\nSouthEast'
+expect "position of showTextWithFont" "$positions" "$(complete_words osd-notify --showTextWithFont i t f 12 3000 '')"
+expect "position of showTextWithFontNoBackground S" "$(grep '^S' <<<"$positions")" \
+    "$(complete_words osd-notify --showTextWithFontNoBackground i t f 12 3000 S)"
+
+[ "$failures" -eq 0 ] && echo "PASS: $(grep -c . <<<"$methods") methods"
+exit $((failures != 0))
