@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # The bash completion against the client itself: the first word offers exactly the methods that
 # osd-notify knows, and a boolean value offers true and false for exactly the switch methods.
-# Usage: completion.sh <completion script> <osd-notify>
+# The zsh completion gets the same checks of its first word and switch values where zsh exists.
+# Usage: completion.sh <bash completion> <zsh completion> <osd-notify>
 set -uo pipefail
-script=$1 notify=$2
+script=$1 zsh_script=$2 notify=$3
 # shellcheck disable=SC1090
 . "$script"
 
@@ -45,6 +46,24 @@ positions=$'North\nCenter\nNorthWest\nNorthEast\nWest\nEast\nSouthWest\nSouth\nS
 expect "position of showTextWithFont" "$positions" "$(complete_words osd-notify --showTextWithFont i t f 12 3000 '')"
 expect "position of showTextWithFontNoBackground S" "$(grep '^S' <<<"$positions")" \
     "$(complete_words osd-notify --showTextWithFontNoBackground i t f 12 3000 S)"
+
+if command -v zsh >/dev/null; then
+    # The completion function runs with compadd printing its candidates.
+    zsh_complete() {
+        zsh -f -c 'compadd() { if [[ $1 == -a ]]; then print -l -- ${(P)2}; else print -l -- "$@"; fi }
+            words=("${@:2}"); CURRENT=$(($# - 1)); source "$1"' zsh "$zsh_script" "$@"
+    }
+    expect "zsh: first word lists the methods" "$methods" "$(zsh_complete osd-notify '')"
+    while read -r method rest; do
+        case $rest in
+        "<boolean>") want=$'true\nfalse' ;;
+        *) want= ;;
+        esac
+        expect "zsh: value of $method" "$want" "$(zsh_complete osd-notify "$method" '')"
+    done < <("$notify" --methods | grep '^--')
+else
+    echo "SKIP: zsh not installed, its completion is not checked"
+fi
 
 [ "$failures" -eq 0 ] && echo "PASS: $(grep -c . <<<"$methods") methods"
 exit $((failures != 0))
