@@ -9,8 +9,11 @@
 #include <QDBusConnection>
 #include <QDBusError>
 
+#include <dbus/dbus.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 static QtMessageHandler defaultMessageHandler = nullptr;
 
@@ -22,6 +25,22 @@ static void messageHandler(QtMsgType type, const QMessageLogContext &context, co
     if (type == QtFatalMsg) {
         std::fflush(stderr);
         std::_Exit(EXIT_FAILURE);
+    }
+}
+
+// Qt 5.15 stops reading a bus connection for good once libdbus holds more received data than
+// the connection's limit (63 MiB by default, while the bus passes single messages of up to
+// 128 MiB): libdbus turns the socket watch off and later asks to turn it on again from the
+// thread that dispatches, which Qt refuses because the socket notifier lives in its bus
+// thread. One large call from any program of the session would leave the daemon owning its
+// names and never answering again. No caller may reach the limit, so it is lifted entirely;
+// what is held is bounded by how far dispatching lags behind the socket.
+static void liftReceiveLimits(const QDBusConnection &bus)
+{
+    auto *connection = static_cast<DBusConnection *>(bus.internalPointer());
+    if (connection) {
+        dbus_connection_set_max_received_size(connection, std::numeric_limits<long>::max());
+        dbus_connection_set_max_received_unix_fds(connection, std::numeric_limits<long>::max());
     }
 }
 
@@ -41,6 +60,7 @@ int main(int argc, char **argv)
         qCritical("No D-Bus session bus: %s. Start osd-service inside a desktop session, or set DBUS_SESSION_BUS_ADDRESS.",
                   qPrintable(QDBusConnection::sessionBus().lastError().message()));
     }
+    liftReceiveLimits(QDBusConnection::sessionBus());
     if (!OsdService::registerOSDService()) {
         qFatal("Failed to register service by DBus connection!");
     }
