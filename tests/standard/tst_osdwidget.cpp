@@ -439,6 +439,25 @@ private Q_SLOTS:
         QCOMPARE(widget.pos(), hiddenAfter);
     }
 
+    // A screen that goes away while the window is shown: the window stays where it is and keeps
+    // taking content.
+    void shownWindowSurvivesLosingItsScreen()
+    {
+        OsdWidget widget(config.get());
+        widget.setOsdValue(QStringLiteral("Wifi On"));
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        const QPoint before = widget.pos();
+        Q_EMIT qApp->primaryScreenChanged(nullptr);
+        widget.setShowingProgress(true);
+        widget.setOsdValue(55);
+        widget.setIcon(filePath(QStringLiteral("red icon.png")));
+        QCOMPARE(widget.pos(), before);
+        QVERIFY(widget.isVisible());
+        Q_EMIT qApp->primaryScreenChanged(QGuiApplication::primaryScreen());
+        QCOMPARE(widget.pos(), before);
+    }
+
     void screenshotShowsThemeColours_data()
     {
         QTest::addColumn<bool>("showingProgress");
