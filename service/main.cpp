@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdservice.h"
 #include "osdservice_debug.h"
+#include "quitonbusloss.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
 
@@ -70,6 +71,7 @@ int main(int argc, char **argv)
     qCDebug(OSD_SERVICE) << "display style:" << (mode == OsdService::StandardMode ? "standard" : "rounded");
 
     const QuitOnSignal quitOnSignal;
+    const QuitOnBusLoss quitOnBusLoss(QDBusConnection::sessionBus());
     int result;
     {
         OsdService service(config, nullptr, mode);
