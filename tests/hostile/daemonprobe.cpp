@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "daemonprobe.h"
+
+#include <QDBusConnection>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTest>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+QDBusMessage osdCall(const QString &method, const QVariantList &args, int timeoutMs)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
+                                                          QStringLiteral("org.kde.osdService"), method);
+    message.setArguments(args);
+    return QDBusConnection::sessionBus().call(message, QDBus::Block, timeoutMs);
+}
+
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        }
+    }
+    return -1;
+}
+
+// The mapped top-level windows of process @p pid. Asked of the X server directly: a helper
+// program per check would cost more than the calls under test. Without a window manager the
+// pop-ups are children of the root window.
+static QVector<QPair<Window, QRect>> mappedWindows(qint64 pid, const QByteArray &displayName)
+{
+    QVector<QPair<Window, QRect>> found;
+    Display *display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
+    if (!display) {
+        return found;
+    }
+    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", True);
+    Window root = 0;
+    Window parent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    if (pidAtom != None && XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        for (unsigned int i = 0; i < count; ++i) {
+            XWindowAttributes attributes;
+            if (!XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable) {
+                continue;
+            }
+            Atom type = None;
+            int format = 0;
+            unsigned long items = 0;
+            unsigned long after = 0;
+            unsigned char *data = nullptr;
+            if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after, &data) == Success && data) {
+                if (format == 32 && items == 1 && qint64(*reinterpret_cast<unsigned long *>(data)) == pid) {
+                    found.append({children[i], QRect(attributes.x, attributes.y, attributes.width, attributes.height)});
+                }
+                XFree(data);
+            }
+        }
+        XFree(children);
+    }
+    XCloseDisplay(display);
+    return found;
+}
+
+QStringList visibleWindows(qint64 pid, const QByteArray &display)
+{
+    QStringList ids;
+    for (const auto &window : mappedWindows(pid, display)) {
+        ids << QString::number(window.first);
+    }
+    return ids;
+}
+
+QVector<QRect> visibleWindowGeometries(qint64 pid, const QByteArray &display)
+{
+    QVector<QRect> geometries;
+    for (const auto &window : mappedWindows(pid, display)) {
+        geometries << window.second;
+    }
+    return geometries;
+}
+
+QSize screenSize(const QByteArray &displayName)
+{
+    Display *display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
+    if (!display) {
+        return QSize();
+    }
+    const QSize size(DisplayWidth(display, 0), DisplayHeight(display, 0));
+    XCloseDisplay(display);
+    return size;
+}
+
+int slowdown()
+{
+    return qMax(1, qEnvironmentVariableIntValue("OSD_TEST_SLOWDOWN"));
+}
+
+SignalRecorder::SignalRecorder()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    for (const char *name : {"osdProgress", "osdText"}) {
+        bus.connect(QString(), QStringLiteral("/org/kde/osdService"), QStringLiteral("org.kde.osdService"), QLatin1String(name), this,
+                    SLOT(record(QDBusMessage)));
+    }
+}
+
+bool SignalRecorder::waitFor(int count, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (received.size() < count && !deadline.hasExpired()) {
+        QTest::qWait(5);
+    }
+    return received.size() >= count;
+}
+
+void SignalRecorder::record(const QDBusMessage &message)
+{
+    received.append({message.member(), message.arguments()});
+}
+
+QDBusPendingCall osdCallAsync(const QString &method, const QVariantList &args, int timeoutMs)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
+                                                          QStringLiteral("org.kde.osdService"), method);
+    message.setArguments(args);
+    return QDBusConnection::sessionBus().asyncCall(message, timeoutMs);
+}
+
+bool waitForAll(const QVector<QDBusPendingCall> &calls)
+{
+    bool allAnswered = true;
+    for (QDBusPendingCall call : calls) {
+        call.waitForFinished();
+        if (call.isError()) {
+            qWarning("%s: %s", qPrintable(call.error().name()), qPrintable(call.error().message()));
+            allAnswered = false;
+        }
+    }
+    return allAnswered;
+}

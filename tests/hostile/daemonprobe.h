@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QObject>
+#include <QRect>
+#include <QStringList>
+#include <QVariantList>
+
+/// A call of @p method on the daemon's interface, waiting at most @p timeoutMs for the reply.
+QDBusMessage osdCall(const QString &method, const QVariantList &args, int timeoutMs);
+
+/// Resident memory of process @p pid in KiB (VmRSS), -1 when unknown.
+qint64 residentKiB(qint64 pid);
+
+/// The daemon's windows that are mapped on @p display (the test's own when empty).
+QStringList visibleWindows(qint64 pid, const QByteArray &display = QByteArray());
+/// Where those windows are, in root window coordinates.
+QVector<QRect> visibleWindowGeometries(qint64 pid, const QByteArray &display = QByteArray());
+/// The size of the first screen of @p display; invalid when the display cannot be opened.
+QSize screenSize(const QByteArray &display = QByteArray());
+
+/**
+ * How much longer than usual the daemon may take: 1, or the factor in $OSD_TEST_SLOWDOWN,
+ * which the instrumented builds set because they run several times slower.
+ */
+int slowdown();
+
+/// Records the daemon's two signals as they arrive on the bus.
+class SignalRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    SignalRecorder();
+
+    struct Signal {
+        QString member;
+        QVariantList arguments;
+    };
+    QVector<Signal> received;
+
+    /// Waits until at least @p count signals arrived; false if they did not within @p timeoutMs.
+    bool waitFor(int count, int timeoutMs);
+
+public Q_SLOTS:
+    void record(const QDBusMessage &message);
+};
+
+/// The call without waiting; its reply may take at most @p timeoutMs.
+QDBusPendingCall osdCallAsync(const QString &method, const QVariantList &args, int timeoutMs = 120000);
+
+/// Waits for every call; false if one failed or got no reply (each within its own timeout).
+bool waitForAll(const QVector<QDBusPendingCall> &calls);
