@@ -43,7 +43,8 @@ private Q_SLOTS:
         QTest::newRow("false") << QByteArray("[OSD]\nUseStandartMode=false\n") << int(OsdService::RoundedMode);
         QTest::newRow("true") << QByteArray("[OSD]\nUseStandartMode=true\n") << int(OsdService::StandardMode);
         QTest::newRow("other group") << QByteArray("[General]\nUseStandartMode=true\n") << int(OsdService::RoundedMode);
-        QTest::newRow("garbage bytes") << QByteArray("\x01\xff\xfe[[[\x00\x13zz=\n=", 16) << int(OsdService::RoundedMode);
+        static const char garbage[] = "\x01\xff\xfe[[[\x00\x13zz=\n=";
+        QTest::newRow("garbage bytes") << QByteArray(garbage, sizeof garbage - 1) << int(OsdService::RoundedMode);
         // KConfig reads every word other than false/no/off/0 as true.
         QTest::newRow("unparsable word") << QByteArray("[OSD]\nUseStandartMode=maybe\n") << int(OsdService::StandardMode);
         QTest::newRow("no") << QByteArray("[OSD]\nUseStandartMode=no\n") << int(OsdService::RoundedMode);
