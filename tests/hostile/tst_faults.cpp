@@ -207,13 +207,14 @@ private Q_SLOTS:
     {
         // Xvfb keeps its screen at one size, so the daemon runs on a nested Xephyr display,
         // which changes size on request like a real one.
-        const QByteArray display = ':' + QByteArray::number(100 + QCoreApplication::applicationPid() % 400);
+        // Xephyr picks a free display number itself and writes it to its standard output.
         QProcess xephyr;
         xephyr.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        xephyr.setStandardOutputFile(QProcess::nullDevice());
-        xephyr.start(QStringLiteral("Xephyr"), {QString::fromLatin1(display), QStringLiteral("-screen"), QStringLiteral("1600x1200"),
+        xephyr.start(QStringLiteral("Xephyr"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("1600x1200"),
                                                QStringLiteral("-resizeable"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         QVERIFY(xephyr.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(xephyr.canReadLine(), 20000);
+        const QByteArray display = ':' + xephyr.readLine().trimmed();
         QTRY_VERIFY_WITH_TIMEOUT(screenSize(display).isValid(), 10000);
 
         QVERIFY(fixture.stopCleanly()); // one daemon per bus
