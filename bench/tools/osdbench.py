@@ -1,0 +1,793 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-2.0-or-later
+"""Benchmark driver behind scripts/bench.
+
+Measures osd-service (rounded and standard style) and, as peers, the notification daemons dunst
+and notify-osd, one daemon at a time, each on a fresh Xvfb and a fresh private session bus with
+a fresh HOME and XDG_RUNTIME_DIR, for several sessions. Prints the summary and writes
+bench/RESULTS.md and the Performance section of README.md.
+
+Only the Python standard library is used; the timing itself is done by osdbench_probe (C++).
+"""
+
+import argparse
+import ctypes
+import datetime
+import glob
+import os
+import platform
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+BIN = os.path.join(ROOT, "build-bench", "bin")
+PROBE = os.path.join(BIN, "osdbench_probe")
+EMPTY_APP = os.path.join(BIN, "osdbench_emptyapp")
+OSD_SERVICE = os.path.join(BIN, "osd-service")
+OSD_NOTIFY = os.path.join(BIN, "osd-notify")
+DUNST = "/usr/bin/dunst"
+NOTIFY_OSD = "/usr/lib/x86_64-linux-gnu/notify-osd"
+OSD_NAME = "org.kde.osdService"
+NOTIFY_NAME = "org.freedesktop.Notifications"
+EMPTY_NAME = "org.kde.osdBenchEmpty"
+
+SUBJECTS = [
+    # key, column title, kind
+    ("rounded", "ours rounded", "osd"),
+    ("standard", "ours standard", "osd"),
+    ("dunst", "dunst", "notify"),
+    ("notifyosd", "notify-osd", "notify"),
+]
+
+# The bus of one session: no service directories, so nothing is started by activation (the
+# peers ship activation files; an installed copy of ours might too).
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir={dir}</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
+
+DUNSTRC = """[global]
+    font = DejaVu Sans 10
+    geometry = "300x5-30+20"
+    show_indicators = no
+[urgency_low]
+    timeout = 2
+[urgency_normal]
+    timeout = 2
+[urgency_critical]
+    timeout = 2
+"""
+
+
+def log(text):
+    print(text, flush=True)
+
+
+class StepFailed(Exception):
+    pass
+
+
+def become_subreaper():
+    # Daemons started by the probe, and dbus-daemon after --fork, are re-parented to this
+    # process, so that they can be waited for and none is left behind as a zombie.
+    try:
+        libc = ctypes.CDLL(None, use_errno=True)
+        libc.prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
+    except OSError:
+        pass
+
+
+def pid_alive(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            state = f.read().rsplit(")", 1)[1].split()[0]
+        return state not in ("Z", "X")
+    except OSError:
+        return False
+
+
+def reap(pid):
+    try:
+        os.waitpid(pid, os.WNOHANG)
+    except ChildProcessError:
+        pass
+
+
+def stop_pid(pid, grace=3.0):
+    """SIGTERM, then SIGKILL after @p grace seconds; waits until the process is gone."""
+    if not pid:
+        return
+    try:
+        os.kill(pid, signal.SIGTERM)
+    except ProcessLookupError:
+        reap(pid)
+        return
+    deadline = time.monotonic() + grace
+    while time.monotonic() < deadline:
+        reap(pid)
+        if not pid_alive(pid):
+            return
+        time.sleep(0.02)
+    try:
+        os.kill(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    deadline = time.monotonic() + 2.0
+    while time.monotonic() < deadline and pid_alive(pid):
+        reap(pid)
+        time.sleep(0.02)
+    reap(pid)
+
+
+def reap_all():
+    while True:
+        try:
+            pid, _ = os.waitpid(-1, os.WNOHANG)
+        except ChildProcessError:
+            return
+        if pid == 0:
+            return
+
+
+# ---- one isolated environment: temporary HOME, Xvfb, private bus ----------------------------
+
+class Environment:
+    def __init__(self, style=None):
+        self.tmp = tempfile.mkdtemp(prefix="osdbench-")
+        self.home = os.path.join(self.tmp, "home")
+        self.runtime = os.path.join(self.tmp, "runtime")
+        self.config = os.path.join(self.home, ".config")
+        self.bus_dir = os.path.join(self.tmp, "bus")
+        self.empty_dirs = os.path.join(self.tmp, "none")
+        for d in (self.home, self.runtime, self.config, self.bus_dir, self.empty_dirs):
+            os.makedirs(d, mode=0o700, exist_ok=True)
+        os.chmod(self.runtime, 0o700)
+        if style == "standard":
+            with open(os.path.join(self.config, "vesknotifyrc"), "w") as f:
+                f.write("[OSD]\nUseStandartMode=true\n")
+        os.makedirs(os.path.join(self.config, "dunst"), exist_ok=True)
+        with open(os.path.join(self.config, "dunst", "dunstrc"), "w") as f:
+            f.write(DUNSTRC)
+        self.xvfb = None
+        self.bus_pid = None
+        self.pids = []
+        self.env = None
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def _start(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.tmp, "xvfb.log"), "w"),
+            start_new_session=True)
+        os.close(write_fd)
+        display = b""
+        deadline = time.monotonic() + 10
+        os.set_blocking(read_fd, False)
+        while time.monotonic() < deadline and not display.endswith(b"\n"):
+            try:
+                chunk = os.read(read_fd, 64)
+            except BlockingIOError:
+                chunk = None
+            if chunk == b"":
+                break
+            if chunk:
+                display += chunk
+            elif self.xvfb.poll() is not None:
+                break
+            else:
+                time.sleep(0.01)
+        os.close(read_fd)
+        if not display.strip():
+            raise StepFailed("Xvfb did not start (see %s/xvfb.log)" % self.tmp)
+        display = ":" + display.decode().strip()
+
+        conf = os.path.join(self.tmp, "bus.conf")
+        with open(conf, "w") as f:
+            f.write(BUS_CONFIG.format(dir=self.bus_dir))
+        out = subprocess.run(["dbus-daemon", "--config-file=" + conf, "--fork", "--print-address=1", "--print-pid=1"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=10)
+        lines = out.stdout.split()
+        if out.returncode != 0 or len(lines) < 2:
+            raise StepFailed("dbus-daemon did not start: " + out.stderr.strip())
+        address, self.bus_pid = lines[0], int(lines[1])
+
+        env = {
+            "PATH": "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin",
+            "LANG": "C.UTF-8",
+            "HOME": self.home,
+            "USER": os.environ.get("USER", "root"),
+            "DISPLAY": display,
+            "DBUS_SESSION_BUS_ADDRESS": address,
+            "XDG_RUNTIME_DIR": self.runtime,
+            "XDG_CONFIG_HOME": self.config,
+            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+            "XDG_DATA_HOME": os.path.join(self.home, ".local", "share"),
+            # /usr/share only (icons, sounds, GSettings schemas of the peers): nothing under
+            # /usr/local, and no system-wide configuration, of an installed copy of ours.
+            "XDG_DATA_DIRS": "/usr/share",
+            "XDG_CONFIG_DIRS": self.empty_dirs,
+            "QT_QPA_PLATFORM": "xcb",
+            "GSETTINGS_BACKEND": "memory",
+            "NO_AT_BRIDGE": "1",
+        }
+        self.env = env
+
+    def run(self, args, timeout=120, stdin=None):
+        """Runs a probe (or other short program); returns its standard output."""
+        try:
+            out = subprocess.run(args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                 stdin=stdin if stdin is not None else subprocess.DEVNULL, text=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise StepFailed("%s timed out after %d s" % (os.path.basename(args[0]) + " " + " ".join(args[1:2]), timeout))
+        if out.returncode != 0:
+            raise StepFailed((out.stderr.strip() or "exit status %d" % out.returncode).splitlines()[-1])
+        return out.stdout
+
+    def start_daemon(self, name, program, logname, timeout_ms=15000):
+        """Spawns @p program, returns (ms until @p name is owned, pid)."""
+        logfile = os.path.join(self.tmp, logname)
+        out = self.run([PROBE, "start", "--name", name, "--log", logfile, "--timeout-ms", str(timeout_ms), "--"] + program,
+                       timeout=timeout_ms / 1000 + 10)
+        ms, pid = out.split()
+        pid = int(pid)
+        self.pids.append(pid)
+        return float(ms), pid
+
+    def stop(self, pid):
+        stop_pid(pid)
+        if pid in self.pids:
+            self.pids.remove(pid)
+
+    def close(self):
+        for pid in list(self.pids):
+            stop_pid(pid)
+        self.pids = []
+        if self.bus_pid:
+            stop_pid(self.bus_pid)
+            self.bus_pid = None
+        if self.xvfb:
+            if self.xvfb.poll() is None:
+                self.xvfb.terminate()
+                try:
+                    self.xvfb.wait(5)
+                except subprocess.TimeoutExpired:
+                    self.xvfb.kill()
+                    self.xvfb.wait(5)
+            self.xvfb = None
+        reap_all()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+# ---- /proc readings ------------------------------------------------------------------------
+
+def cpu_ns(pid):
+    """CPU time of @p pid in ns: its process-wide CPU-time clock (clock_getcpuclockid()).
+
+    This is the kernel's sum of the scheduler run time of all threads, the same nanosecond
+    figure as the first field of /proc/PID/task/*/schedstat, except that it also keeps the
+    time of threads that ended: a sum over the task directory loses them and can even go
+    backwards over a window in which a thread ends.
+    """
+    clock = ((~pid) << 3) | 2  # CPUCLOCK_SCHED of the whole process, as in clock_getcpuclockid()
+    try:
+        return time.clock_gettime_ns(clock)
+    except OSError:
+        pass
+    total = 0
+    for path in glob.glob("/proc/%d/task/*/schedstat" % pid):
+        try:
+            with open(path) as f:
+                total += int(f.read().split()[0])
+        except (OSError, ValueError, IndexError):
+            pass  # a thread that ended in between
+    if total == 0 and not pid_alive(pid):
+        raise StepFailed("the daemon is gone")
+    return total
+
+
+def schedstat_ns(pid):
+    """Sum of the first field of /proc/PID/task/*/schedstat (living threads only)."""
+    total = 0
+    for path in glob.glob("/proc/%d/task/*/schedstat" % pid):
+        try:
+            with open(path) as f:
+                total += int(f.read().split()[0])
+        except (OSError, ValueError, IndexError):
+            pass
+    return total
+
+
+def memory_kb(pid):
+    """(VmRSS, Anonymous of smaps_rollup) in kB."""
+    rss = anon = None
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                rss = int(line.split()[1])
+    with open("/proc/%d/smaps_rollup" % pid) as f:
+        for line in f:
+            if line.startswith("Anonymous:"):
+                anon = int(line.split()[1])
+    if rss is None or anon is None:
+        raise StepFailed("no memory figures for pid %d" % pid)
+    return rss, anon
+
+
+# ---- one subject in one session -------------------------------------------------------------
+
+class Results:
+    def __init__(self):
+        self.values = {}  # (subject, metric) -> [values]
+        self.notes = []
+
+    def add(self, subject, metric, value):
+        self.values.setdefault((subject, metric), []).append(value)
+
+    def get(self, subject, metric):
+        return self.values.get((subject, metric), [])
+
+    def note(self, text):
+        if text not in self.notes:
+            self.notes.append(text)
+
+
+def measure_subject(key, title, kind, params, results, session):
+    style = key if kind == "osd" else None
+    name = OSD_NAME if kind == "osd" else NOTIFY_NAME
+    program = {"rounded": [OSD_SERVICE], "standard": [OSD_SERVICE], "dunst": [DUNST], "notifyosd": [NOTIFY_OSD]}[key]
+
+    def step(label, function):
+        try:
+            function()
+            return True
+        except StepFailed as error:
+            results.note("%s, session %d, %s: %s" % (title, session, label, error))
+            log("    %s: FAILED: %s" % (label, error))
+            return False
+
+    floor = {}
+    with Environment(style) as env:
+        # 4. Floor for the start: the empty Qt widgets application, on the same display and bus.
+        def empty_app():
+            ms, pid = env.start_daemon(EMPTY_NAME, [EMPTY_APP, EMPTY_NAME], "emptyapp.log")
+            time.sleep(0.3)
+            rss, anon = memory_kb(pid)
+            env.stop(pid)
+            floor["ms"] = ms
+            results.add("floor", "start_ms", ms)
+            results.add("floor", "rss_idle_mb", rss / 1024)
+            results.add("floor", "anon_idle_mb", anon / 1024)
+        step("empty Qt app start", empty_app)
+
+        daemon = {}
+
+        def start():
+            ms, pid = env.start_daemon(name, program, "daemon.log")
+            daemon["pid"] = pid
+            results.add(key, "start_ms", ms)
+            if "ms" in floor:
+                results.add(key, "start_ratio", ms / floor["ms"])
+        if not step("start", start):
+            return
+        pid = daemon["pid"]
+        target = "osd" if kind == "osd" else "notify"
+
+        # 2. The very first call after the start.
+        def first_map():
+            out = env.run([PROBE, "map", "--target", target, "--reps", "1", "--settle-ms", "150"], timeout=40)
+            results.add(key, "map_first_ms", float(out.split()[0]))
+        step("first call -> mapped", first_map)
+
+        # 6. Memory idle: started, the first pop-up shown and hidden again.
+        def memory_idle():
+            rss, anon = memory_kb(pid)
+            results.add(key, "rss_idle_mb", rss / 1024)
+            results.add(key, "anon_idle_mb", anon / 1024)
+        step("memory idle", memory_idle)
+
+        # 5. CPU idle.
+        def cpu_idle():
+            before, before_tasks = cpu_ns(pid), schedstat_ns(pid)
+            time.sleep(params.cpu_seconds)
+            results.add(key, "cpu_idle_ms", (cpu_ns(pid) - before) / 1e6)
+            results.add(key, "cpu_idle_tasks_ms", (schedstat_ns(pid) - before_tasks) / 1e6)
+        step("CPU idle", cpu_idle)
+
+        # 2. Call -> mapped with the pop-up hidden before.
+        def maps():
+            out = env.run([PROBE, "map", "--target", target, "--reps", str(params.map_reps), "--settle-ms", "150"],
+                          timeout=30 + params.map_reps * 20)
+            for line in out.split():
+                results.add(key, "map_ms", float(line))
+        step("call -> mapped", maps)
+
+        # 5. CPU for one pop-up: the window starts with the call.
+        def cpu_popup():
+            before, before_tasks = cpu_ns(pid), schedstat_ns(pid)
+            start = time.monotonic()
+            env.run([PROBE, "call", "--target", target, "--count", "1", "--expire-ms", "1800"], timeout=20)
+            time.sleep(max(0.0, params.cpu_seconds - (time.monotonic() - start)))
+            results.add(key, "cpu_popup_ms", (cpu_ns(pid) - before) / 1e6)
+            results.add(key, "cpu_popup_tasks_ms", (schedstat_ns(pid) - before_tasks) / 1e6)
+        step("CPU one pop-up", cpu_popup)
+
+        # 1. One client process per call against dbus-send's Peer.Ping, in alternating batches.
+        def round_trip():
+            if kind == "osd":
+                client = [OSD_NOTIFY, "--volumeChanged", "50"]
+            else:
+                client = ["/usr/bin/notify-send", "-t", "500", "summary", "body"]
+            floor = ["/usr/bin/dbus-send", "--print-reply", "--dest=" + name,
+                     "/org/kde/osdService" if kind == "osd" else "/org/freedesktop/Notifications",
+                     "org.freedesktop.DBus.Peer.Ping"]
+            clients, floors = [], []
+            for batch in range(params.rtt_batches):
+                order = [(client, clients), (floor, floors)]
+                if batch % 2:
+                    order.reverse()
+                for command, sink in order:
+                    out = env.run([PROBE, "spawn", "--count", str(params.rtt_calls), "--"] + command, timeout=120)
+                    sink.append(float(out.split()[0]))
+            for value in clients:
+                results.add(key, "rtt_client_ms", value)
+            for value in floors:
+                results.add(key, "rtt_floor_ms", value)
+            results.add(key, "rtt_ratio", statistics.median(clients) / statistics.median(floors))
+        step("one process per call", round_trip)
+
+        # 3a. Wait mode: one osd-notify reading lines from a file.
+        if kind == "osd":
+            def wait_mode():
+                path = os.path.join(env.tmp, "lines")
+                with open(path, "w") as f:
+                    f.write("".join("%d\n" % (i % 101) for i in range(params.wait_lines)))
+                out = env.run([PROBE, "spawn", "--count", "1", "--stdin", path, "--", OSD_NOTIFY, "--volumeChanged"],
+                              timeout=300)
+                results.add(key, "wait_lps", params.wait_lines / (float(out.split()[0]) / 1000))
+            step("wait mode", wait_mode)
+
+        # 3b and 6: the long-lived client; memory after each batch of calls.
+        def calls():
+            count = params.mem_calls if kind == "osd" else params.peer_calls
+            for batch in (1, 2):
+                out = env.run([PROBE, "call", "--target", target, "--count", str(count)], timeout=600)
+                results.add(key, "calls_ps", float(out.split()[0]))
+                rss, anon = memory_kb(pid)
+                results.add(key, "rss_%d_mb" % batch, rss / 1024)
+                results.add(key, "anon_%d_mb" % batch, anon / 1024)
+            results.add(key, "anon_growth_mb", results.get(key, "anon_2_mb")[-1] - results.get(key, "anon_1_mb")[-1])
+        step("long-lived client and memory", calls)
+
+        def pings():
+            out = env.run([PROBE, "call", "--target", "ping", "--dest", name, "--count", str(params.ping_calls)], timeout=120)
+            results.add(key, "ping_ps", float(out.split()[0]))
+        step("Peer.Ping floor", pings)
+
+        if not pid_alive(pid):
+            results.note("%s, session %d: the daemon ended during the session" % (title, session))
+        env.stop(pid)
+
+
+# ---- QtTest micro-benchmarks ------------------------------------------------------------------
+
+def run_micro(results):
+    rows = []
+    executables = sorted(p for p in glob.glob(os.path.join(BIN, "bench_micro_*")) if os.access(p, os.X_OK))
+    for exe in executables:
+        name = os.path.basename(exe)
+        log("micro-benchmark %s" % name)
+        try:
+            with Environment() as env:
+                out = subprocess.run([exe, "-csv"], env=env.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                     stdin=subprocess.DEVNULL, text=True, timeout=600)
+        except subprocess.TimeoutExpired:
+            results.note("%s: timed out after 600 s" % name)
+            continue
+        except StepFailed as error:
+            results.note("%s: %s" % (name, error))
+            continue
+        found = 0
+        for line in out.stdout.splitlines():
+            m = re.match(r'^"(.*)","(.*)","(.*)",([-0-9.eE+]+),([-0-9.eE+]+),([0-9]+)\s*$', line)
+            if m:
+                rows.append((name,) + m.groups())
+                found += 1
+        if out.returncode != 0 or not found:
+            results.note("%s: exit status %d, %d results%s" % (name, out.returncode, found,
+                         ("; " + out.stderr.strip().splitlines()[-1]) if out.stderr.strip() else ""))
+    return rows
+
+
+# ---- report -------------------------------------------------------------------------------------
+
+def fmt(value, digits):
+    if abs(value) >= 1000:
+        return "{:,.0f}".format(value)
+    return "%.*f" % (digits, value)
+
+
+def cell(values, digits=1, suffix="", html=True):
+    if not values:
+        return "-"
+    med = statistics.median(values)
+    text = fmt(med, digits) + suffix
+    if len(values) > 1:
+        spread = "%s-%s" % (fmt(min(values), digits), fmt(max(values), digits))
+        text += ("<br><sub>%s</sub>" % spread) if html else " (%s)" % spread
+    return text
+
+
+ROWS = [
+    # label, metric, digits, suffix, floor metric
+    ("1 client process per call, ms (osd-notify / notify-send)", "rtt_client_ms", 2, "", None),
+    ("1 floor: dbus-send Peer.Ping to the same daemon, ms", "rtt_floor_ms", 2, "", None),
+    ("1 ratio client / floor (per session)", "rtt_ratio", 2, "x", None),
+    ("2 call -> mapped, pop-up hidden before, ms", "map_ms", 2, "", None),
+    ("2 call -> mapped, first call after start, ms", "map_first_ms", 1, "", None),
+    ("3a wait mode, lines/s (osd-notify reading a pipe)", "wait_lps", 0, "", None),
+    ("3b long-lived client, calls/s", "calls_ps", 0, "", None),
+    ("3b floor: long-lived Peer.Ping, calls/s", "ping_ps", 0, "", None),
+    ("4 start -> name owned, ms (floor: empty Qt widgets app)", "start_ms", 1, "", "start_ms"),
+    ("4 ratio to the empty Qt app (same session)", "start_ratio", 2, "x", None),
+    ("5 CPU over 5 s idle, ms", "cpu_idle_ms", 1, "", None),
+    ("5 same, sum over living threads' schedstat, ms", "cpu_idle_tasks_ms", 1, "", None),
+    ("5 CPU over 5 s with one pop-up, ms", "cpu_popup_ms", 1, "", None),
+    ("5 same, sum over living threads' schedstat, ms", "cpu_popup_tasks_ms", 1, "", None),
+    ("6 VmRSS idle, MB", "rss_idle_mb", 1, "", "rss_idle_mb"),
+    ("6 private anonymous idle, MB", "anon_idle_mb", 1, "", "anon_idle_mb"),
+    ("6 private anonymous after 10k calls, MB", "anon_1_mb", 1, "", None),
+    ("6 private anonymous after 20k calls, MB", "anon_2_mb", 1, "", None),
+    ("6 growth 10k -> 20k calls, MB", "anon_growth_mb", 2, "", None),
+    ("6 VmRSS after 20k calls, MB", "rss_2_mb", 1, "", None),
+]
+
+
+def summary_table(results, params, html=True):
+    head = "| Figure | floor | " + " | ".join(t for _, t, _ in SUBJECTS) + " |"
+    lines = [head, "|---|" + "---:|" * (1 + len(SUBJECTS))]
+    for label, metric, digits, suffix, floor_metric in ROWS:
+        label = label.replace("10k", "%dk" % (params.mem_calls // 1000)).replace("20k", "%dk" % (2 * params.mem_calls // 1000))
+        label = label.replace("calls, MB", "calls (peers: %gk, %gk), MB" % (params.peer_calls / 1000, 2 * params.peer_calls / 1000))
+        floor = cell(results.get("floor", floor_metric), digits, suffix, html) if floor_metric else ""
+        cells = [cell(results.get(key, metric), digits, suffix, html) for key, _, _ in SUBJECTS]
+        lines.append("| %s | %s | %s |" % (label, floor, " | ".join(cells)))
+    return "\n".join(lines)
+
+
+def goals_table(results, params):
+    def med(key, metric):
+        values = results.get(key, metric)
+        return statistics.median(values) if values else None
+
+    goals = [
+        ("osd-notify one process per call: at most 2.5x the dbus-send floor", "rtt_ratio", lambda v: v <= 2.5, "%.2fx"),
+        ("call -> mapped, pop-up hidden before: at most 8 ms median", "map_ms", lambda v: v <= 8, "%.2f ms"),
+        ("call -> mapped, first call after start: at most 25 ms", "map_first_ms", lambda v: v <= 25, "%.1f ms"),
+        ("wait mode: at least 2,000 calls/s with the pop-up visible", "wait_lps", lambda v: v >= 2000, "%.0f/s"),
+        ("long-lived client: at least 2,000 calls/s with the pop-up visible", "calls_ps", lambda v: v >= 2000, "%.0f/s"),
+        ("start -> name owned: at most 1.3x the empty Qt widgets app", "start_ratio", lambda v: v <= 1.3, "%.2fx"),
+        ("CPU for one pop-up over 5 s: at most 7 ms", "cpu_popup_ms", lambda v: v <= 7, "%.1f ms"),
+        ("CPU idle over 5 s: 0 ms (below 0.05 ms, the one-decimal rounding)", "cpu_idle_ms", lambda v: v < 0.05, "%.2f ms"),
+        ("private anonymous idle: at most 20 MB", "anon_idle_mb", lambda v: v <= 20, "%.1f MB"),
+        ("no growth between %dk and %dk calls (tolerance: below 1 MB)" % (params.mem_calls // 1000, 2 * params.mem_calls // 1000),
+         "anon_growth_mb", lambda v: v < 1.0, "%.2f MB"),
+    ]
+    lines = ["| Goal | ours rounded | ours standard |", "|---|---|---|"]
+    for text, metric, check, form in goals:
+        cells = []
+        for key in ("rounded", "standard"):
+            value = med(key, metric)
+            if value is None:
+                cells.append("- (not measured)")
+            else:
+                cells.append("%s **%s**" % (form % value, "pass" if check(value) else "fail"))
+        lines.append("| %s | %s |" % (text, " | ".join(cells)))
+    return "\n".join(lines)
+
+
+def command_output(args):
+    try:
+        return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, timeout=10).stdout.strip()
+    except (OSError, subprocess.TimeoutExpired):
+        return ""
+
+
+def machine():
+    cpu = "unknown CPU"
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    cpu = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    try:
+        with open("/etc/debian_version") as f:
+            debian = f.read().strip()
+    except OSError:
+        debian = "?"
+    return "%s, %d cores, Linux %s, Debian %s" % (cpu, os.cpu_count() or 0, platform.release(), debian)
+
+
+def versions():
+    parts = []
+    for package in ("dunst", "notify-osd", "libnotify-bin", "xvfb", "dbus", "libqt5core5a", "libkf5windowsystem5"):
+        version = command_output(["dpkg-query", "-W", "-f=${Version}", package])
+        parts.append("%s %s" % (package, version or "(not installed)"))
+    return ", ".join(parts)
+
+
+def our_version():
+    commit = command_output(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"])
+    dirty = command_output(["git", "-C", ROOT, "status", "--porcelain", "--untracked-files=no", "--", "service", "client", "platform", "theme"])
+    return "%s%s" % (commit or "?", " with local changes" if dirty else "")
+
+
+def write_results(results, params, micro, started, elapsed):
+    text = ["# Benchmark results", "",
+            "Written by `scripts/bench%s` on %s (took %.1f min). Do not edit by hand." % (
+                " --quick" if params.quick else (" --sessions %d" % params.sessions if params.sessions != 5 else ""),
+                started.strftime("%Y-%m-%d %H:%M %Z").strip(), elapsed / 60), "",
+            "- Machine: %s" % machine(),
+            "- Ours: osd-service and osd-notify of commit %s, Release build in build-bench/" % our_version(),
+            "- Peers and tools (Debian packages): %s" % versions(),
+            "- Sessions: %d. A session measures each daemon in turn (ours rounded, ours standard, dunst, "
+            "notify-osd), each on a fresh Xvfb (1920x1080x24, no window manager, `QT_QPA_PLATFORM=xcb`), a fresh "
+            "private dbus-daemon without service directories (nothing is started by activation), a fresh "
+            "temporary HOME and XDG_RUNTIME_DIR (0700), `XDG_DATA_DIRS=/usr/share` and an empty XDG_CONFIG_DIRS." % params.sessions,
+            "- Cells: median, below it min-max over all sessions (and repetitions). `-`: not measured or not applicable.",
+            "",
+            "How each figure is measured (timing with CLOCK_MONOTONIC in `bench/tools/osdbench_probe`, no shell in between):",
+            "",
+            "1. One client process per call: `osd-notify --volumeChanged 50` (ours) or `notify-send -t 500 summary body` "
+            "(peers), spawned one after another, against the floor `dbus-send --print-reply --dest=<name> <path> "
+            "org.freedesktop.DBus.Peer.Ping` to the same daemon; %d alternating batches of %d calls each, ms per call "
+            "from spawn to exit. The ratio is taken per session from the medians of the batches." % (params.rtt_batches, params.rtt_calls),
+            "2. Call -> mapped: the probe selects SubstructureNotify on the root window, sends the call itself "
+            "(volumeChanged, or Notifications.Notify for the peers) and takes the time until the MapNotify of a "
+            "top-level window. It then waits for its UnmapNotify (ours: its own time-out; peers: after "
+            "CloseNotification) and 150 ms more before the next of %d repetitions per session. \"First call\" is the "
+            "first call right after the bus name was owned, once per session." % params.map_reps,
+            "3. Throughput: (a) one `osd-notify --volumeChanged` reading %d lines from a file, lines per second from "
+            "spawn to exit; (b) one long-lived libdbus-1 client doing synchronous calls one after another (two batches "
+            "of %d: volumeChanged, or Notify replacing its first notification), and Peer.Ping as the floor (%d calls)."
+            % (params.wait_lines, params.mem_calls, params.ping_calls),
+            "4. Start -> name owned: the probe subscribes to NameOwnerChanged, then spawns the daemon and takes the "
+            "time until `org.kde.osdService` (peers: `org.freedesktop.Notifications`) is owned. Floor: "
+            "`bench/tools/osdbench_emptyapp` (QApplication, registerService, exec) measured the same way on the same "
+            "display and bus just before; the ratio is per session.",
+            "5. CPU: the run time of all threads of the daemon in ns, read before and after a %d s window: the "
+            "process's CPU-time clock (`clock_getcpuclockid`, the kernel's sum of the threads' run time, the "
+            "nanosecond figure of the first field of /proc/PID/task/*/schedstat, including threads that ended "
+            "within the window); the row below it is the plain sum of /proc/PID/task/*/schedstat over the threads "
+            "living at each reading, which misses ended threads. Windows: idle (after the first pop-up was "
+            "hidden again), and starting with one call (volumeChanged; peers: Notify with a 1800 ms time-out, which "
+            "notify-osd ignores)." % params.cpu_seconds,
+            "6. Memory: VmRSS of /proc/PID/status, and private anonymous memory as the `Anonymous:` line of "
+            "/proc/PID/smaps_rollup (for a daemon that does not fork, all of it is private). Idle = after the start "
+            "and the first pop-up, hidden again; then after the first and the second batch of %d long-lived-client "
+            "calls (peers: %d, Notify replacing one notification). Growth tolerance: below 1 MB." % (params.mem_calls, params.peer_calls),
+            "",
+            "## Summary",
+            "",
+            summary_table(results, params),
+            "",
+            "## Goals (ours, medians)",
+            "",
+            goals_table(results, params),
+            ""]
+    if micro:
+        text += ["## Micro-benchmarks (QtTest, `bench_micro_*`, `-csv`)", "",
+                 "| Executable | Function | Tag | Metric | Per iteration | Total | Iterations |",
+                 "|---|---|---|---|---:|---:|---:|"]
+        for exe, function, tag, metric, value, total, iterations in micro:
+            text.append("| %s | %s | %s | %s | %.4g | %s | %s |" % (exe, function, tag or "", metric, float(value), total, iterations))
+        text.append("")
+    if results.notes:
+        text += ["## Notes", ""] + ["- " + n for n in results.notes] + [""]
+    with open(os.path.join(ROOT, "bench", "RESULTS.md"), "w") as f:
+        f.write("\n".join(text))
+
+    readme_path = os.path.join(ROOT, "README.md")
+    with open(readme_path) as f:
+        readme = f.read()
+    compact = summary_table(results, params, html=False)
+    block = ("<!-- bench:begin -->\nMedians (min-max) of `scripts/bench` on %s, %s; details and goals in "
+             "[bench/RESULTS.md](bench/RESULTS.md).\n\n%s\n<!-- bench:end -->" % (
+                 started.strftime("%Y-%m-%d"), machine(), compact))
+    if "<!-- bench:begin -->" in readme and "<!-- bench:end -->" in readme:
+        readme = re.sub(r"<!-- bench:begin -->.*?<!-- bench:end -->", lambda _: block, readme, flags=re.S)
+    else:
+        readme = readme.rstrip("\n") + "\n\n## Performance\n\n" + block + "\n"
+    with open(readme_path, "w") as f:
+        f.write(readme)
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Measure osd-service against dunst and notify-osd.")
+    parser.add_argument("--sessions", type=int, default=5, help="number of sessions (default 5)")
+    parser.add_argument("--quick", action="store_true", help="1 session with fewer repetitions")
+    params = parser.parse_args()
+    if params.sessions < 1:
+        parser.error("--sessions needs at least 1")
+    if params.quick:
+        params.sessions = 1
+        params.map_reps, params.rtt_batches, params.rtt_calls = 4, 4, 10
+        params.wait_lines, params.mem_calls, params.peer_calls, params.ping_calls = 2000, 3000, 1000, 2000
+    else:
+        params.map_reps, params.rtt_batches, params.rtt_calls = 10, 10, 20
+        # The peers get fewer calls of the long-lived client: they are no subject of the
+        # memory goals, and 2 x 10,000 Notify calls would take dunst most of a minute.
+        params.wait_lines, params.mem_calls, params.peer_calls, params.ping_calls = 5000, 10000, 3000, 5000
+    params.cpu_seconds = 5
+
+    for path in (PROBE, EMPTY_APP, OSD_SERVICE, OSD_NOTIFY):
+        if not os.access(path, os.X_OK):
+            sys.exit("osdbench: %s is missing; run scripts/bench, which builds it" % path)
+
+    become_subreaper()
+    signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
+    results = Results()
+    started = datetime.datetime.now().astimezone()
+    t0 = time.monotonic()
+    subjects = []
+    for key, title, kind in SUBJECTS:
+        binary = {"dunst": DUNST, "notifyosd": NOTIFY_OSD}.get(key)
+        if binary and not os.access(binary, os.X_OK):
+            results.note("%s: %s is not installed; not measured" % (title, binary))
+            continue
+        subjects.append((key, title, kind))
+    try:
+        for session in range(1, params.sessions + 1):
+            for key, title, kind in subjects:
+                log("session %d/%d: %s" % (session, params.sessions, title))
+                begin = time.monotonic()
+                try:
+                    measure_subject(key, title, kind, params, results, session)
+                except StepFailed as error:
+                    results.note("%s, session %d: %s" % (title, session, error))
+                    log("    FAILED: %s" % error)
+                log("    %.0f s" % (time.monotonic() - begin))
+        micro = run_micro(results)
+    except KeyboardInterrupt:
+        reap_all()
+        sys.exit("osdbench: interrupted; nothing written")
+    write_results(results, params, micro, started, time.monotonic() - t0)
+    log("")
+    log(summary_table(results, params, html=False))
+    log("")
+    log(goals_table(results, params))
+    for n in results.notes:
+        log("note: " + n)
+    log("\nWritten: bench/RESULTS.md and the Performance section of README.md (%.1f min)" % ((time.monotonic() - t0) / 60))
+
+
+if __name__ == "__main__":
+    main()
