@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "roundedlabel.h"
 
+#include "shapepixmapcache.h"
+
 #include <QEvent>
 #include <QHash>
 #include <QImage>
@@ -23,6 +25,8 @@ public:
     QSize standartIconSize = QSize(24, 24);
     QLabel *iconView = nullptr;
     QLabel *percentageView = nullptr;
+    // The disc behind the icon, the same on every paint until the size or colour changes.
+    ShapePixmapCache disc;
 };
 
 bool RoundedLabelPrivate::isDarkColor(const QColor &color)
@@ -301,11 +305,13 @@ void RoundedLabel::drawRoundedBackground(QPainter *painter)
         return;
     }
     const QColor color = palette().color(QPalette::Current, QPalette::Window);
-    painter->save();
-    painter->setPen(color);
-    painter->setBrush(QBrush(color, Qt::SolidPattern));
-    painter->drawEllipse(discRect);
-    painter->restore();
+    d->disc.paint(painter, size(), color, 0, [&](QPainter *target) {
+        target->save();
+        target->setPen(color);
+        target->setBrush(QBrush(color, Qt::SolidPattern));
+        target->drawEllipse(discRect);
+        target->restore();
+    });
 }
 
 void RoundedLabel::updateFont()

@@ -15,6 +15,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -57,6 +58,11 @@ public:
     // 80/20 with the text colour.
     QColor mixedBackgroundColor(const VeskColorTheme &theme) const;
 
+    // The built-in icon of that name, or a null icon. The set is compiled in and never changes,
+    // while building an icon from a resource without a file suffix makes Qt read the whole file
+    // to learn its type: each icon is built once, and the same icon keeps its rendered pixmaps.
+    QIcon builtInIcon(const QString &name);
+
     int timeout = 1800;
     QVariant osdValue;
     int osdMaxValue = 100;
@@ -80,7 +86,24 @@ public:
     QString customBackgroundColor;
     QSize defaultLabelSize = QSize(-1, -1);
     QSize defaultIconSize = QSize(-1, -1);
+    // Only names found in the built-in set are kept, so it holds at most that set.
+    QHash<QString, QIcon> builtInIcons;
 };
+
+QIcon RoundedOsdWidgetPrivate::builtInIcon(const QString &name)
+{
+    const auto found = builtInIcons.constFind(name);
+    if (found != builtInIcons.cend()) {
+        return *found;
+    }
+    const QString resource = QStringLiteral(":/icons/%1").arg(name);
+    if (!QFileInfo::exists(resource)) {
+        return QIcon();
+    }
+    const QIcon icon(resource);
+    builtInIcons.insert(name, icon);
+    return icon;
+}
 
 RoundedOsdWidget::OsdPosition RoundedOsdWidgetPrivate::positionFromString(const QString &text)
 {
@@ -628,10 +651,7 @@ void RoundedOsdWidget::reloadIcon()
     if (!name.isEmpty()) {
         themeIcon = QIcon::fromTheme(name);
         if (themeIcon.isNull()) {
-            const QString resource = QStringLiteral(":/icons/%1").arg(name);
-            if (QFileInfo::exists(resource)) {
-                themeIcon = QIcon(resource);
-            }
+            themeIcon = d->builtInIcon(name);
         }
     }
     label->setIcon(themeIcon);

@@ -2,6 +2,7 @@
 #include "roundedprogressbar.h"
 
 #include "ringarc.h"
+#include "shapepixmapcache.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -13,6 +14,8 @@ public:
     int maximum = 100;
     int value = 0;
     int lineThickness = 6;
+    // The track is the same circle on every paint; only the arc over it follows the value.
+    ShapePixmapCache track;
 };
 
 namespace
@@ -136,10 +139,14 @@ void RoundedProgressBar::paintEvent(QPaintEvent *)
 
 void RoundedProgressBar::drawBackgroundBar(QPainter *painter)
 {
-    painter->save();
-    painter->strokePath(circlePath(lineRect()),
-                        ringPen(palette().color(QPalette::Current, QPalette::Window), d->lineThickness));
-    painter->restore();
+    const QColor color = palette().color(QPalette::Current, QPalette::Window);
+    const QRectF rect = lineRect();
+    const int thickness = d->lineThickness;
+    d->track.paint(painter, size(), color, thickness, [&](QPainter *target) {
+        target->save();
+        target->strokePath(circlePath(rect), ringPen(color, thickness));
+        target->restore();
+    });
 }
 
 void RoundedProgressBar::drawForegroundBar(QPainter *painter)

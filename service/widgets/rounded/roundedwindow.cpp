@@ -9,6 +9,24 @@ public:
     int borderRadiusHorizontal = 12;
     int borderRadiusVertical = 12;
     bool updatingRoundedMask = false;
+
+    // The last mask worked out: each show of a visible pop-up asks for it again, mostly for
+    // the same size.
+    QRegion mask;
+    QSize maskSize;
+    int maskRadiusHorizontal = -1;
+    int maskRadiusVertical = -1;
+
+    const QRegion &roundedMask(const QRect &rect)
+    {
+        if (rect.size() != maskSize || borderRadiusHorizontal != maskRadiusHorizontal || borderRadiusVertical != maskRadiusVertical) {
+            mask = OsdUtils::roundedRect(rect, borderRadiusHorizontal, borderRadiusVertical);
+            maskSize = rect.size();
+            maskRadiusHorizontal = borderRadiusHorizontal;
+            maskRadiusVertical = borderRadiusVertical;
+        }
+        return mask;
+    }
 };
 
 RoundedWindow::RoundedWindow(QWidget *parent)
@@ -80,7 +98,7 @@ void RoundedWindow::updateRoundedMask()
         return;
     }
     if (d->borderRadiusHorizontal > 0 && d->borderRadiusVertical > 0) {
-        setMask(OsdUtils::roundedRect(rect(), d->borderRadiusHorizontal, d->borderRadiusVertical));
+        setMask(d->roundedMask(rect()));
     } else {
         clearMask();
     }
