@@ -66,6 +66,8 @@ private Q_SLOTS:
     void badInputShowsNothing();
     void nullPixmapClearsPreviousImage();
     void freeIconSize();
+    void discFollowsChanges_data();
+    void discFollowsChanges();
 };
 
 void TestRoundedLabel::recoloring_data()
@@ -258,6 +260,46 @@ void TestRoundedLabel::freeIconSize()
     const QLabel *view = label.findChild<QLabel *>(QStringLiteral("iconView"));
     QCOMPARE(view->minimumSize(), QSize(24, 24));
     QCOMPARE(view->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
+
+// The disc is kept as a picture between paints: after a change of colour or size, a badge that
+// has painted before must paint exactly like a new one.
+void TestRoundedLabel::discFollowsChanges_data()
+{
+    QTest::addColumn<QColor>("color");
+    QTest::addColumn<QSize>("size");
+
+    QTest::newRow("nothing changed") << QColor(Qt::white) << QSize(58, 58);
+    QTest::newRow("colour") << QColor(0x33, 0x66, 0xcc) << QSize(58, 58);
+    QTest::newRow("translucent colour") << QColor(0x33, 0x66, 0xcc, 100) << QSize(58, 58);
+    QTest::newRow("size") << QColor(Qt::white) << QSize(96, 96);
+    QTest::newRow("wide") << QColor(Qt::white) << QSize(200, 80);
+    QTest::newRow("too small for a disc") << QColor(Qt::white) << QSize(2, 2);
+}
+
+void TestRoundedLabel::discFollowsChanges()
+{
+    QFETCH(QColor, color);
+    QFETCH(QSize, size);
+
+    const auto paint = [](RoundedLabel *label, const QColor &discColor, const QSize &labelSize) {
+        label->setStandartIconSize(QSize(24, 24));
+        label->setFixedSize(labelSize);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::Window, discColor);
+        label->setPalette(palette);
+        QImage image(label->size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        label->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+
+    RoundedLabel used;
+    paint(&used, Qt::white, QSize(58, 58));
+    RoundedLabel fresh;
+    const QImage repainted = paint(&used, color, size);
+    QCOMPARE(used.size(), size);
+    QCOMPARE(repainted, paint(&fresh, color, size));
 }
 
 QTEST_MAIN(TestRoundedLabel)

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void smallWidgets_data();
     void smallWidgets();
     void valueChangedOnlyOnChange();
+    void repaintFollowsChanges_data();
+    void repaintFollowsChanges();
 };
 
 void TestRoundedProgressBar::arc_data()
@@ -194,6 +196,54 @@ void TestRoundedProgressBar::valueChangedOnlyOnChange()
     QCOMPARE(spy.count(), 2);
     QCOMPARE(spy.at(0).at(0).toInt(), 40);
     QCOMPARE(spy.at(1).at(0).toInt(), 41);
+}
+
+// The track is kept as a picture between paints: after any change it depends on, a bar that
+// has painted before must paint exactly like a new one.
+void TestRoundedProgressBar::repaintFollowsChanges_data()
+{
+    QTest::addColumn<QColor>("track");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("thickness");
+    QTest::addColumn<int>("value");
+
+    QTest::newRow("nothing changed") << trackColor << QSize(78, 78) << 6 << 40;
+    QTest::newRow("value") << trackColor << QSize(78, 78) << 6 << 75;
+    QTest::newRow("track colour") << QColor(0, 160, 0) << QSize(78, 78) << 6 << 40;
+    QTest::newRow("translucent track colour") << QColor(0, 160, 0, 120) << QSize(78, 78) << 6 << 40;
+    QTest::newRow("size") << trackColor << QSize(120, 120) << 6 << 40;
+    QTest::newRow("not square") << trackColor << QSize(120, 60) << 6 << 40;
+    QTest::newRow("thickness") << trackColor << QSize(78, 78) << 12 << 40;
+    QTest::newRow("no room for the ring") << trackColor << QSize(5, 5) << 6 << 40;
+}
+
+void TestRoundedProgressBar::repaintFollowsChanges()
+{
+    QFETCH(QColor, track);
+    QFETCH(QSize, size);
+    QFETCH(int, thickness);
+    QFETCH(int, value);
+
+    const auto paint = [&](RoundedProgressBar *bar) {
+        bar->resize(size);
+        bar->setLineThickness(thickness);
+        bar->setValue(value);
+        QPalette palette = bar->palette();
+        palette.setColor(QPalette::Window, track);
+        palette.setColor(QPalette::WindowText, arcColor);
+        bar->setPalette(palette);
+        QImage image(bar->size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        bar->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+
+    RoundedProgressBar used;
+    used.resize(78, 78);
+    used.setValue(40);
+    render(&used);
+    RoundedProgressBar fresh;
+    QCOMPARE(paint(&used), paint(&fresh));
 }
 
 QTEST_MAIN(TestRoundedProgressBar)
