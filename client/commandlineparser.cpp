@@ -5,6 +5,7 @@
 #include "osdserviceinterface.h"
 
 #include <QDBusConnection>
+#include <QDBusServiceWatcher>
 
 #include <algorithm>
 #include <array>
@@ -112,6 +113,10 @@ bool osdCallMethodWaitMode(MethodType method, const QStringList &values)
     const int maxLineBytes = 32 * 1024 * 1024;
     LineReader input(STDIN_FILENO, maxLineBytes);
     const int index = osdMethodWaitArgumentIndex(method);
+    // Every line's proxy follows the service's owner through a match rule on the bus, which it
+    // would add and remove again for each call. Held for the whole input, this watch keeps that
+    // rule in place, and the proxies share it: two bus messages fewer per line.
+    const QDBusServiceWatcher ownerWatch(QStringLiteral("org.kde.osdService"), QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForOwnerChange);
     QString line;
     for (;;) {
         const LineReader::Result result = input.readLine(&line);
