@@ -143,6 +143,39 @@ private Q_SLOTS:
         }
     }
 
+    // The pop-ups are painted without OpenGL: loading Mesa made the first pop-up take over
+    // 100 ms and cost tens of megabytes. A choice made by the user still applies.
+    void openGLOnlyWhenAskedFor_data()
+    {
+        QTest::addColumn<QString>("integration");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("left to the daemon") << QString() << false;
+        QTest::newRow("asked for by the user") << QStringLiteral("xcb_glx") << true;
+    }
+
+    void openGLOnlyWhenAskedFor()
+    {
+        QFETCH(QString, integration);
+        QFETCH(bool, loaded);
+#if defined(__SANITIZE_ADDRESS__)
+        if (loaded) {
+            QSKIP("Mesa's drivers are not built for the sanitizers and keep memory for good");
+        }
+#endif
+        DaemonProcess daemon;
+        if (integration.isEmpty()) {
+            daemon.environment().remove(QStringLiteral("QT_XCB_GL_INTEGRATION"));
+        } else {
+            daemon.environment().insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), integration);
+        }
+        QVERIFY(daemon.start());
+        // The window is created, and the integration loaded, before the call is answered.
+        QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(daemon.pid()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QCOMPARE(maps.readAll().contains("libGLX_mesa"), loaded);
+    }
+
     void wrongSignatureIsRefused_data()
     {
         QTest::addColumn<QString>("method");
