@@ -15,11 +15,11 @@ namespace
 const QColor trackColor(255, 0, 0);
 const QColor arcColor(0, 0, 255);
 
-// The bar drawn on a transparent image, track in red, arc in blue.
-QImage render(RoundedProgressBar *bar)
+// The bar drawn on a transparent image, track in red (or @p track), arc in blue.
+QImage render(RoundedProgressBar *bar, const QColor &track = trackColor)
 {
     QPalette palette = bar->palette();
-    palette.setColor(QPalette::Window, trackColor);
+    palette.setColor(QPalette::Window, track);
     palette.setColor(QPalette::WindowText, arcColor);
     bar->setPalette(palette);
     QImage image(bar->size(), QImage::Format_ARGB32);
@@ -228,14 +228,7 @@ void TestRoundedProgressBar::repaintFollowsChanges()
         bar->resize(size);
         bar->setLineThickness(thickness);
         bar->setValue(value);
-        QPalette palette = bar->palette();
-        palette.setColor(QPalette::Window, track);
-        palette.setColor(QPalette::WindowText, arcColor);
-        bar->setPalette(palette);
-        QImage image(bar->size(), QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        bar->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-        return image;
+        return render(bar, track);
     };
 
     RoundedProgressBar used;
