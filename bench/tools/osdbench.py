@@ -299,13 +299,7 @@ def cpu_ns(pid):
         return time.clock_gettime_ns(clock)
     except OSError:
         pass
-    total = 0
-    for path in glob.glob("/proc/%d/task/*/schedstat" % pid):
-        try:
-            with open(path) as f:
-                total += int(f.read().split()[0])
-        except (OSError, ValueError, IndexError):
-            pass  # a thread that ended in between
+    total = schedstat_ns(pid)
     if total == 0 and not pid_alive(pid):
         raise StepFailed("the daemon is gone")
     return total
@@ -319,7 +313,7 @@ def schedstat_ns(pid):
             with open(path) as f:
                 total += int(f.read().split()[0])
         except (OSError, ValueError, IndexError):
-            pass
+            pass  # a thread that ended in between
     return total
 
 
