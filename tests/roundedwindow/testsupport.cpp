@@ -108,36 +108,6 @@ QByteArray nestedUseSvg(int depth, int fanOut)
     return svg + "</defs><use xlink:href='#l" + QByteArray::number(depth) + "'/></svg>";
 }
 
-namespace
-{
-qint64 statusKiB(const QByteArray &field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field + ':')) {
-            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return -1;
-}
-}
-
-PeakMemory::PeakMemory()
-{
-    // "5" resets the peak resident size to the current one.
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly)) {
-        clearRefs.write("5");
-    }
-    startKiB = statusKiB("VmRSS");
-}
-
-qint64 PeakMemory::growthMiB() const
-{
-    return (statusKiB("VmHWM") - startKiB) / 1024;
-}
-
 Deadline::Deadline(const char *what, int seconds)
     : watchdog([this, what = QByteArray(what), seconds] {
         std::unique_lock<std::mutex> lock(mutex);

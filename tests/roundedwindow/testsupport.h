@@ -31,17 +31,6 @@ bool writeBlankPng(const QString &path, int width, int height);
 /// An SVG document whose drawing multiplies: @p depth levels of @p fanOut `<use>` elements each.
 QByteArray nestedUseSvg(int depth, int fanOut);
 
-/// Peak memory of the process from construction on, against its size at construction.
-class PeakMemory
-{
-public:
-    PeakMemory();
-    qint64 growthMiB() const;
-
-private:
-    qint64 startKiB;
-};
-
 /// Ends the process with a message naming @p what when it is still alive after @p seconds:
 /// a call that blocks for ever fails the test instead of hanging it.
 class Deadline

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "hostileimagefiles.h"
 #include "osdconfig.h"
 #include "resizedtext.h"
 #include "roundedlabel.h"

@@ -220,16 +220,35 @@ void HostileImageFiles::add(const QByteArray &name, const QString &path, bool dr
     made.append({name, path, drawsAtBoundedSize});
 }
 
-qint64 peakResidentKiB()
+namespace
+{
+// A field of /proc/self/status in KiB; -1 when unknown.
+qint64 statusKiB(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) {
         return -1;
     }
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(field + ':')) {
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
         }
     }
     return -1;
+}
+}
+
+PeakMemory::PeakMemory()
+{
+    // "5" resets the peak resident size to the current one.
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly)) {
+        clearRefs.write("5");
+    }
+    startKiB = statusKiB("VmRSS");
+}
+
+qint64 PeakMemory::growthMiB() const
+{
+    return (statusKiB("VmHWM") - startKiB) / 1024;
 }

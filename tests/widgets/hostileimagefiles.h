@@ -47,5 +47,16 @@ private:
     QString problem;
 };
 
-/// Peak resident memory of this process so far (VmHWM), in KiB; -1 when unknown.
-qint64 peakResidentKiB();
+/// The most memory that the code run while it lives held at once: the process's peak resident
+/// size from construction on, against its size at construction. What earlier code left
+/// resident (an allocator's free lists, AddressSanitizer's quarantine of freed blocks) does
+/// not count, so the figure is the same for a case run alone or after a hundred others.
+class PeakMemory
+{
+public:
+    PeakMemory();
+    qint64 growthMiB() const;
+
+private:
+    qint64 startKiB;
+};
