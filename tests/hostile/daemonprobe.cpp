@@ -104,6 +104,69 @@ int slowdown()
     return qMax(1, qEnvironmentVariableIntValue("OSD_TEST_SLOWDOWN"));
 }
 
+NestedXServer::NestedXServer(const QSize &size)
+    : size(size)
+{
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+NestedXServer::~NestedXServer()
+{
+    if (process.state() == QProcess::NotRunning) {
+        return;
+    }
+    process.terminate();
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+}
+
+bool NestedXServer::start()
+{
+    process.start(QStringLiteral("Xephyr"),
+                  {QStringLiteral("-displayfd"),
+                   QStringLiteral("1"),
+                   QStringLiteral("-screen"),
+                   QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+                   QStringLiteral("-resizeable"),
+                   QStringLiteral("-nolisten"),
+                   QStringLiteral("tcp")});
+    if (!process.waitForStarted(10000 * slowdown())) {
+        problem = QStringLiteral("Xephyr did not start: ") + process.errorString();
+        return false;
+    }
+    const QDeadlineTimer deadline(60000 * slowdown());
+    while (!process.canReadLine()) {
+        if (process.state() == QProcess::NotRunning || deadline.hasExpired()) {
+            problem = process.state() == QProcess::NotRunning ? QStringLiteral("Xephyr exited before it reported its display")
+                                                              : QStringLiteral("Xephyr reported no display in time");
+            return false;
+        }
+        process.waitForReadyRead(100);
+    }
+    name = ':' + process.readLine().trimmed();
+    // The number is written once the server listens; the first connection proves it.
+    while (!screenSize(name).isValid()) {
+        if (process.state() == QProcess::NotRunning || deadline.hasExpired()) {
+            problem = QStringLiteral("Xephyr on %1 accepts no connection").arg(QString::fromLatin1(name));
+            return false;
+        }
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+QByteArray NestedXServer::display() const
+{
+    return name;
+}
+
+QString NestedXServer::error() const
+{
+    return problem;
+}
+
 SignalRecorder::SignalRecorder()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();

@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QObject>
+#include <QProcess>
 #include <QRect>
 #include <QStringList>
 #include <QVariantList>
@@ -26,6 +27,29 @@ QSize screenSize(const QByteArray &display = QByteArray());
  * which the instrumented builds set because they run several times slower.
  */
 int slowdown();
+
+/**
+ * A nested Xephyr display of its own. The server picks a free display number and reports it
+ * (-displayfd) once it accepts connections; start() waits for that, however long a loaded
+ * machine takes, within a deadline scaled by slowdown(). The destructor stops the server.
+ */
+class NestedXServer
+{
+public:
+    explicit NestedXServer(const QSize &size);
+    ~NestedXServer();
+
+    /// False, with error() saying why, when the server did not come up.
+    bool start();
+    QByteArray display() const;
+    QString error() const;
+
+private:
+    QSize size;
+    QProcess process;
+    QByteArray name;
+    QString problem;
+};
 
 /// Records the daemon's two signals as they arrive on the bus.
 class SignalRecorder : public QObject

@@ -207,15 +207,9 @@ private Q_SLOTS:
     {
         // Xvfb keeps its screen at one size, so the daemon runs on a nested Xephyr display,
         // which changes size on request like a real one.
-        // Xephyr picks a free display number itself and writes it to its standard output.
-        QProcess xephyr;
-        xephyr.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        xephyr.start(QStringLiteral("Xephyr"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("1600x1200"),
-                                               QStringLiteral("-resizeable"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        QVERIFY(xephyr.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(xephyr.canReadLine(), 20000);
-        const QByteArray display = ':' + xephyr.readLine().trimmed();
-        QTRY_VERIFY_WITH_TIMEOUT(screenSize(display).isValid(), 10000);
+        NestedXServer xephyr(QSize(1600, 1200));
+        QVERIFY2(xephyr.start(), qPrintable(xephyr.error()));
+        const QByteArray display = xephyr.display();
 
         QVERIFY(fixture.stopCleanly()); // one daemon per bus
         DaemonFixture nested(false);
@@ -235,8 +229,6 @@ private Q_SLOTS:
                                      5000 * slowdown());
         }
         QVERIFY(nested.stopCleanly());
-        xephyr.terminate();
-        QVERIFY(xephyr.waitForFinished(10000));
     }
 
     void terminatedWhileVisible_data()
