@@ -18,6 +18,10 @@
 #include <limits>
 #include <thread>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 static QtMessageHandler defaultMessageHandler = nullptr;
 
 // A fatal start-up problem is reported as one line and a plain failure status: the daemon has
@@ -58,6 +62,19 @@ static void avoidOpenGLIntegration()
     }
 }
 
+// A caller may send a text of 100 MiB: the bus message and its decoded copy are freed once the
+// call is answered, but glibc raises its threshold for serving blocks from fresh mappings to
+// the size of each large block freed, so that every later block of up to 32 MiB comes from
+// the heap and stays resident after it is freed: a few calls of some MiB would leave the
+// daemon holding a hundred MB. A fixed threshold keeps every block of 1 MiB and more in a
+// mapping of its own, given back to the system when freed.
+static void returnLargeBlocksToTheSystem()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
+}
+
 // fontconfig reads its configuration and font caches on first use: some 5 ms, which would
 // otherwise be spent inside the first pop-up, while the user waits for it. Loading them may
 // happen on any thread, so it happens beside the start-up, on a second core where there is one.
@@ -82,6 +99,7 @@ private:
 int main(int argc, char **argv)
 {
     defaultMessageHandler = qInstallMessageHandler(messageHandler);
+    returnLargeBlocksToTheSystem();
 
     const FontConfigPreload fontConfigPreload;
     avoidOpenGLIntegration();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdservice.h"
 
+#include "intakebounds.h"
 #include "osdconfig.h"
 #include "osdserviceadaptor.h"
 #include "osdservice_debug.h"
@@ -402,13 +403,15 @@ void OsdService::setPositionOnRoot(const QString &position)
 
 void OsdService::showText(const QString &icon, const QString &text)
 {
+    const QString boundedIcon = IntakeBounds::name(icon);
+    const QString boundedText = IntakeBounds::text(text);
     customTextVisible = false;
     setCustomImageOnRoot(false);
     setNoBackgroundOnRoot(false);
     setBackgroundColorOnRoot(QString());
     setTextFontOnRoot(QString(), 0);
     setPositionOnRoot(QString());
-    showTextInternal(icon, text, -1);
+    showTextInternal(boundedIcon, boundedText, -1);
 }
 
 void OsdService::showCustomText(const QString &icon,
@@ -424,10 +427,10 @@ void OsdService::showCustomText(const QString &icon,
     customTextVisible = true;
     setCustomImageOnRoot(true);
     setNoBackgroundOnRoot(noBackground);
-    setBackgroundColorOnRoot(backgroundColor);
-    setTextFontOnRoot(fontFamily, fontPointSize);
-    setPositionOnRoot(position);
-    showTextInternal(icon, text, durationMs);
+    setBackgroundColorOnRoot(IntakeBounds::word(backgroundColor));
+    setTextFontOnRoot(IntakeBounds::word(fontFamily), fontPointSize);
+    setPositionOnRoot(IntakeBounds::word(position));
+    showTextInternal(IntakeBounds::name(icon), IntakeBounds::text(text), durationMs);
 }
 
 void OsdService::showTextWithFont(const QString &icon,
@@ -454,7 +457,7 @@ void OsdService::showTextWithFontNoBackground(const QString &icon,
 
 void OsdService::showProgressBar(const QString &icon, int percent)
 {
-    showProgress(icon, percent, QString());
+    showProgress(IntakeBounds::name(icon), percent, QString());
 }
 
 void OsdService::brightnessChanged(int percent)
@@ -505,8 +508,10 @@ void OsdService::microphoneVolumeChanged(int percent)
     showProgress(levelIcon(QStringLiteral("microphone-sensitivity"), percent), percent, QString());
 }
 
-void OsdService::mediaPlayerVolumeChanged(int percent, const QString &playerName, const QString &playerIconName)
+void OsdService::mediaPlayerVolumeChanged(int percent, const QString &unboundedPlayerName, const QString &unboundedPlayerIconName)
 {
+    const QString playerName = IntakeBounds::text(unboundedPlayerName);
+    const QString playerIconName = IntakeBounds::name(unboundedPlayerIconName);
     if (modeValue == RoundedMode) {
         showProgress(QStringLiteral("mono-play-circle"), percent, playerName);
         return;
@@ -521,12 +526,12 @@ void OsdService::mediaPlayerVolumeChanged(int percent, const QString &playerName
 
 void OsdService::kbdLayoutChanged(const QString &layoutName)
 {
-    showText(modeValue == RoundedMode ? QString() : QStringLiteral("keyboard-layout"), layoutName);
+    showText(modeValue == RoundedMode ? QString() : QStringLiteral("keyboard-layout"), IntakeBounds::text(layoutName));
 }
 
 void OsdService::virtualDesktopChanged(const QString &currentVirtualDesktopName)
 {
-    showText(modeValue == RoundedMode ? QStringLiteral("mono-virtual-desktops") : QString(), currentVirtualDesktopName);
+    showText(modeValue == RoundedMode ? QStringLiteral("mono-virtual-desktops") : QString(), IntakeBounds::text(currentVirtualDesktopName));
 }
 
 // Shows a switch's new state: the text of the state, and the icon of the state in this style.

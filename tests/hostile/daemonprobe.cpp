@@ -168,8 +168,12 @@ QString NestedXServer::error() const
 }
 
 SignalRecorder::SignalRecorder()
+    : SignalRecorder(QDBusConnection::sessionBus())
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+}
+
+SignalRecorder::SignalRecorder(QDBusConnection bus)
+{
     for (const char *name : {"osdProgress", "osdText"}) {
         bus.connect(QString(), QStringLiteral("/org/kde/osdService"), QStringLiteral("org.kde.osdService"), QLatin1String(name), this,
                     SLOT(record(QDBusMessage)));

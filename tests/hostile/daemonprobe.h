@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QObject>
@@ -51,12 +52,13 @@ private:
     QString problem;
 };
 
-/// Records the daemon's two signals as they arrive on the bus.
+/// Records the daemon's two signals as they arrive on the bus (on @p bus when given).
 class SignalRecorder : public QObject
 {
     Q_OBJECT
 public:
     SignalRecorder();
+    explicit SignalRecorder(QDBusConnection bus);
 
     struct Signal {
         QString member;

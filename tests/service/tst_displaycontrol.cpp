@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -210,6 +211,44 @@ private Q_SLOTS:
             QCOMPARE(progressSpy.count(), 0);
             QCOMPARE(textSpy.at(0), (QVariantList{icon, value.toString()}));
         }
+    }
+
+    // The service keeps only the start of a huge text: the window must show exactly what the
+    // whole text gives, in content and in size (line breaks beyond the start make it taller).
+    void hugeTextsShowAsWhole_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::addColumn<QString>("text");
+        const QString letters(5 << 20, QLatin1Char('x'));
+        const QString blanks(3 << 20, QLatin1Char(' '));
+        for (OsdService::Mode mode : {Rounded, Standard}) {
+            const QByteArray style = mode == Rounded ? "rounded: " : "standard: ";
+            QTest::newRow(style + "1 MiB of letters") << mode << QString(1 << 20, QLatin1Char('x'));
+            QTest::newRow(style + "letters, then lines") << mode << letters + QStringLiteral("\nsecond\r\nthird\u2029fourth");
+            QTest::newRow(style + "lines split by the cut") << mode << QStringLiteral("x\r\n").repeated(2 << 20);
+            QTest::newRow(style + "a word among blanks") << mode << blanks + QStringLiteral("Hello") + blanks;
+            QTest::newRow(style + "letters, then blanks") << mode << letters + blanks;
+        }
+    }
+
+    void hugeTextsShowAsWhole()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QFETCH(QString, text);
+        auto service = makeService(mode);
+        service->showText(QString(), text);
+        auto *label = window(*service)->findChild<ResizedText *>();
+        QVERIFY(label);
+        // No window grows beyond its maximum: hints past it give the same window.
+        const QSize largest = window(*service)->maximumSize();
+        const QString shown = label->document()->toPlainText();
+        const QSize size = label->sizeHint().boundedTo(largest);
+        if (text.size() == 1 << 20) {
+            QCOMPARE(label->text(), text);
+        }
+        label->setText(text);
+        QCOMPARE(label->document()->toPlainText(), shown);
+        QCOMPARE(label->sizeHint().boundedTo(largest), size);
     }
 
     void displayTime_data()

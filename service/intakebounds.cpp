@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "intakebounds.h"
+
+namespace
+{
+
+// The first @p length code units of @p text, one fewer where the last would split a pair.
+QString leftWhole(const QString &text, int length)
+{
+    if (length < text.size() && length > 0 && text.at(length - 1).isHighSurrogate() && text.at(length).isLowSurrogate()) {
+        --length;
+    }
+    return text.left(length);
+}
+
+bool isLineBreak(QChar c)
+{
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+} // namespace
+
+namespace IntakeBounds
+{
+
+QString text(const QString &text)
+{
+    if (text.size() <= maxTextLength) {
+        return text;
+    }
+    const QString trimmed = text.trimmed();
+    if (trimmed.size() <= maxTextLength) {
+        return trimmed;
+    }
+    // Room for the line breaks and the last character (two code units at most) that follow.
+    QString bounded = leftWhole(trimmed, maxTextLength - maxHiddenLineBreaks - 2);
+    int i = bounded.size();
+    // "\r\n" split by the cut is one line break, already counted in the start.
+    if (bounded.endsWith(QLatin1Char('\r')) && trimmed.at(i) == QLatin1Char('\n')) {
+        ++i;
+    }
+    int breaks = 0;
+    for (; i < trimmed.size() && breaks < maxHiddenLineBreaks; ++i) {
+        const QChar c = trimmed.at(i);
+        if (!isLineBreak(c)) {
+            continue;
+        }
+        if (c == QLatin1Char('\r') && i + 1 < trimmed.size() && trimmed.at(i + 1) == QLatin1Char('\n')) {
+            ++i;
+        }
+        bounded += QLatin1Char('\n');
+        ++breaks;
+    }
+    // The text's last character is not blank, so trimming it again keeps every line break.
+    bounded += trimmed.at(trimmed.size() - 1).isLowSurrogate() ? trimmed.right(2) : trimmed.right(1);
+    return bounded;
+}
+
+QString name(const QString &name)
+{
+    return name.size() <= maxNameLength ? name : leftWhole(name, maxNameLength);
+}
+
+QString word(const QString &word)
+{
+    return word.size() <= maxNameLength ? word : leftWhole(word.trimmed(), maxNameLength);
+}
+
+} // namespace IntakeBounds
