@@ -251,6 +251,39 @@ private Q_SLOTS:
         QCOMPARE(label->sizeHint().boundedTo(largest), size);
     }
 
+    // A text that reads as the number shown before is still the text.
+    void textsAreNeverTakenForNumbers_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::addColumn<bool>("hideFirst");
+        QTest::addColumn<QString>("text");
+        for (OsdService::Mode mode : {Rounded, Standard}) {
+            const QByteArray style = mode == Rounded ? "rounded: " : "standard: ";
+            QTest::newRow(style + "007 after volume 7") << mode << false << QStringLiteral("007");
+            QTest::newRow(style + "0 after hiding") << mode << true << QStringLiteral("0");
+            QTest::newRow(style + "00 after hiding") << mode << true << QStringLiteral("00");
+            QTest::newRow(style + "+0 after hiding") << mode << true << QStringLiteral("+0");
+            QTest::newRow(style + "-0 after hiding") << mode << true << QStringLiteral("-0");
+        }
+    }
+
+    void textsAreNeverTakenForNumbers()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QFETCH(bool, hideFirst);
+        QFETCH(QString, text);
+        auto service = makeService(mode);
+        service->volumeChanged(7);
+        if (hideFirst) {
+            QMetaObject::invokeMethod(service.get(), "hideOsd");
+        }
+        QSignalSpy textSpy(service.get(), &OsdService::osdText);
+        service->showText(QString(), text);
+        QCOMPARE(window(*service)->findChild<ResizedText *>()->text(), text);
+        QCOMPARE(textSpy.count(), 1);
+        QCOMPARE(textSpy.at(0).at(1).toString(), text);
+    }
+
     void displayTime_data()
     {
         QTest::addColumn<QByteArray>("method");

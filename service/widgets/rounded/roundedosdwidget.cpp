@@ -256,7 +256,8 @@ void RoundedOsdWidget::setTimeout(int timeout)
 
 void RoundedOsdWidget::setOsdValue(QVariant osdValue)
 {
-    if (d->osdValue == osdValue) {
+    // QVariant's own comparison converts: the number 7 would equal the text "007".
+    if (d->osdValue.userType() == osdValue.userType() && d->osdValue == osdValue) {
         return;
     }
     d->osdValue = osdValue;

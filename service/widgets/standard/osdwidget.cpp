@@ -196,7 +196,8 @@ void OsdWidget::setTimeout(int timeout)
 
 void OsdWidget::setOsdValue(const QVariant &osdValue)
 {
-    if (d->osdValue == osdValue) {
+    // QVariant's own comparison converts: the number 7 would equal the text "007".
+    if (d->osdValue.userType() == osdValue.userType() && d->osdValue == osdValue) {
         return;
     }
     d->osdValue = osdValue;
