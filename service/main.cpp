@@ -107,8 +107,13 @@ int main(int argc, char **argv)
     app.setQuitOnLastWindowClosed(false);
 
     const SingleInstance instance(QStringLiteral("osd-service"));
-    if (instance.isRunning()) {
+    if (instance.status() == SingleInstance::AlreadyRunning) {
         qFatal("The application is already running.");
+    }
+    if (instance.status() == SingleInstance::Failed) {
+        qFatal("Cannot take the lock file %s that keeps a second osd-service from starting: %s",
+               qPrintable(instance.lockFilePath()),
+               qPrintable(instance.errorString()));
     }
 
     if (!QDBusConnection::sessionBus().isConnected()) {

@@ -9,12 +9,14 @@
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 #include <QXmlStreamReader>
 
 #include <signal.h>
+#include <unistd.h>
 
 static const QString serviceName = QStringLiteral("org.kde.osdService");
 static const QString shellName = QStringLiteral("org.kde.plasmashell");
@@ -210,6 +212,55 @@ private Q_SLOTS:
         QVERIFY2(second.readAllStandardError().contains("The application is already running."), "no message");
         QCOMPARE(busNameOwnerPid(serviceName), uint(daemon.pid()));
         QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+    }
+
+    // Only a live holder of the lock is another instance; any other failure to take the lock
+    // names the file and the system's reason.
+    void lockFailuresAreNotASecondInstance_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("runtime directory cannot be made") << QStringLiteral("temporary folder is a file") << QStringLiteral("Not a directory");
+        QTest::newRow("lock file is a directory") << QStringLiteral("lock is a directory") << QStringLiteral("Is a directory");
+        QTest::newRow("runtime directory cannot be written") << QStringLiteral("read-only runtime") << QStringLiteral("Read-only file system");
+    }
+
+    void lockFailuresAreNotASecondInstance()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, reason);
+        DaemonProcess daemon;
+        QString runtime = daemon.home() + QLatin1String("/runtime");
+        if (setup == QLatin1String("temporary folder is a file")) {
+            // Without a runtime directory Qt makes one in the temporary folder, which fails here.
+            runtime = daemon.home() + QLatin1String("/file");
+            QFile file(runtime);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            daemon.environment().remove(QStringLiteral("XDG_RUNTIME_DIR"));
+            daemon.environment().insert(QStringLiteral("TMPDIR"), runtime);
+        } else if (setup == QLatin1String("lock is a directory")) {
+            QVERIFY(QDir().mkdir(runtime + QLatin1String("/osd-service.lock")));
+        } else {
+            // A read-only file system over the runtime directory, in a mount namespace of the
+            // daemon's own: even a daemon run by root cannot write it, and nothing outlives it.
+            QStringList wrap{QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private")};
+            if (::geteuid() != 0) {
+                wrap << QStringLiteral("--map-root-user");
+            }
+            wrap << QStringLiteral("--") << QStringLiteral("sh") << QStringLiteral("-c")
+                 << QStringLiteral("mount -t tmpfs -o ro,mode=0700 none \"$1\" && exec \"$0\"");
+            if (QProcess::execute(QStringLiteral("unshare"), wrap + QStringList{QStringLiteral("true"), runtime}) != 0) {
+                QSKIP("no mount namespace may be made here");
+            }
+            daemon.process().setProgram(QStringLiteral("unshare"));
+            daemon.process().setArguments(wrap + QStringList{QStringLiteral(OSD_SERVICE_BINARY), runtime});
+        }
+        QVERIFY(daemon.runToEnd());
+        const QByteArray error = daemon.readStandardError();
+        QCOMPARE(daemon.process().exitCode(), 1);
+        QVERIFY2(error.contains(QStringLiteral("Cannot take the lock file %1/osd-service.lock").arg(runtime).toUtf8()), error.constData());
+        QVERIFY2(error.contains(reason.toUtf8()), error.constData());
+        QVERIFY2(!error.contains("already running"), error.constData());
     }
 
     void foreignOwnerOfTheShellName()
