@@ -2,6 +2,7 @@
 #include "systemsoundsplayer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -19,14 +20,16 @@ class PlayerPrivate
 public:
     QString findSoundFile(const QString &event);
     bool openContext();
-    void logPlay(int type, int policy);
+    void logPlay(int type, int policy, bool output);
 
     Player::Mode mode;
     Player::Source source;
     bool pathCacheEnabled = false;
     QHash<QString, QString> pathCache;
     ca_context *context = nullptr;
-    bool contextTried = false;
+    // Since the last look for a sound output that found none; invalid before the first look.
+    QElapsedTimer sinceProbe;
+    int probeIntervalMs = 5000;
     std::atomic_int playCount{0};
 };
 
@@ -131,10 +134,14 @@ static const char *sourceName(Player::Source source)
 
 bool PlayerPrivate::openContext()
 {
-    if (contextTried) {
-        return context != nullptr;
+    if (context) {
+        return true;
     }
-    contextTried = true;
+    // A sound server may start after the daemon: without an output, look again now and then.
+    if (sinceProbe.isValid() && sinceProbe.elapsed() < probeIntervalMs) {
+        return false;
+    }
+    sinceProbe.start();
     if (!soundOutputAvailable() || ca_context_create(&context) != CA_SUCCESS) {
         context = nullptr;
         return false;
@@ -147,7 +154,7 @@ bool PlayerPrivate::openContext()
     return context != nullptr;
 }
 
-void PlayerPrivate::logPlay(int type, int policy)
+void PlayerPrivate::logPlay(int type, int policy, bool output)
 {
     const QString logPath = qEnvironmentVariable("VESK_SOUND_PLAY_LOG");
     if (logPath.isEmpty()) {
@@ -155,7 +162,7 @@ void PlayerPrivate::logPlay(int type, int policy)
     }
     QFile log(logPath);
     if (log.open(QIODevice::Append | QIODevice::Text)) {
-        log.write(QByteArray::number(type) + ' ' + QByteArray::number(policy) + '\n');
+        log.write(QByteArray::number(type) + ' ' + QByteArray::number(policy) + (output ? " played\n" : "\n"));
     }
 }
 
@@ -193,24 +200,33 @@ int Player::playCount() const
     return d->playCount;
 }
 
+void Player::setOutputProbeInterval(int milliseconds)
+{
+    d->probeIntervalMs = milliseconds;
+}
+
 void Player::playByType(VeskSoundType type, ServerSoundCachePolicy policy)
 {
     ++d->playCount;
-    d->logPlay(type, policy);
+    const bool output = play(type, policy);
+    d->logPlay(type, policy, output);
     Q_EMIT played(type, policy);
+}
 
+bool Player::play(VeskSoundType type, ServerSoundCachePolicy policy)
+{
     const QString event = eventId(type);
     if (event.isEmpty()) {
-        return;
+        return false;
     }
     const QString file = d->findSoundFile(event);
     if (file.isEmpty() || !d->openContext()) {
-        return;
+        return false;
     }
     const char *cacheControl = policy == ServerSoundCachePermanent ? "permanent" : policy == ServerSoundCacheVolatile ? "volatile" : "never";
     ca_proplist *props = nullptr;
     if (ca_proplist_create(&props) != CA_SUCCESS) {
-        return;
+        return false;
     }
     ca_proplist_sets(props, CA_PROP_EVENT_ID, event.toUtf8().constData());
     ca_proplist_sets(props, CA_PROP_MEDIA_FILENAME, QFile::encodeName(file).constData());
@@ -225,6 +241,7 @@ void Player::playByType(VeskSoundType type, ServerSoundCachePolicy policy)
             QThread::msleep(10);
         }
     }
+    return played == CA_SUCCESS;
 }
 }
 }

@@ -44,10 +44,13 @@ class PlayerPrivate;
  * The player is meant to live in a worker thread of its own: playByType() may wait for the
  * sound server, so callers reach it with queued invocations. Where the machine has no sound
  * device at all, nothing is opened and plays are counted but silent; libcanberra and ALSA are
- * never given the chance to complain on standard error.
+ * never given the chance to complain on standard error. A play finding no output looks for
+ * one again once some seconds have passed since the last look, so a sound server started
+ * later is used.
  *
  * For tests, every play is also counted (playCount()) and announced (played()), and appended
- * as a line "TYPE POLICY" to the file named by the environment variable VESK_SOUND_PLAY_LOG.
+ * as a line "TYPE POLICY" to the file named by the environment variable VESK_SOUND_PLAY_LOG,
+ * as "TYPE POLICY played" when the sound went to an output.
  */
 class Player : public QObject
 {
@@ -81,6 +84,9 @@ public:
     /// How many plays were requested so far, whether or not a sound could be heard.
     int playCount() const;
 
+    /// How long a play without an output waits before it looks for one again (5000 ms).
+    void setOutputProbeInterval(int milliseconds);
+
     /// The freedesktop sound-theme event name of @p type; empty for types without a sound.
     static QString eventId(Vesk::VeskSoundType type);
 
@@ -88,6 +94,9 @@ Q_SIGNALS:
     void played(int type, int policy);
 
 private:
+    /// True when the sound went to an output.
+    bool play(Vesk::VeskSoundType type, Vesk::ServerSoundCachePolicy policy);
+
     std::unique_ptr<PlayerPrivate> const d;
 };
 }
