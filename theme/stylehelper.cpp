@@ -8,6 +8,7 @@
 #include <QPixmapCache>
 #include <QWidget>
 
+#include <cmath>
 #include <vector>
 
 QColor StyleHelper::m_baseColor = QColor(10, 123, 210);
@@ -154,6 +155,22 @@ QColor StyleHelper::colorOpacity(const QColor &a, const QColor &b, double factor
                             a.greenF() * factor + b.greenF() * rest,
                             a.blueF() * factor + b.blueF() * rest,
                             a.alphaF());
+}
+
+// Relative luminance: 0 for black to 1 for white, each channel made linear first.
+static double relativeLuminance(const QColor &color)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
+}
+
+double StyleHelper::contrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
 }
 
 QColor StyleHelper::colorLigher(const QColor &color, double step, int count, double low, double high)

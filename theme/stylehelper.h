@@ -39,6 +39,11 @@ public:
     /// @p a × @p factor + @p b × (1 − @p factor) per channel, with the alpha of @p a.
     static QColor colorOpacity(const QColor &a, const QColor &b, double factor);
     /**
+     * The contrast ratio of two opaque colours as the accessibility guidelines define it, from
+     * 1 (the same luminance) to 21 (black and white). Text needs 4.5 to read well.
+     */
+    static double contrastRatio(const QColor &a, const QColor &b);
+    /**
      * @p color with its HSL lightness first held within [@p low, @p high], then raised by
      * @p count steps of @p step and held within [0, 1].
      */

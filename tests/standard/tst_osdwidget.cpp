@@ -124,12 +124,30 @@ private:
                 QStringLiteral("QProgressBar { background-color: %2;                min-height: 8px;                max-height: 8px;                "
                                "border: 1px solid %1;                border-radius: 3px; }QProgressBar::chunk { background-color: %1; }")
                     .arg(theme.textColor(), background.name()),
-                QStringLiteral("color: %1").arg(theme.textColor())};
+                QStringLiteral("color: %1").arg(theme.textColor()),
+                QStringLiteral("QWidget { color: %1;").arg(theme.textColor())};
     }
 
+    // The text's own colour, not its pill's: that one the screenshots judge.
     static QStringList styleSheetsOf(const OsdWidget &widget)
     {
-        return {widget.styleSheet(), progressBar(widget)->styleSheet(), percentLabel(widget)->styleSheet(), textWidget(widget)->styleSheet()};
+        return {widget.styleSheet(), progressBar(widget)->styleSheet(), percentLabel(widget)->styleSheet(),
+                textWidget(widget)->styleSheet().section(QLatin1Char(';'), 0, 0) + QLatin1Char(';')};
+    }
+
+    // The lowest contrast between the colour at @p backgroundPoint and the colour in @p area
+    // that stands out most from it: the glyphs' cores, on a screenshot.
+    static double shownContrast(const QRect &area, const QPoint &backgroundPoint)
+    {
+        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        const QColor background = shot.pixelColor(backgroundPoint - area.topLeft());
+        double contrast = 1;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                contrast = qMax(contrast, StyleHelper::contrastRatio(background, shot.pixelColor(x, y)));
+            }
+        }
+        return contrast;
     }
 
 private Q_SLOTS:
@@ -347,17 +365,17 @@ private Q_SLOTS:
     {
         OsdWidget widget(config.get());
         const QStringList dark = expectedStyleSheets();
-        QCOMPARE(styleSheetsOf(widget), QStringList(dark) << dark.last());
+        QCOMPARE(styleSheetsOf(widget), dark);
 
         // Rewritten in place, as a theme switch does; the watcher announces it.
         QVERIFY(writeFile(themeSettingsPath(), "[Variables]\nTaskbarColor=#f5f5f5\n"));
         const QStringList bright = expectedStyleSheets();
         QVERIFY(bright != dark);
-        QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), QStringList(bright) << bright.last(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), bright, 10000);
         QCOMPARE(widget.styleSheet(), QStringLiteral("OsdWidget { background-color: #f5f5f5;             border: 1px solid #dbdbdb; }"));
 
         QVERIFY(writeFile(themeSettingsPath(), darkTheme));
-        QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), QStringList(dark) << dark.last(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), dark, 10000);
     }
 
     // Placed as StandardPlacement says for the size the content gives, also when the text
@@ -507,6 +525,57 @@ private Q_SLOTS:
             QCOMPARE(screenPixel(barLeft + QPoint(bar->width() / 5, 0)), QColor(theme.textColor()));
             QCOMPARE(screenPixel(barLeft + QPoint(bar->width() * 4 / 5, 0)), QColor(theme.backgroundColor()));
         }
+    }
+
+    // The text reads on its pill in every theme (4.5:1 at least, measured on the screen), and so
+    // does the percentage on the window. Light themes keep the palette's button colour for the
+    // pill, as before.
+    void textReadsInEveryTheme_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("buttonPill");
+        QTest::newRow("default theme") << QByteArray() << true;
+        QTest::newRow("bright #f5f5f5") << QByteArray("TaskbarColor=#f5f5f5") << true;
+        QTest::newRow("white") << QByteArray("TaskbarColor=#ffffff") << true;
+        QTest::newRow("black") << QByteArray("TaskbarColor=#000000") << false;
+        QTest::newRow("dark #202326") << QByteArray("TaskbarColor=#202326") << false;
+        QTest::newRow("dark #2d2d2d") << QByteArray("TaskbarColor=#2d2d2d") << false;
+        QTest::newRow("grey #595959") << QByteArray("TaskbarColor=#595959") << false;
+        QTest::newRow("grey #767676") << QByteArray("TaskbarColor=#767676") << false;
+        QTest::newRow("grey #777777") << QByteArray("TaskbarColor=#777777") << true;
+        QTest::newRow("grey #969696") << QByteArray("TaskbarColor=#969696") << true;
+        QTest::newRow("red") << QByteArray("TaskbarColor=#ff0000") << true;
+        QTest::newRow("dark red") << QByteArray("TaskbarColor=#880000") << false;
+        QTest::newRow("green") << QByteArray("TaskbarColor=#00ff00") << true;
+        QTest::newRow("blue") << QByteArray("TaskbarColor=#0000ff") << false;
+        QTest::newRow("purple") << QByteArray("TaskbarColor=#8e44ad") << false;
+        QTest::newRow("yellow") << QByteArray("TaskbarColor=#ffff00") << true;
+    }
+
+    void textReadsInEveryTheme()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, buttonPill);
+        QVERIFY(writeFile(themeSettingsPath(), "[Variables]\n" + settings + '\n'));
+        OsdWidget widget(config.get());
+        widget.setShowingProgress(false);
+        widget.setOsdValue(QStringLiteral("Wifi On"));
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        ResizedText *text = textWidget(widget);
+        const QRect textArea(text->mapToGlobal(QPoint(0, 0)), text->size());
+        // Inside the pill, above the text and clear of the rounded corners.
+        const QPoint pill = textArea.topLeft() + QPoint(textArea.width() / 2, 2);
+        QTRY_VERIFY2_WITH_TIMEOUT(shownContrast(textArea, pill) >= 4.5, qPrintable(QStringLiteral("%1 on %2").arg(shownContrast(textArea, pill)).arg(screenPixel(pill).name())), 5000);
+        if (buttonPill) {
+            QCOMPARE(screenPixel(pill), QApplication::palette(text).color(QPalette::Button));
+        }
+
+        widget.setShowingProgress(true);
+        widget.setOsdValue(40);
+        QLabel *percent = percentLabel(widget);
+        const QRect percentArea(percent->mapToGlobal(QPoint(0, 0)), percent->size());
+        QTRY_VERIFY2_WITH_TIMEOUT(shownContrast(percentArea, percentArea.topLeft()) >= 4.5, qPrintable(screenPixel(percentArea.topLeft()).name()), 5000);
     }
 
     // Another always-on-top window shown over the pop-up is covered again by the re-raise.

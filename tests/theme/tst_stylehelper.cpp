@@ -142,6 +142,27 @@ private Q_SLOTS:
         QCOMPARE(mixed.alpha(), expected.alpha());
     }
 
+    // Reference values of the accessibility guidelines; the order of the colours does not matter.
+    void contrastRatio_data()
+    {
+        QTest::addColumn<QColor>("a");
+        QTest::addColumn<QColor>("b");
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("black and white") << QColor(Qt::white) << QColor(Qt::black) << 21.0;
+        QTest::newRow("one colour") << QColor(0x20, 0x23, 0x26) << QColor(0x20, 0x23, 0x26) << 1.0;
+        QTest::newRow("#777777 on white, just short of 4.5") << QColor(0x77, 0x77, 0x77) << QColor(Qt::white) << 4.478;
+        QTest::newRow("white on pure blue") << QColor(Qt::white) << QColor(Qt::blue) << 8.592;
+    }
+
+    void contrastRatio()
+    {
+        QFETCH(QColor, a);
+        QFETCH(QColor, b);
+        QFETCH(double, ratio);
+        QVERIFY2(qAbs(StyleHelper::contrastRatio(a, b) - ratio) < 0.001, qPrintable(QString::number(StyleHelper::contrastRatio(a, b))));
+        QCOMPARE(StyleHelper::contrastRatio(b, a), StyleHelper::contrastRatio(a, b));
+    }
+
     void lightnessSteps_data()
     {
         QTest::addColumn<double>("lightness");

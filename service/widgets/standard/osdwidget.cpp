@@ -12,6 +12,7 @@
 
 #include <KLocalizedString>
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -31,10 +32,34 @@ const int layoutMargin = 6;
 const QSize iconMinimumSize(32, 32);
 
 // The runs of blanks are part of the texts.
+const QString textStyle = QStringLiteral("QWidget { color: %1; background-color: %2; }");
 const QString windowStyle = QStringLiteral("OsdWidget { background-color: %1;             border: 1px solid %2; }");
 const QString progressStyle = QStringLiteral(
     "QProgressBar { background-color: %2;                min-height: 8px;                max-height: 8px;                border: 1px solid %1;                "
     "border-radius: 3px; }QProgressBar::chunk { background-color: %1; }");
+
+// The rounded pill behind the text: the palette's button colour where the text reads well on
+// it (at least 4.5:1), as in every light theme. Elsewhere, where a dark theme's white text would
+// sit on a light button, the theme background instead: taken a fifth of the way toward the text
+// colour, so that the pill stands out from the window as it does in a light theme, or less far,
+// or toward the text colour's opposite, as far as the text needs to read well.
+QColor textPillColor(const QColor &button, const QColor &background, const QColor &text)
+{
+    const double readable = 4.5;
+    if (StyleHelper::contrastRatio(button, text) >= readable) {
+        return button;
+    }
+    const QColor opposite = StyleHelper::contrastRatio(text, Qt::black) > StyleHelper::contrastRatio(text, Qt::white) ? Qt::black : Qt::white;
+    for (int percent = 20; percent >= -100; --percent) {
+        const QColor toward = percent >= 0 ? text : opposite;
+        // As painted: eight bits a channel.
+        const QColor pill = StyleHelper::colorOpacity(background, toward, 1.0 - qAbs(percent) / 100.0).rgb();
+        if (StyleHelper::contrastRatio(pill, text) >= readable) {
+            return pill;
+        }
+    }
+    return opposite;
+}
 
 QString percentText(const QString &value)
 {
@@ -435,7 +460,10 @@ void OsdWidget::setupStyle()
     setStyleSheet(windowStyle.arg(theme.backgroundColor(), border.name()));
     d->progressBar->setStyleSheet(progressStyle.arg(theme.textColor(), background.name()));
     d->percentLabel->setStyleSheet(QStringLiteral("color: %1").arg(theme.textColor()));
-    d->text->setStyleSheet(QStringLiteral("color: %1").arg(theme.textColor()));
+    // Colours of style sheets stay with their widget: without one of its own, the text widget
+    // would paint its pill in the application palette's button colour.
+    const QColor pill = textPillColor(QApplication::palette(d->text).color(QPalette::Button), background, QColor(theme.textColor()));
+    d->text->setStyleSheet(textStyle.arg(theme.textColor(), pill.name()));
 }
 
 void OsdWidget::applyTextFont()
