@@ -34,13 +34,12 @@ QString text(const QString &text)
     }
     // Room for the line breaks and the last character (two code units at most) that follow.
     QString bounded = leftWhole(trimmed, maxTextLength - maxHiddenLineBreaks - 2);
-    int i = bounded.size();
-    // "\r\n" split by the cut is one line break, already counted in the start.
-    if (bounded.endsWith(QLatin1Char('\r')) && trimmed.at(i) == QLatin1Char('\n')) {
-        ++i;
+    // A "\r" at the end would pair with the first "\n" added: it is counted with the rest.
+    while (bounded.endsWith(QLatin1Char('\r'))) {
+        bounded.chop(1);
     }
     int breaks = 0;
-    for (; i < trimmed.size() && breaks < maxHiddenLineBreaks; ++i) {
+    for (int i = bounded.size(); i < trimmed.size() && breaks < maxHiddenLineBreaks; ++i) {
         const QChar c = trimmed.at(i);
         if (!isLineBreak(c)) {
             continue;

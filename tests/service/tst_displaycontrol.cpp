@@ -2,6 +2,7 @@
 // The service driving real pop-up windows on the X display: what each request shows and
 // announces in both styles, how long it stays, the sound, the lock and screen changes.
 
+#include "intakebounds.h"
 #include "osdservice.h"
 #include "resizedtext.h"
 #include "systemsoundsplayer.h"
@@ -221,11 +222,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         const QString letters(5 << 20, QLatin1Char('x'));
         const QString blanks(3 << 20, QLatin1Char(' '));
+        // Where the service cuts a text that is too long.
+        const int cut = IntakeBounds::maxTextLength - IntakeBounds::maxHiddenLineBreaks - 2;
         for (OsdService::Mode mode : {Rounded, Standard}) {
             const QByteArray style = mode == Rounded ? "rounded: " : "standard: ";
             QTest::newRow(style + "1 MiB of letters") << mode << QString(1 << 20, QLatin1Char('x'));
             QTest::newRow(style + "letters, then lines") << mode << letters + QStringLiteral("\nsecond\r\nthird\u2029fourth");
             QTest::newRow(style + "lines split by the cut") << mode << QStringLiteral("x\r\n").repeated(2 << 20);
+            QTest::newRow(style + "carriage returns only") << mode << QLatin1Char('x') + QString(5 << 20, QLatin1Char('\r')) + QLatin1Char('y');
+            QTest::newRow(style + "line break across the cut") << mode << QString(cut - 1, QLatin1Char('x')) + QStringLiteral("\r\ny\rz\r\n") + letters;
             QTest::newRow(style + "a word among blanks") << mode << blanks + QStringLiteral("Hello") + blanks;
             QTest::newRow(style + "letters, then blanks") << mode << letters + blanks;
         }
