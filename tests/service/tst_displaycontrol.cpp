@@ -11,8 +11,10 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDir>
 #include <QFile>
 #include <QMetaMethod>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -73,6 +75,12 @@ private:
     static int plays(const OsdService &service)
     {
         return service.soundPlayer->playCount();
+    }
+
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     static QTimer *hideTimer(const OsdService &service)
@@ -353,6 +361,55 @@ private Q_SLOTS:
         QVERIFY(!window(*service)->isVisible());
         service->wifiEnabledChanged(true);
         QTRY_COMPARE_WITH_TIMEOUT(plays(*service), 2, 5000);
+    }
+
+    // No sound output at the first pop-up, a sound server later: a later pop-up plays through
+    // it, but only once the wait between two looks for one has passed.
+    void soundOutputFoundLater_data()
+    {
+        QTest::addColumn<int>("probeIntervalMs");
+        QTest::addColumn<QByteArray>("secondPlay");
+        QTest::newRow("looks again") << 0 << QByteArray("14 1 played\n");
+        QTest::newRow("not yet time to look again") << 3600000 << QByteArray("14 1\n");
+    }
+
+    void soundOutputFoundLater()
+    {
+        QFETCH(int, probeIntervalMs);
+        QFETCH(QByteArray, secondPlay);
+        if (!QDir(QStringLiteral("/dev/snd")).entryList({QStringLiteral("pcmC*p")}, QDir::System).isEmpty()) {
+            QSKIP("this machine has a sound device from the start");
+        }
+        QTemporaryDir runtime;
+        const QByteArray sessionRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([sessionRuntime] {
+            qputenv("XDG_RUNTIME_DIR", sessionRuntime);
+            qunsetenv("VESK_SOUND_PLAY_LOG");
+            qunsetenv("ALSA_CONFIG_PATH");
+        });
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const QString log = runtime.filePath(QStringLiteral("plays.log"));
+        qputenv("VESK_SOUND_PLAY_LOG", QFile::encodeName(log));
+        // The sound server is known by its socket's name; ALSA, which plays in its stead, writes
+        // to its null device.
+        QFile alsa(runtime.filePath(QStringLiteral("asound.conf")));
+        QVERIFY(alsa.open(QIODevice::WriteOnly) && alsa.write("pcm.!default { type null }\n") > 0);
+        alsa.close();
+        qputenv("ALSA_CONFIG_PATH", QFile::encodeName(alsa.fileName()));
+
+        auto service = makeService(Standard);
+        Vesk::SystemSoundsQt::Player *player = service->soundPlayer;
+        QMetaObject::invokeMethod(player, [player, probeIntervalMs] {
+            player->setOutputProbeInterval(probeIntervalMs);
+        });
+        service->volumeChanged(40);
+        QTRY_COMPARE_WITH_TIMEOUT(contents(log), QByteArray("14 1\n"), 5000);
+        QVERIFY(QDir(runtime.path()).mkdir(QStringLiteral("pulse")));
+        QFile socket(runtime.filePath(QStringLiteral("pulse/native")));
+        QVERIFY(socket.open(QIODevice::WriteOnly));
+        QMetaObject::invokeMethod(service.get(), "hideOsd");
+        service->volumeChanged(60);
+        QTRY_COMPARE_WITH_TIMEOUT(contents(log), QByteArray("14 1\n") + secondPlay, 5000);
     }
 
     void disabledShowsNothing_data()
