@@ -5,12 +5,12 @@ namespace
 {
 
 // The first @p length code units of @p text, one fewer where the last would split a pair.
-QString leftWhole(const QString &text, int length)
+QString leftWhole(QStringView text, int length)
 {
     if (length < text.size() && length > 0 && text.at(length - 1).isHighSurrogate() && text.at(length).isLowSurrogate()) {
         --length;
     }
-    return text.left(length);
+    return text.left(length).toString();
 }
 
 bool isLineBreak(QChar c)
@@ -28,9 +28,10 @@ QString text(const QString &text)
     if (text.size() <= maxTextLength) {
         return text;
     }
-    const QString trimmed = text.trimmed();
+    // A view: a text of 100 MiB is not copied once more only to drop its blanks.
+    const QStringView trimmed = QStringView(text).trimmed();
     if (trimmed.size() <= maxTextLength) {
-        return trimmed;
+        return trimmed.toString();
     }
     // Room for the line breaks and the last character (two code units at most) that follow.
     QString bounded = leftWhole(trimmed, maxTextLength - maxHiddenLineBreaks - 2);
@@ -51,7 +52,8 @@ QString text(const QString &text)
         ++breaks;
     }
     // The text's last character is not blank, so trimming it again keeps every line break.
-    bounded += trimmed.at(trimmed.size() - 1).isLowSurrogate() ? trimmed.right(2) : trimmed.right(1);
+    const int last = trimmed.back().isLowSurrogate() ? 2 : 1;
+    bounded.append(trimmed.right(last).data(), last);
     return bounded;
 }
 
@@ -62,7 +64,7 @@ QString name(const QString &name)
 
 QString word(const QString &word)
 {
-    return word.size() <= maxNameLength ? word : leftWhole(word.trimmed(), maxNameLength);
+    return word.size() <= maxNameLength ? word : leftWhole(QStringView(word).trimmed(), maxNameLength);
 }
 
 } // namespace IntakeBounds
