@@ -135,8 +135,8 @@ private:
                 textWidget(widget)->styleSheet().section(QLatin1Char(';'), 0, 0) + QLatin1Char(';')};
     }
 
-    // The lowest contrast between the colour at @p backgroundPoint and the colour in @p area
-    // that stands out most from it: the glyphs' cores, on a screenshot.
+    // The contrast between the colour at @p backgroundPoint and the colour in @p area that
+    // stands out most from it (the glyphs' cores), on a screenshot.
     static double shownContrast(const QRect &area, const QPoint &backgroundPoint)
     {
         const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
@@ -575,6 +575,8 @@ private Q_SLOTS:
         widget.setOsdValue(40);
         QLabel *percent = percentLabel(widget);
         const QRect percentArea(percent->mapToGlobal(QPoint(0, 0)), percent->size());
+        // Painted anew for the progress: the window's background at the percentage's corner.
+        QTRY_COMPARE_WITH_TIMEOUT(screenPixel(percentArea.topLeft()), QColor(VeskUtils::genColorTheme().backgroundColor()), 5000);
         QTRY_VERIFY2_WITH_TIMEOUT(shownContrast(percentArea, percentArea.topLeft()) >= 4.5, qPrintable(screenPixel(percentArea.topLeft()).name()), 5000);
     }
 
