@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdservice.h"
 #include "osdservice_debug.h"
+#include "popupsurface.h"
 #include "quitonbusloss.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
@@ -51,17 +52,6 @@ static void liftReceiveLimits(const QDBusConnection &bus)
     }
 }
 
-// The pop-ups are painted by the raster engine only. Left to itself, Qt's X11 platform loads an
-// OpenGL integration with the first window, and with it Mesa and LLVM: well over 100 ms on the
-// first pop-up and tens of megabytes of memory that nothing uses. Qt reads the choice when the
-// first window is created, so it stays set; a value set by the user still wins.
-static void avoidOpenGLIntegration()
-{
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-    }
-}
-
 // A caller may send a text of 100 MiB: the bus message and its decoded copy are freed once the
 // call is answered, but glibc raises its threshold for serving blocks from fresh mappings to
 // the size of each large block freed, so that every later block of up to 32 MiB comes from
@@ -102,7 +92,7 @@ int main(int argc, char **argv)
     returnLargeBlocksToTheSystem();
 
     const FontConfigPreload fontConfigPreload;
-    avoidOpenGLIntegration();
+    PopupSurface::prepareApplication();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
 

@@ -3,6 +3,7 @@
 
 #include "imagefileloader.h"
 #include "osdconfig.h"
+#include "popupsurface.h"
 #include "resizedtext.h"
 #include "roundedlabel.h"
 #include "roundedprogressbar.h"
@@ -10,17 +11,13 @@
 #include "veskthemewatcher.h"
 #include "veskutils.h"
 
-#include <KX11Extras>
-
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
-#include <QPointer>
 #include <QScreen>
 #include <QTextDocument>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -73,13 +70,11 @@ public:
     bool customImageMode = false;
     RoundedOsdWidget::OsdPosition osdPosition = RoundedOsdWidget::North;
     OsdConfig *config = nullptr;
-    // Guarded: a screen that is unplugged while watched is deleted by Qt.
-    QPointer<QScreen> screen;
+    PopupSurface *surface = nullptr;
     QWidget *flatWidget = nullptr;
     RoundedLabel *iconLabel = nullptr;
     RoundedProgressBar *progressBar = nullptr;
     ResizedText *textLabel = nullptr;
-    QTimer *topLevelTimer = nullptr;
     VeskThemeWatcher *themeWatcher = nullptr;
     QString textFontFamily;
     int textFontPointSize = 0;
@@ -137,13 +132,11 @@ RoundedOsdWidget::RoundedOsdWidget(OsdConfig *config, QObject *parent)
         QObject::setParent(parent);
     }
     init(config);
-    connect(KX11Extras::self(), &KX11Extras::compositingChanged, this, &RoundedOsdWidget::onCompositingChange);
 }
 
 RoundedOsdWidget::~RoundedOsdWidget()
 {
     delete d->themeWatcher;
-    delete d->topLevelTimer;
     delete d->flatWidget;
     delete d->iconLabel;
     delete d->progressBar;
@@ -155,6 +148,10 @@ void RoundedOsdWidget::init(OsdConfig *config)
 {
     d = new RoundedOsdWidgetPrivate;
     d->config = config;
+    d->surface = PopupSurface::create(this);
+    connect(d->surface, &PopupSurface::screenChanged, this, &RoundedOsdWidget::updatePositionOnScreen);
+    connect(d->surface, &PopupSurface::screenMetricsChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
+    connect(d->surface, &PopupSurface::compositingChanged, this, &RoundedOsdWidget::onCompositingChange);
 
     // A pop-up must never take the keyboard from the application the user is typing in, so
     // the window refuses focus and is shown and raised without being activated.
@@ -203,10 +200,6 @@ void RoundedOsdWidget::init(OsdConfig *config)
     connect(this, &RoundedOsdWidget::osdValueChanged, this, &RoundedOsdWidget::updateProgress, Qt::DirectConnection);
     connect(this, &RoundedOsdWidget::showingProgressChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
     connect(this, &RoundedOsdWidget::osdValueChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
-
-    d->topLevelTimer = new QTimer(this);
-    d->topLevelTimer->setInterval(100);
-    connect(d->topLevelTimer, &QTimer::timeout, this, &RoundedOsdWidget::onTopLevel);
 
     d->themeWatcher = new VeskThemeWatcher(this);
     connect(d->themeWatcher, &VeskThemeWatcher::currentThemeChanged, this, &RoundedOsdWidget::onCurrentThemeChanged);
@@ -390,31 +383,12 @@ void RoundedOsdWidget::setScreenWatching(bool isWatching)
 
 bool RoundedOsdWidget::isScreenWatching() const
 {
-    return !d->screen.isNull();
+    return d->surface->screen();
 }
 
 void RoundedOsdWidget::setScreen(QScreen *screen)
 {
-    if (d->screen == screen) {
-        return;
-    }
-    if (d->screen) {
-        disconnect(d->screen, &QScreen::geometryChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
-        disconnect(d->screen, &QScreen::availableGeometryChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
-        disconnect(d->screen, &QScreen::logicalDotsPerInchChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
-    }
-    d->screen = screen;
-    if (screen) {
-        // Follows the primary screen while watching; one connection is enough however often
-        // the primary screen changes.
-        connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &RoundedOsdWidget::setScreen, Qt::UniqueConnection);
-        connect(screen, &QScreen::geometryChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
-        connect(screen, &QScreen::availableGeometryChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
-        connect(screen, &QScreen::logicalDotsPerInchChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
-        updatePositionOnScreen();
-    } else {
-        disconnect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &RoundedOsdWidget::setScreen);
-    }
+    d->surface->setScreen(screen);
 }
 
 void RoundedOsdWidget::onScreenMetricsChanged()
@@ -429,10 +403,11 @@ void RoundedOsdWidget::onScreenMetricsChanged()
 
 void RoundedOsdWidget::updatePositionOnScreen()
 {
-    if (!d->screen) {
+    QScreen *screen = d->surface->screen();
+    if (!screen) {
         return;
     }
-    const QRect area = d->screen->availableGeometry();
+    const QRect area = screen->availableGeometry();
     setMaximumSize(int(area.width() * 0.6), int(area.height() * 0.8));
     adjustSize();
 
@@ -447,32 +422,32 @@ void RoundedOsdWidget::updatePositionOnScreen()
 
     switch (d->osdPosition) {
     case Center:
-        move(centreX, centreY);
+        d->surface->moveTo(QPoint(centreX, centreY));
         break;
     case NorthWest:
-        move(left, top);
+        d->surface->moveTo(QPoint(left, top));
         break;
     case NorthEast:
-        move(right, top);
+        d->surface->moveTo(QPoint(right, top));
         break;
     case West:
-        move(left, centreY);
+        d->surface->moveTo(QPoint(left, centreY));
         break;
     case East:
-        move(right, centreY);
+        d->surface->moveTo(QPoint(right, centreY));
         break;
     case SouthWest:
-        move(left, bottom);
+        d->surface->moveTo(QPoint(left, bottom));
         break;
     case South:
-        move(centreX, bottom);
+        d->surface->moveTo(QPoint(centreX, bottom));
         break;
     case SouthEast:
-        move(right, bottom);
+        d->surface->moveTo(QPoint(right, bottom));
         break;
     case North:
     default:
-        move(centreX, top);
+        d->surface->moveTo(QPoint(centreX, top));
         break;
     }
 }
@@ -483,19 +458,11 @@ void RoundedOsdWidget::setVisible(bool visible)
     setScreenWatching(visible);
     RoundedWindow::setVisible(visible);
     if (!visible) {
-        d->topLevelTimer->stop();
+        d->surface->hidden();
         return;
     }
     updateCompositingState();
-    d->topLevelTimer->start();
-    onTopLevel();
-}
-
-void RoundedOsdWidget::onTopLevel()
-{
-    // Raising only: activating the window would take the keyboard focus from the user's
-    // application on a desktop without a window manager that honours the focus hints.
-    raise();
+    d->surface->shown();
 }
 
 bool RoundedOsdWidget::event(QEvent *e)
@@ -510,7 +477,7 @@ bool RoundedOsdWidget::event(QEvent *e)
 void RoundedOsdWidget::updateCompositingState()
 {
     const bool useComposite = VeskUtils::useComposite();
-    if (!d->compositingSuspended && useComposite && KX11Extras::compositingActive()) {
+    if (!d->compositingSuspended && useComposite && d->surface->isCompositing()) {
         setAttribute(Qt::WA_NoSystemBackground, true);
         setAttribute(Qt::WA_TranslucentBackground, true);
         setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -674,7 +641,7 @@ void RoundedOsdWidget::updateBadgeVisibility() const
 
 QSize RoundedOsdWidget::customImageLimit() const
 {
-    QScreen *screen = d->screen ? d->screen.data() : QGuiApplication::primaryScreen();
+    QScreen *screen = d->surface->screen() ? d->surface->screen() : QGuiApplication::primaryScreen();
     if (!screen) {
         return QSize(-1, -1);
     }

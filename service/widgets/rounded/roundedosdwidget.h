@@ -66,7 +66,6 @@ public:
     void updateCompositingState();
     /// Switches to opaque painting at once and keeps it until the compositor reports back.
     void updateStateBeforeSleep();
-    void onTopLevel();
 
 Q_SIGNALS:
     void timeoutChanged(int timeout);

@@ -3,6 +3,7 @@
 
 #include "imagefileloader.h"
 #include "osdconfig.h"
+#include "popupsurface.h"
 #include "resizedtext.h"
 #include "standardplacement.h"
 #include "stylehelper.h"
@@ -17,17 +18,14 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
-#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 
 namespace
 {
-const int raiseIntervalMs = 100;
 const int layoutMargin = 6;
 const QSize iconMinimumSize(32, 32);
 
@@ -77,13 +75,11 @@ public:
     bool showingProgress = false;
     bool customImageMode = false;
     OsdConfig *config = nullptr;
-    // Guarded: a screen that is unplugged while followed must not leave a dangling pointer.
-    QPointer<QScreen> screen;
+    PopupSurface *surface = nullptr;
     QLabel *iconLabel = nullptr;
     QProgressBar *progressBar = nullptr;
     QLabel *percentLabel = nullptr;
     ResizedText *text = nullptr;
-    QTimer *raiseTimer = nullptr;
     VeskThemeWatcher *themeWatcher = nullptr;
     QFont baseTextFont;
     QString textFontFamily;
@@ -104,7 +100,6 @@ OsdWidget::OsdWidget(OsdConfig *config)
 OsdWidget::~OsdWidget()
 {
     delete d->themeWatcher;
-    delete d->raiseTimer;
     delete d->iconLabel;
     delete d->progressBar;
     delete d->percentLabel;
@@ -126,6 +121,9 @@ void OsdWidget::init(OsdConfig *config)
 
     d = new OsdWidgetPrivate;
     d->config = config;
+    d->surface = PopupSurface::create(this);
+    connect(d->surface, &PopupSurface::screenChanged, this, &OsdWidget::updatePositionOnScreen);
+    connect(d->surface, &PopupSurface::screenMetricsChanged, this, &OsdWidget::onScreenMetricsChanged);
     setWindowOpacity(config ? config->opacity() : 1.0);
 
     auto layout = new QHBoxLayout(this);
@@ -160,10 +158,6 @@ void OsdWidget::init(OsdConfig *config)
     connect(this, &OsdWidget::osdValueChanged, this, &OsdWidget::updateProgressBar);
     connect(this, &OsdWidget::showingProgressChanged, this, &OsdWidget::updateText);
     connect(this, &OsdWidget::osdValueChanged, this, &OsdWidget::updateText);
-
-    d->raiseTimer = new QTimer(this);
-    d->raiseTimer->setInterval(raiseIntervalMs);
-    connect(d->raiseTimer, &QTimer::timeout, this, &OsdWidget::onTopLevel);
 
     d->themeWatcher = new VeskThemeWatcher(this);
     connect(d->themeWatcher, &VeskThemeWatcher::currentThemeChanged, this, &OsdWidget::onCurrentThemeChanged);
@@ -207,7 +201,7 @@ bool OsdWidget::customImageMode() const
 
 bool OsdWidget::isScreenWatching() const
 {
-    return !d->screen.isNull();
+    return d->surface->screen();
 }
 
 void OsdWidget::setTimeout(int timeout)
@@ -295,35 +289,17 @@ void OsdWidget::setVisible(bool visible)
     if (visible) {
         setScreenWatching(true);
         QFrame::setVisible(true);
-        d->raiseTimer->start();
-        onTopLevel();
+        d->surface->shown();
     } else {
         setScreen(nullptr);
         QFrame::setVisible(false);
-        d->raiseTimer->stop();
+        d->surface->hidden();
     }
 }
 
 void OsdWidget::setScreen(QScreen *screen)
 {
-    if (d->screen == screen) {
-        return;
-    }
-    if (d->screen) {
-        disconnect(d->screen, &QScreen::geometryChanged, this, &OsdWidget::onScreenMetricsChanged);
-        disconnect(d->screen, &QScreen::availableGeometryChanged, this, &OsdWidget::onScreenMetricsChanged);
-        disconnect(d->screen, &QScreen::logicalDotsPerInchChanged, this, &OsdWidget::onScreenMetricsChanged);
-    }
-    d->screen = screen;
-    if (screen) {
-        connect(qApp, &QGuiApplication::primaryScreenChanged, this, &OsdWidget::setScreen, Qt::UniqueConnection);
-        connect(screen, &QScreen::geometryChanged, this, &OsdWidget::onScreenMetricsChanged);
-        connect(screen, &QScreen::availableGeometryChanged, this, &OsdWidget::onScreenMetricsChanged);
-        connect(screen, &QScreen::logicalDotsPerInchChanged, this, &OsdWidget::onScreenMetricsChanged);
-        updatePositionOnScreen();
-    } else {
-        disconnect(qApp, &QGuiApplication::primaryScreenChanged, this, &OsdWidget::setScreen);
-    }
+    d->surface->setScreen(screen);
 }
 
 void OsdWidget::setScreenWatching(bool isWatching)
@@ -367,7 +343,7 @@ void OsdWidget::updateIcon() const
     // shown like a missing file.
     if (d->customImageMode) {
         QSize limit;
-        QScreen *screen = d->screen ? d->screen.data() : QGuiApplication::primaryScreen();
+        QScreen *screen = d->surface->screen() ? d->surface->screen() : QGuiApplication::primaryScreen();
         if (screen) {
             const QSize available = screen->availableGeometry().size();
             limit = QSize(available.width() >= 12 ? available.width() / 6 : 1, available.height() >= 12 ? available.height() / 6 : 1);
@@ -424,13 +400,14 @@ void OsdWidget::onScreenMetricsChanged()
 
 void OsdWidget::updatePositionOnScreen()
 {
-    if (!d->screen) {
+    QScreen *screen = d->surface->screen();
+    if (!screen) {
         return;
     }
-    const QRect available = d->screen->availableGeometry();
+    const QRect available = screen->availableGeometry();
     setMaximumSize(StandardPlacement::maximumSize(available));
     updateSizes();
-    move(StandardPlacement::position(available, size()));
+    d->surface->moveTo(StandardPlacement::position(available, size()));
 }
 
 void OsdWidget::updateSizes()
@@ -478,11 +455,4 @@ void OsdWidget::applyTextFont()
     d->text->setFont(textFont);
     updateSizes();
     updatePositionOnScreen();
-}
-
-// Raised only, never activated: activation would take the keyboard focus from the
-// application the user is typing in.
-void OsdWidget::onTopLevel()
-{
-    raise();
 }

@@ -81,7 +81,6 @@ private:
     void init(OsdConfig *config);
     void setupStyle();
     void applyTextFont();
-    void onTopLevel();
 
     OsdWidgetPrivate *d;
 };

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QPoint;
+class QScreen;
+class QWidget;
+
+/**
+ * The window-system side of a pop-up window: where it sits, how it stays above other windows,
+ * which screen it follows and whether translucent windows are drawn by a compositor.
+ *
+ * One side is chosen for the whole process from the platform Qt runs on:
+ * - X11: the window is moved, re-raised ten times a second while shown, and the compositing
+ *   manager is tracked.
+ * - Wayland with layer-shell: the window is a surface of the overlay layer on the followed
+ *   output, placed by anchors and margins, never given the keyboard, with an empty input
+ *   region so that clicks reach the window below. The compositor always composites.
+ * - Wayland without layer-shell: no window can be placed, so none is ever mapped; the widget
+ *   still goes through its shows and hides.
+ *
+ * The widget calls moveTo() with its top-left corner in the screen coordinates it would use
+ * under X11, shown() right after it was shown and hidden() right after it was hidden.
+ */
+class PopupSurface : public QObject
+{
+    Q_OBJECT
+public:
+    /// The window-system choices Qt reads only once, made before the application object exists.
+    static void prepareApplication();
+    /// The side of the process's platform for @p window, owned by the window.
+    static PopupSurface *create(QWidget *window);
+
+    ~PopupSurface() override;
+
+    /// The followed screen; null while none is followed.
+    QScreen *screen() const;
+    /// Follows @p screen and, as long as any is followed, the primary screen; null: none.
+    void setScreen(QScreen *screen);
+
+    /// Places the window's top-left corner at @p position.
+    virtual void moveTo(const QPoint &position) = 0;
+    virtual bool isCompositing() const = 0;
+    virtual void shown() = 0;
+    virtual void hidden() = 0;
+
+Q_SIGNALS:
+    /// Another screen is followed; the window should be placed again.
+    void screenChanged();
+    /// The followed screen's geometry, available area or resolution changed.
+    void screenMetricsChanged();
+    void compositingChanged(bool active);
+
+protected:
+    explicit PopupSurface(QWidget *window);
+    virtual void followedScreenChanged();
+
+    QWidget *const window;
+
+private:
+    QPointer<QScreen> followed;
+};
