@@ -10,14 +10,35 @@
 
 #include <signal.h>
 
-uint busNameOwnerPid(const QString &name)
+uint busNameOwnerPid(const QString &name, const QDBusConnection &connection)
 {
-    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    QDBusConnectionInterface *bus = connection.interface();
     if (!bus || !bus->isServiceRegistered(name).value()) {
         return 0;
     }
     const QDBusReply<uint> pid = bus->servicePid(name);
     return pid.isValid() ? pid.value() : 0;
+}
+
+PrivateBus::PrivateBus()
+{
+    process.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    QDeadlineTimer deadline(10000);
+    while (process.state() != QProcess::NotRunning && !process.canReadLine() && !deadline.hasExpired()) {
+        process.waitForReadyRead(100);
+    }
+    busAddress = QString::fromLatin1(process.readLine().trimmed());
+}
+
+PrivateBus::~PrivateBus()
+{
+    process.kill();
+    process.waitForFinished(5000);
+}
+
+QString PrivateBus::address() const
+{
+    return busAddress;
 }
 
 DaemonProcess::DaemonProcess()
@@ -43,6 +64,9 @@ DaemonProcess::~DaemonProcess()
     if (proc.state() != QProcess::NotRunning) {
         proc.kill();
         proc.waitForFinished(5000);
+    }
+    if (!busName.isEmpty()) {
+        QDBusConnection::disconnectFromBus(busName);
     }
 }
 
@@ -73,6 +97,18 @@ QProcessEnvironment &DaemonProcess::environment()
     return env;
 }
 
+void DaemonProcess::useBus(const QString &address)
+{
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    busName = QStringLiteral("daemon bus %1").arg(quintptr(this));
+    QDBusConnection::connectToBus(address, busName);
+}
+
+QDBusConnection DaemonProcess::bus() const
+{
+    return busName.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(busName);
+}
+
 bool DaemonProcess::start(int timeoutMs)
 {
     proc.setProcessEnvironment(env);
@@ -82,7 +118,7 @@ bool DaemonProcess::start(int timeoutMs)
     }
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
-        if (busNameOwnerPid(QStringLiteral("org.kde.osdService")) == uint(proc.processId())) {
+        if (busNameOwnerPid(QStringLiteral("org.kde.osdService"), bus()) == uint(proc.processId())) {
             return true;
         }
         if (proc.state() == QProcess::NotRunning || proc.waitForFinished(20)) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <QDBusConnection>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -23,6 +24,10 @@ public:
     void writeConfig(const QByteArray &contents);
 
     QProcessEnvironment &environment();
+    /// Runs the daemon on the bus at @p address instead of the test's session bus.
+    void useBus(const QString &address);
+    /// The bus the daemon runs on.
+    QDBusConnection bus() const;
 
     /// Starts the daemon; true once it owns "org.kde.osdService" (within @p timeoutMs).
     bool start(int timeoutMs = 10000);
@@ -41,7 +46,22 @@ private:
     QProcessEnvironment env;
     QProcess proc;
     QByteArray stderrText;
+    QString busName;
 };
 
-/// The pid of the owner of @p name on the session bus, 0 if none.
-uint busNameOwnerPid(const QString &name);
+/// The pid of the owner of @p name on @p bus, 0 if none.
+uint busNameOwnerPid(const QString &name, const QDBusConnection &bus = QDBusConnection::sessionBus());
+
+/// A session bus of the test's own beside the one it runs on, for a second daemon.
+class PrivateBus
+{
+public:
+    PrivateBus();
+    ~PrivateBus();
+    /// Empty when the bus could not be started.
+    QString address() const;
+
+private:
+    QProcess process;
+    QString busAddress;
+};

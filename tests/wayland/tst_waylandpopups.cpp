@@ -1,0 +1,397 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The built daemon on Wayland compositors. On a headless sway it shows every pop-up through
+// layer-shell in the same place and with the same pixels as a second daemon on the X display
+// beside it; it keeps out of the keyboard, stays on the primary output, hides when the screen
+// locks and loads no OpenGL driver. On weston, which has no layer-shell, it says so in one
+// line and goes on answering.
+
+#include "daemonprobe.h"
+#include "daemonprocess.h"
+#include "waylandcompositor.h"
+
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScreen>
+#include <QtTest>
+
+#include <memory>
+
+namespace
+{
+const QByteArray standardStyle("[OSD]\nUseStandartMode=true\n");
+const QByteArray translucentTheme("[Variables]\nUseComposite=true\n");
+
+// One call to both daemons, or none, and whether a pop-up is on screen after it.
+struct Step {
+    QString method;
+    QVariantList args;
+    bool shown;
+};
+using Steps = QVector<Step>;
+
+int timeoutMs()
+{
+    return 10000 * slowdown();
+}
+
+QDBusMessage call(const QDBusConnection &bus, const QString &method, const QVariantList &args)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
+                                                          QStringLiteral("org.kde.osdService"), method);
+    message.setArguments(args);
+    return bus.call(message, QDBus::Block, timeoutMs());
+}
+
+QString text(const QRect &rect)
+{
+    return QStringLiteral("%1x%2+%3+%4").arg(rect.width()).arg(rect.height()).arg(rect.x()).arg(rect.y());
+}
+
+// Where a pop-up is on a screen: around every pixel that differs from the screen without it.
+QRect popUpArea(const QImage &screen, const QImage &empty)
+{
+    QRect area;
+    for (int y = 0; y < screen.height(); ++y) {
+        const auto *shown = reinterpret_cast<const QRgb *>(screen.constScanLine(y));
+        const auto *bare = reinterpret_cast<const QRgb *>(empty.constScanLine(y));
+        int first = -1;
+        int last = -1;
+        for (int x = 0; x < screen.width(); ++x) {
+            if (shown[x] != bare[x]) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+        if (first >= 0) {
+            area |= QRect(first, y, last - first + 1, 1);
+        }
+    }
+    return area;
+}
+
+// Empty when the two pop-ups sit on the same rectangle and every pixel that is the pop-up's on
+// both screens has the same colour (a rounded corner shows each screen's own background).
+QString difference(const QImage &x11, const QImage &x11Empty, const QImage &wayland, const QImage &waylandEmpty)
+{
+    const QRect area = popUpArea(x11, x11Empty);
+    const QRect waylandArea = popUpArea(wayland, waylandEmpty);
+    if (area != waylandArea) {
+        return QStringLiteral("X11 %1, Wayland %2").arg(text(area), text(waylandArea));
+    }
+    int differing = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb pixel = x11.pixel(x, y);
+            differing += pixel != x11Empty.pixel(x, y) && wayland.pixel(x, y) != waylandEmpty.pixel(x, y) && pixel != wayland.pixel(x, y);
+        }
+    }
+    return differing ? QStringLiteral("%1 pixels of %2 differ").arg(differing).arg(text(area)) : QString();
+}
+
+// The process of the window that has the keyboard focus in sway's tree, 0 if none.
+qint64 focusedPid(const QJsonObject &node)
+{
+    if (node.value(QLatin1String("focused")).toBool()) {
+        return qint64(node.value(QLatin1String("pid")).toDouble());
+    }
+    for (const char *children : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue &child : node.value(QLatin1String(children)).toArray()) {
+            if (const qint64 pid = focusedPid(child.toObject())) {
+                return pid;
+            }
+        }
+    }
+    return 0;
+}
+}
+Q_DECLARE_METATYPE(Steps)
+
+class WaylandPopUpsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    WaylandCompositor sway{WaylandCompositor::Sway};
+    std::unique_ptr<WaylandCompositor> weston;
+    QImage swayEmpty;
+    QImage x11Empty;
+
+    static QImage x11Screen()
+    {
+        return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+    std::unique_ptr<DaemonProcess> onSway(const QByteArray &config = QByteArray(), const QByteArray &theme = QByteArray())
+    {
+        auto daemon = std::make_unique<DaemonProcess>();
+        daemon->writeConfig(config);
+        if (!theme.isEmpty()) {
+            QDir(daemon->home()).mkpath(QStringLiteral(".vesk/theme"));
+            QFile file(daemon->home() + QStringLiteral("/.vesk/theme/current.themerc"));
+            file.open(QIODevice::WriteOnly);
+            file.write(theme);
+        }
+        daemon->environment().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        daemon->environment().insert(QStringLiteral("WAYLAND_DISPLAY"), sway.socket());
+        // The daemon of the test before may still be leaving the bus.
+        QDeadlineTimer deadline(timeoutMs());
+        while (busNameOwnerPid(QStringLiteral("org.kde.osdService")) && !deadline.hasExpired()) {
+            QTest::qWait(10);
+        }
+        return daemon;
+    }
+
+    // The pop-up on sway's first output, against that output without it.
+    QRect swayPopUp()
+    {
+        return popUpArea(sway.screenshot(), swayEmpty);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QString failure = sway.start(timeoutMs());
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(" (scripts/install-deps installs sway and grim)")));
+        swayEmpty = sway.screenshot();
+        x11Empty = x11Screen();
+        QCOMPARE(swayEmpty.size(), QSize(1920, 1080));
+        QCOMPARE(x11Empty.size(), QSize(1920, 1080));
+    }
+
+    void sameAsUnderX11_data()
+    {
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<Steps>("steps");
+
+        const QString volume = QStringLiteral("volumeChanged");
+        const Step longerText{QStringLiteral("showText"), {QString(), QStringLiteral("A much longer text than before")}, true};
+        QTest::newRow("rounded volume at the top centre") << QByteArray() << Steps{{volume, {40}, true}};
+        QTest::newRow("standard volume bar below the centre") << standardStyle << Steps{{volume, {40}, true}};
+        QTest::newRow("standard text") << standardStyle << Steps{{QStringLiteral("showText"), {QString(), QStringLiteral("Touchpad off")}, true}};
+        for (const char *position : {"north", "center", "northwest", "northeast", "west", "east", "southwest", "south", "southeast"}) {
+            const QString word = QLatin1String(position);
+            QTest::addRow("custom text %s", position)
+                << QByteArray()
+                << Steps{{QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("At the ") + word, QString(), 14, 20000, word, QStringLiteral("#3366cc")}, true}};
+        }
+        QTest::newRow("rounded: bigger while shown") << QByteArray() << Steps{{volume, {40}, true}, longerText};
+        QTest::newRow("standard: bigger while shown") << standardStyle << Steps{{volume, {40}, true}, longerText};
+        QTest::newRow("custom text moved while shown")
+            << QByteArray()
+            << Steps{{QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Here"), QString(), 0, 20000, QStringLiteral("west"), QString()}, true},
+                     {QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Here"), QString(), 0, 20000, QStringLiteral("east"), QString()}, true}};
+        QTest::newRow("shown, hidden, shown again")
+            << QByteArray()
+            << Steps{{QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Brief"), QString(), 0, 1000 * slowdown(), QString(), QString()}, true},
+                     {QString(), {}, false},
+                     {volume, {40}, true}};
+    }
+
+    void sameAsUnderX11()
+    {
+        QFETCH(QByteArray, config);
+        QFETCH(Steps, steps);
+
+        PrivateBus x11Bus;
+        QVERIFY(!x11Bus.address().isEmpty());
+        DaemonProcess x11;
+        x11.useBus(x11Bus.address());
+        // Xvfb makes 100 dots per inch of its screen size, a Wayland output gives Qt 96: the
+        // same text size on both.
+        x11.environment().insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));
+        x11.writeConfig(config);
+        QVERIFY(x11.start(timeoutMs()));
+        auto wayland = onSway(config);
+        QVERIFY(wayland->start(timeoutMs()));
+
+        for (const Step &step : steps) {
+            if (!step.method.isEmpty()) {
+                QCOMPARE(call(x11.bus(), step.method, step.args).type(), QDBusMessage::ReplyMessage);
+                QCOMPARE(call(wayland->bus(), step.method, step.args).type(), QDBusMessage::ReplyMessage);
+            }
+            const auto compare = [&] {
+                const QImage onX11 = x11Screen();
+                const QImage onWayland = sway.screenshot();
+                if (popUpArea(onWayland, swayEmpty).isEmpty() == step.shown) {
+                    return QStringLiteral("the pop-up is %1 on Wayland").arg(QLatin1String(step.shown ? "missing" : "still there"));
+                }
+                return difference(onX11, x11Empty, onWayland, swayEmpty);
+            };
+            QString found;
+            QTRY_VERIFY2_WITH_TIMEOUT((found = compare()).isEmpty(), qPrintable(step.method + QStringLiteral(": ") + found), timeoutMs());
+        }
+    }
+
+    // Around the round badge of a 96x96 volume pop-up, at the top centre.
+    void cornersShowTheDesktop_data()
+    {
+        QTest::addColumn<QByteArray>("theme");
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<bool>("desktop");
+
+        const QPoint topLeft(911, 40);
+        for (const auto &theme : {std::make_pair("translucent", translucentTheme), std::make_pair("opaque, rounded", QByteArray())}) {
+            const bool translucent = !theme.second.isEmpty();
+            QTest::addRow("%s: top left corner", theme.first) << theme.second << topLeft << true;
+            QTest::addRow("%s: bottom right corner", theme.first) << theme.second << topLeft + QPoint(95, 95) << true;
+            QTest::addRow("%s: left of the ring", theme.first) << theme.second << topLeft + QPoint(3, 47) << translucent;
+            QTest::addRow("%s: the ring's arc", theme.first) << theme.second << topLeft + QPoint(83, 47) << false;
+        }
+    }
+
+    void cornersShowTheDesktop()
+    {
+        QFETCH(QByteArray, theme);
+        QFETCH(QPoint, point);
+        QFETCH(bool, desktop);
+
+        auto daemon = onSway(QByteArray(), theme);
+        QVERIFY(daemon->start(timeoutMs()));
+        QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
+        const QImage screen = sway.screenshot();
+        QCOMPARE(screen.pixel(point) == WaylandCompositor::firstOutputColor, desktop);
+    }
+
+    void onlyOnThePrimaryOutput()
+    {
+        const QImage secondEmpty = sway.screenshot(QStringLiteral("HEADLESS-2"));
+        auto daemon = onSway();
+        QVERIFY(daemon->start(timeoutMs()));
+        QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(911, 40, 96, 96), timeoutMs());
+        QCOMPARE(sway.screenshot(QStringLiteral("HEADLESS-2")), secondEmpty);
+    }
+
+    void lockHidesIt()
+    {
+        auto daemon = onSway();
+        QVERIFY(daemon->start(timeoutMs()));
+        QCOMPARE(call(daemon->bus(), QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Locked soon"), QString(), 0, 20000, QString(), QString()})
+                     .type(),
+                 QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
+
+        QDBusConnection saver = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("screensaver"));
+        QVERIFY(saver.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+        QDBusMessage locked = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
+                                                         QStringLiteral("ActiveChanged"));
+        locked << true;
+        QVERIFY(saver.send(locked));
+        QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(), timeoutMs());
+        QDBusConnection::disconnectFromBus(QStringLiteral("screensaver"));
+    }
+
+    // Pop-ups are painted without OpenGL here too; the user may still ask for an integration.
+    void openGLOnlyWhenAskedFor_data()
+    {
+        QTest::addColumn<QString>("integration");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("left to the daemon") << QString() << false;
+        QTest::newRow("asked for by the user") << QStringLiteral("wayland-egl") << true;
+    }
+
+    void openGLOnlyWhenAskedFor()
+    {
+        QFETCH(QString, integration);
+        QFETCH(bool, loaded);
+#if defined(__SANITIZE_ADDRESS__)
+        if (loaded) {
+            QSKIP("Mesa's drivers are not built for the sanitizers and keep memory for good");
+        }
+#endif
+        auto daemon = onSway();
+        if (!integration.isEmpty()) {
+            daemon->environment().insert(QStringLiteral("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"), integration);
+        }
+        QVERIFY(daemon->start(timeoutMs()));
+        QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(daemon->pid()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QCOMPARE(mapped.contains("libEGL_mesa") || mapped.contains("_dri.so"), loaded);
+        if (!loaded) {
+            QCOMPARE(daemon->readStandardError(), QByteArray());
+        }
+    }
+
+    void keyboardFocusStaysWithTheTextField()
+    {
+        QProcess holder;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), sway.socket());
+        holder.setProcessEnvironment(env);
+        holder.start(QStringLiteral(FOCUS_HOLDER), QStringList());
+        const auto stopHolder = qScopeGuard([&holder] {
+            holder.kill();
+            holder.waitForFinished(5000);
+        });
+        QByteArray reports;
+        connect(&holder, &QProcess::readyReadStandardOutput, this, [&] {
+            reports += holder.readAllStandardOutput();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(reports.startsWith("focus "), timeoutMs());
+        // The field fills the output; its blinking cursor is far below the pop-up's rows.
+        const QRect popUpRows(0, 0, 1920, 300);
+        const QImage withField = sway.screenshot().copy(popUpRows);
+
+        auto daemon = onSway();
+        QVERIFY(daemon->start(timeoutMs()));
+        for (const QVariantList &args : {QVariantList{QString(), QStringLiteral("Typing goes on")}, QVariantList{QString(), QStringLiteral("And on and on")}}) {
+            QCOMPARE(call(daemon->bus(), QStringLiteral("showText"), args).type(), QDBusMessage::ReplyMessage);
+            QTRY_COMPARE_WITH_TIMEOUT(popUpArea(sway.screenshot().copy(popUpRows), withField).isEmpty(), false, timeoutMs());
+        }
+        const QByteArray tree = sway.swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")});
+        QCOMPARE(focusedPid(QJsonDocument::fromJson(tree).object()), holder.processId());
+        QVERIFY2(!reports.contains("lost"), reports.constData());
+    }
+
+    void withoutLayerShell_data()
+    {
+        QTest::addColumn<bool>("xDisplay");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("X display reachable: through XWayland") << true << QByteArray("they are shown through XWayland");
+        QTest::newRow("no X display: not shown") << false << QByteArray("cannot be placed on it and are not shown. Start osd-service with QT_QPA_PLATFORM=xcb");
+    }
+
+    void withoutLayerShell()
+    {
+        QFETCH(bool, xDisplay);
+        QFETCH(QByteArray, line);
+
+        if (!weston) {
+            weston = std::make_unique<WaylandCompositor>(WaylandCompositor::Weston);
+            const QString failure = weston->start(timeoutMs());
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(busNameOwnerPid(QStringLiteral("org.kde.osdService")), 0u, timeoutMs());
+        DaemonProcess daemon;
+        daemon.environment().remove(QStringLiteral("QT_QPA_PLATFORM"));
+        daemon.environment().insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+        daemon.environment().insert(QStringLiteral("WAYLAND_DISPLAY"), weston->socket());
+        if (!xDisplay) {
+            daemon.environment().remove(QStringLiteral("DISPLAY"));
+        }
+        QVERIFY(daemon.start(timeoutMs()));
+        for (const char *method : {"volumeChanged", "brightnessChanged"}) {
+            QCOMPARE(call(daemon.bus(), QLatin1String(method), {40}).type(), QDBusMessage::ReplyMessage);
+        }
+        QCOMPARE(daemon.process().state(), QProcess::Running);
+        if (xDisplay) {
+            QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(daemon.pid()).size(), 1, timeoutMs());
+        }
+        const QList<QByteArray> lines = daemon.readStandardError().trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().contains(line), lines.first().constData());
+    }
+};
+
+QTEST_MAIN(WaylandPopUpsTest)
+#include "tst_waylandpopups.moc"
