@@ -96,6 +96,10 @@ public:
     {
         return KX11Extras::compositingActive();
     }
+    bool masksShape() const override
+    {
+        return true;
+    }
     void shown() override
     {
         raiseTimer->start();
@@ -129,6 +133,10 @@ public:
     bool isCompositing() const override
     {
         return true;
+    }
+    bool masksShape() const override
+    {
+        return false;
     }
     void shown() override;
     void hidden() override;
@@ -330,6 +338,10 @@ public:
     bool isCompositing() const override
     {
         return true;
+    }
+    bool masksShape() const override
+    {
+        return false;
     }
     void shown() override
     {

@@ -43,6 +43,9 @@ public:
     /// Places the window's top-left corner at @p position.
     virtual void moveTo(const QPoint &position) = 0;
     virtual bool isCompositing() const = 0;
+    /// Whether the window system cuts a window to its mask; where it does not, a mask only
+    /// decides where the window takes input.
+    virtual bool masksShape() const = 0;
     virtual void shown() = 0;
     virtual void hidden() = 0;
 

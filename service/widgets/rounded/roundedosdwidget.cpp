@@ -3,6 +3,7 @@
 
 #include "imagefileloader.h"
 #include "osdconfig.h"
+#include "osdutils.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "roundedlabel.h"
@@ -66,6 +67,9 @@ public:
     QString icon;
     bool showingProgress = false;
     bool compositingSuspended = false;
+    // The opaque background is drawn inside the rounded outline, on a translucent window,
+    // where the window system does not cut windows to their mask.
+    bool paintsOutline = false;
     bool noBackgroundMode = false;
     bool customImageMode = false;
     RoundedOsdWidget::OsdPosition osdPosition = RoundedOsdWidget::North;
@@ -477,7 +481,11 @@ bool RoundedOsdWidget::event(QEvent *e)
 void RoundedOsdWidget::updateCompositingState()
 {
     const bool useComposite = VeskUtils::useComposite();
-    if (!d->compositingSuspended && useComposite && d->surface->isCompositing()) {
+    // Without a compositor the corners are cut by the mask, unless the theme wants square
+    // windows or there is no background to round.
+    const bool rounded = !(useComposite || d->noBackgroundMode);
+    d->paintsOutline = rounded && !d->surface->masksShape();
+    if ((!d->compositingSuspended && useComposite && d->surface->isCompositing()) || d->paintsOutline) {
         setAttribute(Qt::WA_NoSystemBackground, true);
         setAttribute(Qt::WA_TranslucentBackground, true);
         setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -486,9 +494,7 @@ void RoundedOsdWidget::updateCompositingState()
         setAttribute(Qt::WA_NoSystemBackground, false);
         setAttribute(Qt::WA_TranslucentBackground, false);
         setAttribute(Qt::WA_OpaquePaintEvent, true);
-        // Without a compositor the corners are cut by the mask, unless the theme wants square
-        // windows or there is no background to round.
-        setUpdatingRoundedMask(!(useComposite || d->noBackgroundMode));
+        setUpdatingRoundedMask(rounded);
     }
     update();
 }
@@ -549,6 +555,12 @@ void RoundedOsdWidget::paintEvent(QPaintEvent *e)
         painter.fillRect(0, 0, width(), height(), QColor(0, 0, 0, 0));
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     } else {
+        if (d->paintsOutline) {
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.fillRect(rect(), Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            painter.setClipRegion(OsdUtils::roundedRect(rect(), borderRadiusHorizontal(), borderRadiusVertical()));
+        }
         painter.fillRect(0, 0, width(), height(), d->mixedBackgroundColor(VeskUtils::genColorTheme()));
     }
     RoundedWindow::paintEvent(e);
