@@ -205,9 +205,9 @@ private Q_SLOTS:
         // same text size on both.
         x11.environment().insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));
         x11.writeConfig(config);
-        QVERIFY(x11.start(timeoutMs()));
+        QVERIFY2(x11.start(timeoutMs()), x11.readStandardError().constData());
         auto wayland = onSway(config);
-        QVERIFY(wayland->start(timeoutMs()));
+        QVERIFY2(wayland->start(timeoutMs()), wayland->readStandardError().constData());
 
         for (const Step &step : steps) {
             if (!step.method.isEmpty()) {
@@ -251,7 +251,7 @@ private Q_SLOTS:
         QFETCH(bool, desktop);
 
         auto daemon = onSway(QByteArray(), theme);
-        QVERIFY(daemon->start(timeoutMs()));
+        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
         const QImage screen = sway.screenshot();
@@ -262,7 +262,7 @@ private Q_SLOTS:
     {
         const QImage secondEmpty = sway.screenshot(QStringLiteral("HEADLESS-2"));
         auto daemon = onSway();
-        QVERIFY(daemon->start(timeoutMs()));
+        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(911, 40, 96, 96), timeoutMs());
         QCOMPARE(sway.screenshot(QStringLiteral("HEADLESS-2")), secondEmpty);
@@ -271,7 +271,7 @@ private Q_SLOTS:
     void lockHidesIt()
     {
         auto daemon = onSway();
-        QVERIFY(daemon->start(timeoutMs()));
+        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
         QCOMPARE(call(daemon->bus(), QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Locked soon"), QString(), 0, 20000, QString(), QString()})
                      .type(),
                  QDBusMessage::ReplyMessage);
@@ -309,7 +309,7 @@ private Q_SLOTS:
         if (!integration.isEmpty()) {
             daemon->environment().insert(QStringLiteral("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"), integration);
         }
-        QVERIFY(daemon->start(timeoutMs()));
+        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
         QFile maps(QStringLiteral("/proc/%1/maps").arg(daemon->pid()));
@@ -343,7 +343,7 @@ private Q_SLOTS:
         const QImage withField = sway.screenshot().copy(popUpRows);
 
         auto daemon = onSway();
-        QVERIFY(daemon->start(timeoutMs()));
+        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
         for (const QVariantList &args : {QVariantList{QString(), QStringLiteral("Typing goes on")}, QVariantList{QString(), QStringLiteral("And on and on")}}) {
             QCOMPARE(call(daemon->bus(), QStringLiteral("showText"), args).type(), QDBusMessage::ReplyMessage);
             QTRY_COMPARE_WITH_TIMEOUT(popUpArea(sway.screenshot().copy(popUpRows), withField).isEmpty(), false, timeoutMs());
@@ -379,7 +379,9 @@ private Q_SLOTS:
         if (!xDisplay) {
             daemon.environment().remove(QStringLiteral("DISPLAY"));
         }
-        QVERIFY(daemon.start(timeoutMs()));
+        QVERIFY2(daemon.start(timeoutMs()),
+                 qPrintable(QStringLiteral("state %1, exit %2, status %3: ").arg(daemon.process().state()).arg(daemon.process().exitCode()).arg(daemon.process().exitStatus())
+                            + QString::fromLocal8Bit(daemon.readStandardError())));
         for (const char *method : {"volumeChanged", "brightnessChanged"}) {
             QCOMPARE(call(daemon.bus(), QLatin1String(method), {40}).type(), QDBusMessage::ReplyMessage);
         }
