@@ -91,8 +91,10 @@ int main(int argc, char **argv)
     defaultMessageHandler = qInstallMessageHandler(messageHandler);
     returnLargeBlocksToTheSystem();
 
-    const FontConfigPreload fontConfigPreload;
+    // Before the font thread starts: changing the environment while another thread reads it
+    // can crash that thread.
     PopupSurface::prepareApplication();
+    const FontConfigPreload fontConfigPreload;
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
 
