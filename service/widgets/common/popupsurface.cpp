@@ -8,6 +8,7 @@
 #include <LayerShellQt/Window>
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -127,6 +128,7 @@ public:
     explicit LayerShellPopupSurface(QWidget *window)
         : PopupSurface(window)
     {
+        window->installEventFilter(this);
     }
 
     void moveTo(const QPoint &position) override;
@@ -143,6 +145,7 @@ public:
 
 protected:
     void followedScreenChanged() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     LayerShellQt::Window *layerWindow();
@@ -248,6 +251,18 @@ void LayerShellPopupSurface::followedScreenChanged()
 
 // Qt makes the surface when the window is shown, and destroys it when the window is hidden.
 // Showing a shown window again makes none.
+// The compositor closes a layer surface whose output goes away, and layer-shell-qt closes the
+// window with it. The pop-up's showing and hiding belong to the service alone: the window stays
+// shown and moves to the primary output that follows.
+bool LayerShellPopupSurface::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == window && event->type() == QEvent::Close) {
+        event->ignore();
+        return true;
+    }
+    return PopupSurface::eventFilter(watched, event);
+}
+
 void LayerShellPopupSurface::shown()
 {
     if (!surfaceSize.isValid()) {
