@@ -47,6 +47,17 @@ QDBusMessage call(const QDBusConnection &bus, const QString &method, const QVari
     return bus.call(message, QDBus::Block, timeoutMs());
 }
 
+// Why a daemon did not come up: how it ended, and what it said.
+const char *whyNot(DaemonProcess &daemon)
+{
+    static QByteArray why;
+    QProcess &process = daemon.process();
+    why = process.state() == QProcess::Running ? QByteArray("still starting")
+                                               : (process.exitStatus() == QProcess::CrashExit ? QByteArray("crashed") : "exit " + QByteArray::number(process.exitCode()));
+    why += ": " + daemon.readStandardError();
+    return why.constData();
+}
+
 QString text(const QRect &rect)
 {
     return QStringLiteral("%1x%2+%3+%4").arg(rect.width()).arg(rect.height()).arg(rect.x()).arg(rect.y());
@@ -118,6 +129,9 @@ class WaylandPopUpsTest : public QObject
 private:
     WaylandCompositor sway{WaylandCompositor::Sway};
     std::unique_ptr<WaylandCompositor> weston;
+    std::unique_ptr<WaylandCompositor> kwin;
+    QString kwinFailure;
+    QImage kwinEmpty;
     QImage swayEmpty;
     QImage x11Empty;
 
@@ -128,6 +142,11 @@ private:
 
     std::unique_ptr<DaemonProcess> onSway(const QByteArray &config = QByteArray(), const QByteArray &theme = QByteArray())
     {
+        return onCompositor(sway, config, theme);
+    }
+
+    std::unique_ptr<DaemonProcess> onCompositor(const WaylandCompositor &compositor, const QByteArray &config, const QByteArray &theme = QByteArray())
+    {
         auto daemon = std::make_unique<DaemonProcess>();
         daemon->writeConfig(config);
         if (!theme.isEmpty()) {
@@ -137,7 +156,7 @@ private:
             file.write(theme);
         }
         daemon->environment().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-        daemon->environment().insert(QStringLiteral("WAYLAND_DISPLAY"), sway.socket());
+        daemon->environment().insert(QStringLiteral("WAYLAND_DISPLAY"), compositor.socket());
         // The daemon of the test before may still be leaving the bus.
         QDeadlineTimer deadline(timeoutMs());
         while (busNameOwnerPid(QStringLiteral("org.kde.osdService")) && !deadline.hasExpired()) {
@@ -196,7 +215,36 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, config);
         QFETCH(Steps, steps);
+        compareWithX11(sway, swayEmpty, config, steps);
+    }
 
+    // KWin, the likeliest host, with one pop-up of each style.
+    void sameAsUnderX11OnKWin_data()
+    {
+        QTest::addColumn<QByteArray>("config");
+        QTest::newRow("rounded volume") << QByteArray();
+        QTest::newRow("standard volume") << standardStyle;
+    }
+
+    void sameAsUnderX11OnKWin()
+    {
+        QFETCH(QByteArray, config);
+        if (!kwin) {
+            kwin = std::make_unique<WaylandCompositor>(WaylandCompositor::KWin);
+            kwinFailure = kwin->start(timeoutMs());
+            kwinEmpty = kwin->screenshot();
+        }
+        if (!kwinFailure.isEmpty()) {
+            QSKIP(qPrintable(QStringLiteral("KWin does not run here: ") + kwinFailure));
+        }
+        compareWithX11(*kwin, kwinEmpty, config, {{QStringLiteral("volumeChanged"), {40}, true}});
+    }
+
+private:
+    // Runs the steps on a daemon on @p compositor and on one on the X display; after each, the
+    // pop-ups must agree.
+    void compareWithX11(const WaylandCompositor &compositor, const QImage &empty, const QByteArray &config, const Steps &steps)
+    {
         PrivateBus x11Bus;
         QVERIFY(!x11Bus.address().isEmpty());
         DaemonProcess x11;
@@ -205,9 +253,9 @@ private Q_SLOTS:
         // same text size on both.
         x11.environment().insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));
         x11.writeConfig(config);
-        QVERIFY2(x11.start(timeoutMs()), x11.readStandardError().constData());
-        auto wayland = onSway(config);
-        QVERIFY2(wayland->start(timeoutMs()), wayland->readStandardError().constData());
+        QVERIFY2(x11.start(timeoutMs()), whyNot(x11));
+        auto wayland = onCompositor(compositor, config);
+        QVERIFY2(wayland->start(timeoutMs()), whyNot(*wayland));
 
         for (const Step &step : steps) {
             if (!step.method.isEmpty()) {
@@ -216,16 +264,24 @@ private Q_SLOTS:
             }
             const auto compare = [&] {
                 const QImage onX11 = x11Screen();
-                const QImage onWayland = sway.screenshot();
-                if (popUpArea(onWayland, swayEmpty).isEmpty() == step.shown) {
+                const QImage onWayland = compositor.screenshot();
+                if (popUpArea(onWayland, empty).isEmpty() == step.shown) {
                     return QStringLiteral("the pop-up is %1 on Wayland").arg(QLatin1String(step.shown ? "missing" : "still there"));
                 }
-                return difference(onX11, x11Empty, onWayland, swayEmpty);
+                return difference(onX11, x11Empty, onWayland, empty);
             };
             QString found;
             QTRY_VERIFY2_WITH_TIMEOUT((found = compare()).isEmpty(), qPrintable(step.method + QStringLiteral(": ") + found), timeoutMs());
         }
+        if (qEnvironmentVariableIsSet("OSD_SCREENSHOT_DIR")) {
+            const QImage screen = compositor.screenshot();
+            screen.copy(popUpArea(screen, empty).adjusted(-20, -20, 20, 20))
+                .save(QDir(qEnvironmentVariable("OSD_SCREENSHOT_DIR")).filePath(QString::fromLatin1(QTest::currentTestFunction()) + QLatin1Char('-')
+                                                                                + QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".png")));
+        }
     }
+
+private Q_SLOTS:
 
     // Around the round badge of a 96x96 volume pop-up, at the top centre.
     void cornersShowTheDesktop_data()
@@ -251,7 +307,7 @@ private Q_SLOTS:
         QFETCH(bool, desktop);
 
         auto daemon = onSway(QByteArray(), theme);
-        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
+        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
         const QImage screen = sway.screenshot();
@@ -262,7 +318,7 @@ private Q_SLOTS:
     {
         const QImage secondEmpty = sway.screenshot(QStringLiteral("HEADLESS-2"));
         auto daemon = onSway();
-        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
+        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(911, 40, 96, 96), timeoutMs());
         QCOMPARE(sway.screenshot(QStringLiteral("HEADLESS-2")), secondEmpty);
@@ -271,7 +327,7 @@ private Q_SLOTS:
     void lockHidesIt()
     {
         auto daemon = onSway();
-        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
+        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Locked soon"), QString(), 0, 20000, QString(), QString()})
                      .type(),
                  QDBusMessage::ReplyMessage);
@@ -309,7 +365,7 @@ private Q_SLOTS:
         if (!integration.isEmpty()) {
             daemon->environment().insert(QStringLiteral("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"), integration);
         }
-        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
+        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
         QFile maps(QStringLiteral("/proc/%1/maps").arg(daemon->pid()));
@@ -343,7 +399,7 @@ private Q_SLOTS:
         const QImage withField = sway.screenshot().copy(popUpRows);
 
         auto daemon = onSway();
-        QVERIFY2(daemon->start(timeoutMs()), daemon->readStandardError().constData());
+        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
         for (const QVariantList &args : {QVariantList{QString(), QStringLiteral("Typing goes on")}, QVariantList{QString(), QStringLiteral("And on and on")}}) {
             QCOMPARE(call(daemon->bus(), QStringLiteral("showText"), args).type(), QDBusMessage::ReplyMessage);
             QTRY_COMPARE_WITH_TIMEOUT(popUpArea(sway.screenshot().copy(popUpRows), withField).isEmpty(), false, timeoutMs());
@@ -379,9 +435,7 @@ private Q_SLOTS:
         if (!xDisplay) {
             daemon.environment().remove(QStringLiteral("DISPLAY"));
         }
-        QVERIFY2(daemon.start(timeoutMs()),
-                 qPrintable(QStringLiteral("state %1, exit %2, status %3: ").arg(daemon.process().state()).arg(daemon.process().exitCode()).arg(daemon.process().exitStatus())
-                            + QString::fromLocal8Bit(daemon.readStandardError())));
+        QVERIFY2(daemon.start(timeoutMs()), whyNot(daemon));
         for (const char *method : {"volumeChanged", "brightnessChanged"}) {
             QCOMPARE(call(daemon.bus(), QLatin1String(method), {40}).type(), QDBusMessage::ReplyMessage);
         }
