@@ -16,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QtTest>
 
@@ -341,6 +342,32 @@ private Q_SLOTS:
         QVERIFY(saver.send(locked));
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(), timeoutMs());
         QDBusConnection::disconnectFromBus(QStringLiteral("screensaver"));
+    }
+
+    // Clicks reach the window below: the region the surface takes input in, the last one set
+    // before it is seen, is made and set without a rectangle added (the protocol log tells).
+    void clicksPassThrough()
+    {
+        auto daemon = onSway();
+        daemon->environment().insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
+        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
+        QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
+
+        QByteArray log;
+        QTRY_VERIFY_WITH_TIMEOUT((log = daemon->readStandardError()).contains("set_input_region"), timeoutMs());
+        const QRegularExpression setRegion(QStringLiteral(R"(wl_surface@\d+\.set_input_region\((\S+)\))"));
+        QRegularExpressionMatch last;
+        for (auto it = setRegion.globalMatch(QString::fromLatin1(log)); it.hasNext();) {
+            last = it.next();
+        }
+        QVERIFY(last.hasMatch());
+        const QString region = last.captured(1);
+        QVERIFY2(region != QLatin1String("nil"), "input everywhere");
+        const QByteArray made = "create_region(new id " + region.toLatin1() + ')';
+        const int from = log.lastIndexOf(made, last.capturedStart());
+        QVERIFY2(from >= 0, qPrintable(region));
+        QVERIFY2(!log.mid(from, last.capturedStart() - from).contains(region.toLatin1() + ".add("), "the region has a rectangle");
     }
 
     // Pop-ups are painted without OpenGL here too; the user may still ask for an integration.
