@@ -30,6 +30,46 @@ Q_DECLARE_METATYPE(OsdService::Mode)
 static const OsdService::Mode Rounded = OsdService::RoundedMode;
 static const OsdService::Mode Standard = OsdService::StandardMode;
 
+// Counts the paints of one window.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *window)
+    {
+        window->installEventFilter(this);
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// Where the screen does not show what the window would paint now: the first differing pixel
+// inside the window's shape, or an empty string.
+static QString staleOnScreen(QWidget *window)
+{
+    const QImage painted = window->grab().toImage();
+    const QImage screen = window->screen()->grabWindow(0, window->x(), window->y(), window->width(), window->height()).toImage();
+    const QRegion shape = window->mask().isEmpty() ? QRegion(window->rect()) : window->mask();
+    for (const QRect &rect : shape) {
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            for (int x = rect.left(); x <= rect.right(); ++x) {
+                if (painted.pixel(x, y) != screen.pixel(x, y)) {
+                    return QStringLiteral("(%1, %2): %3 on screen, %4 painted")
+                        .arg(x)
+                        .arg(y)
+                        .arg(QColor(screen.pixel(x, y)).name(), QColor(painted.pixel(x, y)).name());
+                }
+            }
+        }
+    }
+    return QString();
+}
+
 // Calls a public slot of the service by name with the given values, as the bus adaptor would.
 static void invoke(QObject *object, const QByteArray &method, const QVariantList &args)
 {
@@ -410,6 +450,70 @@ private Q_SLOTS:
         QMetaObject::invokeMethod(service.get(), "hideOsd");
         service->volumeChanged(60);
         QTRY_COMPARE_WITH_TIMEOUT(contents(log), QByteArray("14 1\n") + secondPlay, 5000);
+    }
+
+    // Calls faster than the screen refreshes: every one is announced and leaves the window as
+    // a single call would, the window paints far fewer times than it is called and ends showing
+    // the last call. The first pop-up is painted as it is exposed, and a single call after a
+    // pause within the same pass of the event loop, as without pacing.
+    void burstEndsWithLastCall_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::addColumn<QByteArray>("method");
+        QTest::newRow("rounded volume") << Rounded << QByteArray("volumeChanged");
+        QTest::newRow("standard volume") << Standard << QByteArray("volumeChanged");
+        QTest::newRow("rounded text of changing width") << Rounded << QByteArray("kbdLayoutChanged");
+        QTest::newRow("standard text of changing width") << Standard << QByteArray("kbdLayoutChanged");
+    }
+
+    void burstEndsWithLastCall()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QFETCH(QByteArray, method);
+        const bool progress = method == "volumeChanged";
+        const auto value = [progress](int i) {
+            return progress ? QVariant(1 + i % 100) : QVariant(QStringLiteral("Layout ") + QString(1 + i % 9, QLatin1Char('W')));
+        };
+
+        auto service = makeService(mode);
+        QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
+        QSignalSpy textSpy(service.get(), &OsdService::osdText);
+        invoke(service.get(), method, {value(0)});
+        QWidget *shown = window(*service);
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        QCOMPARE(staleOnScreen(shown), QString());
+
+        QTest::qWait(100);
+        PaintCounter paints(shown);
+        invoke(service.get(), method, {value(1)});
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(paints.count, 1);
+        QCOMPARE(staleOnScreen(shown), QString());
+
+        // Each call is followed by what the event loop does between two bus messages.
+        const int calls = 1000;
+        paints.count = 0;
+        for (int i = 2; i < calls; ++i) {
+            invoke(service.get(), method, {value(i)});
+            QCoreApplication::sendPostedEvents();
+        }
+        QVERIFY2(paints.count < calls / 10, qPrintable(QString::number(paints.count)));
+        QTRY_COMPARE_WITH_TIMEOUT(staleOnScreen(shown), QString(), 5000);
+
+        QStringList announced;
+        for (const QVariantList &args : progressSpy + textSpy) {
+            announced += args.at(1).toString();
+        }
+        QStringList sent;
+        for (int i = 0; i < calls; ++i) {
+            sent += value(i).toString();
+        }
+        QCOMPARE(announced, sent);
+
+        auto reference = makeService(mode);
+        invoke(reference.get(), method, {value(calls - 1)});
+        QCOMPARE(shown->geometry(), window(*reference)->geometry());
+        QCOMPARE(shown->property("osdValue"), window(*reference)->property("osdValue"));
     }
 
     void disabledShowsNothing_data()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "roundedosdwidget.h"
 
+#include "framepacer.h"
 #include "imagefileloader.h"
 #include "osdconfig.h"
 #include "osdutils.h"
@@ -165,6 +166,7 @@ void RoundedOsdWidget::init(OsdConfig *config)
     setWindowOpacity(config ? config->opacity() : 1.0);
     setTranslucentAttributes(this);
     setUpdatingRoundedMask(true);
+    new FramePacer(this);
 
     d->iconLabel = new RoundedLabel(this);
     d->iconLabel->setAutoFillBackground(true);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdwidget.h"
 
+#include "framepacer.h"
 #include "imagefileloader.h"
 #include "osdconfig.h"
 #include "popupsurface.h"
@@ -110,6 +111,7 @@ OsdWidget::~OsdWidget()
 void OsdWidget::init(OsdConfig *config)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
+    new FramePacer(this);
 
     QFont windowFont = font();
     if (windowFont.pixelSize() > 0) {
@@ -375,6 +377,10 @@ void OsdWidget::updateProgressBar() const
     const int value = d->osdValue.toInt();
     d->progressBar->setRange(0, d->osdMaxValue);
     d->progressBar->setValue(value);
+    // QProgressBar leaves a change unpainted that it expects to stay within one chunk of its
+    // style; the style sheet fills the bar without chunks, so a step of a percent or two would
+    // not show until the value had moved further.
+    d->progressBar->update();
     d->percentLabel->setText(percentText(QString::number(value)));
 }
 
