@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdservice.h"
 
+#include "idlewarmup.h"
 #include "intakebounds.h"
 #include "osdconfig.h"
 #include "osdserviceadaptor.h"
@@ -23,6 +24,8 @@
 static const char servicePath[] = "/org/kde/osdService";
 static const char shellServiceName[] = "org.kde.plasmashell";
 static const int longestDurationMs = 20000;
+// Long enough for a request that starts the daemon to be served before the warm-up begins.
+static const int warmUpDelayMs = 200;
 
 OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode)
     : QObject(parent)
@@ -36,6 +39,7 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
     , customTextVisible(false)
     , modeValue(mode)
     , trackedScreen(nullptr)
+    , warmUp(nullptr)
 {
     initDBus(mode);
 
@@ -60,6 +64,11 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
                 QStringLiteral("ActiveChanged"),
                 this,
                 SLOT(onSessionLocked(bool)));
+
+    // OsdConfig answers true when the pop-up is switched off.
+    if (!this->config->checkOsdEnabled()) {
+        startWarmUp();
+    }
 }
 
 OsdService::~OsdService()
@@ -258,6 +267,70 @@ void OsdService::onSessionLocked(bool locked)
             hideTimer->stop();
         }
     }
+}
+
+// The names of the handlers below, looked up in idle time after the start. The empty name is
+// the standard style's icon of a text without one.
+QStringList OsdService::handlerIconNames(Mode mode)
+{
+    if (mode == RoundedMode) {
+        return {
+            QStringLiteral("mono-audio-volume"),
+            QStringLiteral("mono-audio-volume-muted"),
+            QStringLiteral("mono-microphone-sensitivity"),
+            QStringLiteral("mono-microphone-sensitivity-muted"),
+            QStringLiteral("mono-video-display-brightness"),
+            QStringLiteral("mono-input-keyboard-brightness"),
+            QStringLiteral("mono-play-circle"),
+            QStringLiteral("mono-virtual-desktops"),
+            QStringLiteral("mono-input-touchpad-on"),
+            QStringLiteral("mono-input-touchpad-off"),
+            QStringLiteral("mono-network-wireless-on"),
+            QStringLiteral("mono-network-wireless-off"),
+            QStringLiteral("mono-preferences-system-bluetooth"),
+            QStringLiteral("mono-preferences-system-bluetooth-inactive"),
+            QStringLiteral("mono-network-mobile-on"),
+            QStringLiteral("mono-network-mobile-off"),
+            QStringLiteral("mono-input-keyboard-virtual"),
+        };
+    }
+    return {
+        QString(),
+        QStringLiteral("video-display-brightness"),
+        QStringLiteral("input-keyboard-brightness"),
+        QStringLiteral("audio-volume-muted"),
+        QStringLiteral("microphone-sensitivity-muted"),
+        QStringLiteral("keyboard-layout"),
+        QStringLiteral("input-touchpad-on"),
+        QStringLiteral("input-touchpad-off"),
+        QStringLiteral("network-wireless-on"),
+        QStringLiteral("network-wireless-off"),
+        QStringLiteral("preferences-system-bluetooth"),
+        QStringLiteral("preferences-system-bluetooth-inactive"),
+        QStringLiteral("network-mobile-on"),
+        QStringLiteral("network-mobile-off"),
+        QStringLiteral("input-keyboard-virtual-on"),
+        QStringLiteral("input-keyboard-virtual-off"),
+        QStringLiteral("audio-volume-low"),
+        QStringLiteral("audio-volume-medium"),
+        QStringLiteral("audio-volume-high"),
+        QStringLiteral("microphone-sensitivity-low"),
+        QStringLiteral("microphone-sensitivity-medium"),
+        QStringLiteral("microphone-sensitivity-high"),
+    };
+}
+
+void OsdService::startWarmUp()
+{
+    const bool rounded = modeValue == RoundedMode;
+    std::vector<IdleWarmUp::Step> steps;
+    for (const QString &name : handlerIconNames(modeValue)) {
+        steps.emplace_back([rounded, name] {
+            rounded ? RoundedOsdWidget::preloadIcon(name) : OsdWidget::preloadIcon(name);
+        });
+    }
+    steps.emplace_back(rounded ? &RoundedOsdWidget::preloadFonts : &OsdWidget::preloadFonts);
+    warmUp = new IdleWarmUp(std::move(steps), warmUpDelayMs, this);
 }
 
 static QString translated(const char *context, const char *text)

@@ -3,7 +3,9 @@
 
 #include <KSharedConfig>
 #include <QObject>
+#include <QStringList>
 
+class IdleWarmUp;
 class OsdConfig;
 class QScreen;
 class QThread;
@@ -22,7 +24,8 @@ class Player;
  *
  * It owns the settings, the display widget of the chosen style (created on the first request
  * that finds the pop-up enabled), the hide timer and the system sound player, which lives in
- * a thread of its own so that playing a sound never stalls the pop-up.
+ * a thread of its own so that playing a sound never stalls the pop-up. When the pop-up is
+ * enabled, it loads what the first pop-up needs in idle time after the start.
  */
 class OsdService : public QObject
 {
@@ -119,6 +122,9 @@ private:
     void setPositionOnRoot(const QString &position);
     void hideCustomTextOsdIfVisible();
     void trackScreen(QScreen *screen);
+    /// Every icon name that the handlers show in @p mode.
+    static QStringList handlerIconNames(Mode mode);
+    void startWarmUp();
 
     QObject *rootObject;
     OsdConfig *config;
@@ -130,4 +136,5 @@ private:
     bool customTextVisible;
     Mode modeValue;
     QScreen *trackedScreen;
+    IdleWarmUp *warmUp;
 };

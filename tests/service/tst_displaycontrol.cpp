@@ -2,6 +2,7 @@
 // The service driving real pop-up windows on the X display: what each request shows and
 // announces in both styles, how long it stays, the sound, the lock and screen changes.
 
+#include "idlewarmup.h"
 #include "intakebounds.h"
 #include "osdservice.h"
 #include "resizedtext.h"
@@ -242,6 +243,8 @@ private Q_SLOTS:
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
         invoke(service.get(), method, args);
+        // Each icon that a handler chooses itself is one the idle warm-up loads.
+        QVERIFY2(icon.isEmpty() || args.contains(icon) || OsdService::handlerIconNames(mode).contains(icon), qPrintable(icon));
 
         QWidget *shown = window(*service);
         QVERIFY(shown);
@@ -514,6 +517,39 @@ private Q_SLOTS:
         invoke(reference.get(), method, {value(calls - 1)});
         QCOMPARE(shown->geometry(), window(*reference)->geometry());
         QCOMPARE(shown->property("osdValue"), window(*reference)->property("osdValue"));
+    }
+
+    // The warm-up after the start loads fonts and icons only: until the first request there is
+    // no window, no announcement and no sound; then the pop-up is created and painted as it is
+    // exposed. With the pop-up switched off nothing is loaded.
+    void warmUpShowsNothing_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::newRow("rounded") << Rounded;
+        QTest::newRow("standard") << Standard;
+    }
+
+    void warmUpShowsNothing()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QVERIFY(!makeService(mode, "[OSD]\nEnabled=false\n")->warmUp);
+
+        auto service = makeService(mode);
+        QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
+        QSignalSpy textSpy(service.get(), &OsdService::osdText);
+        QVERIFY(service->warmUp && !service->warmUp->isFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(service->warmUp->isFinished(), 10000);
+        QVERIFY(!service->osdRootObject());
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        QVERIFY(QGuiApplication::allWindows().isEmpty());
+        QCOMPARE(progressSpy.count() + textSpy.count(), 0);
+        QCOMPARE(plays(*service), 0);
+
+        service->wifiEnabledChanged(true);
+        QWidget *shown = window(*service);
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        QCOMPARE(staleOnScreen(shown), QString());
+        QCOMPARE(textSpy.count(), 1);
     }
 
     void disabledShowsNothing_data()

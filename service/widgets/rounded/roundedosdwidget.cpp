@@ -13,8 +13,10 @@
 #include "veskthemewatcher.h"
 #include "veskutils.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
@@ -33,6 +35,9 @@ const QString fontFamily = QStringLiteral("PT Orvel Fact [Regular]");
 // Distance of the window to the edges of the available area, in pixels.
 constexpr int screenMargin = 40;
 
+// The size of an icon in the badge, unless it shows a custom image.
+const QSize badgeIconSize(24, 24);
+
 // An icon that names a file rather than an icon of the theme or the built-in set.
 bool isFileReference(const QString &icon)
 {
@@ -46,6 +51,46 @@ void setTranslucentAttributes(QWidget *widget)
     widget->setAttribute(Qt::WA_NoSystemBackground);
     widget->setAttribute(Qt::WA_TranslucentBackground);
 }
+
+// The built-in icon of that name, or a null icon. The set is compiled in and never changes,
+// while building an icon from a resource without a file suffix makes Qt read the whole file
+// to learn its type: each icon is built once per process, and the same icon keeps its rendered
+// pixmaps. Only names found in the built-in set are kept, so it holds at most that set. The
+// icons are never destroyed, so that none of their engines outlives the SVG plugin it comes
+// from, which Qt unloads at exit.
+QIcon builtInIcon(const QString &name)
+{
+    static auto *const icons = new QHash<QString, QIcon>;
+    const auto found = icons->constFind(name);
+    if (found != icons->cend()) {
+        return *found;
+    }
+    const QString resource = QStringLiteral(":/icons/%1").arg(name);
+    if (!QFileInfo::exists(resource)) {
+        return QIcon();
+    }
+    const QIcon icon(resource);
+    icons->insert(name, icon);
+    return icon;
+}
+
+// A theme icon of that name, else the built-in one.
+QIcon namedIcon(const QString &name)
+{
+    const QIcon themeIcon = QIcon::fromTheme(name);
+    return themeIcon.isNull() ? builtInIcon(name) : themeIcon;
+}
+
+QFont badgeFont()
+{
+    return StyleHelper::fontScaled(QFont(fontFamily, 10), 1.35);
+}
+
+// The text font before a caller's overrides, for a window font of @p pointSize points.
+QFont baseTextFont(int pointSize)
+{
+    return StyleHelper::fontScaled(QFont(fontFamily, pointSize), 0.9);
+}
 }
 
 class RoundedOsdWidgetPrivate
@@ -56,11 +101,6 @@ public:
     // The window's background: the custom colour if there is one, else the theme's, mixed
     // 80/20 with the text colour.
     QColor mixedBackgroundColor(const VeskColorTheme &theme) const;
-
-    // The built-in icon of that name, or a null icon. The set is compiled in and never changes,
-    // while building an icon from a resource without a file suffix makes Qt read the whole file
-    // to learn its type: each icon is built once, and the same icon keeps its rendered pixmaps.
-    QIcon builtInIcon(const QString &name);
 
     int timeout = 1800;
     QVariant osdValue;
@@ -86,24 +126,7 @@ public:
     QString customBackgroundColor;
     QSize defaultLabelSize = QSize(-1, -1);
     QSize defaultIconSize = QSize(-1, -1);
-    // Only names found in the built-in set are kept, so it holds at most that set.
-    QHash<QString, QIcon> builtInIcons;
 };
-
-QIcon RoundedOsdWidgetPrivate::builtInIcon(const QString &name)
-{
-    const auto found = builtInIcons.constFind(name);
-    if (found != builtInIcons.cend()) {
-        return *found;
-    }
-    const QString resource = QStringLiteral(":/icons/%1").arg(name);
-    if (!QFileInfo::exists(resource)) {
-        return QIcon();
-    }
-    const QIcon icon(resource);
-    builtInIcons.insert(name, icon);
-    return icon;
-}
 
 RoundedOsdWidget::OsdPosition RoundedOsdWidgetPrivate::positionFromString(const QString &text)
 {
@@ -170,10 +193,10 @@ void RoundedOsdWidget::init(OsdConfig *config)
 
     d->iconLabel = new RoundedLabel(this);
     d->iconLabel->setAutoFillBackground(true);
-    d->iconLabel->setStandartIconSize(QSize(24, 24));
+    d->iconLabel->setStandartIconSize(badgeIconSize);
     d->iconLabel->setFixedSize(58, 58);
     d->defaultLabelSize = QSize(58, 58);
-    d->defaultIconSize = QSize(24, 24);
+    d->defaultIconSize = badgeIconSize;
     setTranslucentAttributes(d->iconLabel);
 
     d->progressBar = new RoundedProgressBar(this);
@@ -211,7 +234,7 @@ void RoundedOsdWidget::init(OsdConfig *config)
     connect(d->themeWatcher, &VeskThemeWatcher::currentThemeChanged, this, &RoundedOsdWidget::onCurrentThemeChanged);
 
     // The font of the number inside the badge.
-    d->iconLabel->setFont(StyleHelper::fontScaled(QFont(fontFamily, 10), 1.35));
+    d->iconLabel->setFont(badgeFont());
 
     setupStyle();
     reloadIcon();
@@ -629,13 +652,7 @@ void RoundedOsdWidget::reloadIcon()
 
     label->setStandartIconSize(d->defaultIconSize);
     label->setFixedSize(d->defaultLabelSize);
-    QIcon themeIcon;
-    if (!name.isEmpty()) {
-        themeIcon = QIcon::fromTheme(name);
-        if (themeIcon.isNull()) {
-            themeIcon = d->builtInIcon(name);
-        }
-    }
+    const QIcon themeIcon = name.isEmpty() ? QIcon() : namedIcon(name);
     label->setIcon(themeIcon);
     label->setIconVisible(!themeIcon.isNull());
     updateBadgeVisibility();
@@ -744,8 +761,7 @@ void RoundedOsdWidget::updateFlatWidget() const
 
 void RoundedOsdWidget::updateFont() const
 {
-    QFont font(fontFamily, this->font().pointSize());
-    font = StyleHelper::fontScaled(font, 0.9);
+    QFont font = baseTextFont(this->font().pointSize());
     if (!d->textFontFamily.isEmpty()) {
         font.setFamily(d->textFontFamily);
     }
@@ -753,4 +769,16 @@ void RoundedOsdWidget::updateFont() const
         font.setPointSize(d->textFontPointSize);
     }
     d->textLabel->setFont(font);
+}
+
+void RoundedOsdWidget::preloadFonts()
+{
+    QFontMetricsF(badgeFont()).horizontalAdvance(QStringLiteral("100"));
+    ResizedText::preloadFont(baseTextFont(QApplication::font().pointSize()));
+}
+
+void RoundedOsdWidget::preloadIcon(const QString &name)
+{
+    // Rendered at the badge's icon size: the icon keeps that pixmap for the first paint.
+    namedIcon(name).pixmap(badgeIconSize);
 }

@@ -67,6 +67,12 @@ public:
     /// Switches to opaque painting at once and keeps it until the compositor reports back.
     void updateStateBeforeSleep();
 
+    /// Loads the fonts of the badge's number and of the text, without a window, so that the
+    /// first pop-up does not wait for them.
+    static void preloadFonts();
+    /// Looks @p name up as the badge would, and renders the icon at the badge's icon size.
+    static void preloadIcon(const QString &name);
+
 Q_SIGNALS:
     void timeoutChanged(int timeout);
     void osdValueChanged(QVariant osdValue);

@@ -15,6 +15,7 @@
 #include <KLocalizedString>
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -63,6 +64,17 @@ QColor textPillColor(const QColor &button, const QColor &background, const QColo
 QString percentText(const QString &value)
 {
     return ki18ndc("vesk_notify_osd_service", "Percentage value", "%1%").subs(value).toString();
+}
+
+// The window's font: @p font enlarged by 5 %.
+QFont enlargedFont(QFont font)
+{
+    if (font.pixelSize() > 0) {
+        font.setPixelSize(qRound(font.pixelSize() * 1.05));
+    } else {
+        font.setPointSize(qRound(font.pointSize() * 1.05));
+    }
+    return font;
 }
 }
 
@@ -113,13 +125,7 @@ void OsdWidget::init(OsdConfig *config)
     setAttribute(Qt::WA_ShowWithoutActivating);
     new FramePacer(this);
 
-    QFont windowFont = font();
-    if (windowFont.pixelSize() > 0) {
-        windowFont.setPixelSize(qRound(windowFont.pixelSize() * 1.05));
-    } else {
-        windowFont.setPointSize(qRound(windowFont.pointSize() * 1.05));
-    }
-    setFont(windowFont);
+    setFont(enlargedFont(font()));
 
     d = new OsdWidgetPrivate;
     d->config = config;
@@ -461,4 +467,17 @@ void OsdWidget::applyTextFont()
     d->text->setFont(textFont);
     updateSizes();
     updatePositionOnScreen();
+}
+
+void OsdWidget::preloadFonts()
+{
+    const QFont windowFont = enlargedFont(QApplication::font());
+    QFontMetricsF(windowFont).horizontalAdvance(percentText(QStringLiteral("100")));
+    ResizedText::preloadFont(windowFont);
+}
+
+void OsdWidget::preloadIcon(const QString &name)
+{
+    // The label renders it at least at this size.
+    QIcon::fromTheme(name).pixmap(iconMinimumSize);
 }

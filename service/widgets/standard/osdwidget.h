@@ -43,6 +43,12 @@ public:
     /// Follows @p screen (null: none) and moves onto it.
     void setScreen(QScreen *screen);
 
+    /// Loads the window's and the text's fonts, without a window, so that the first pop-up
+    /// does not wait for them.
+    static void preloadFonts();
+    /// Looks @p name up in the icon theme and loads the icon, as the icon label will.
+    static void preloadIcon(const QString &name);
+
 Q_SIGNALS:
     void timeoutChanged(int timeout);
     void osdValueChanged(const QVariant &osdValue);

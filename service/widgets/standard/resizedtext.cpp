@@ -229,6 +229,12 @@ QString ResizedText::minimumText()
     return QString(20, QLatin1Char('X'));
 }
 
+void ResizedText::preloadFont(const QFont &font)
+{
+    displayableText(minimumText(), font, largestWindowSize());
+    QFontMetricsF(font).horizontalAdvance(minimumText());
+}
+
 bool ResizedText::event(QEvent *event)
 {
     const bool result = QWidget::event(event);

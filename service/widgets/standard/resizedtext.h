@@ -40,6 +40,10 @@ public:
     /// The sample whose width, in the widget's font, is the minimum width.
     static QString minimumText();
 
+    /// Loads what showing text in @p font first needs (the font, and the fallback fonts of the
+    /// scripts that the cut of long texts measures), without a widget.
+    static void preloadFont(const QFont &font);
+
     void drawBackground(QPainter *painter);
     void drawContext(QPainter *painter);
 
