@@ -30,6 +30,7 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 BIN = os.path.join(ROOT, "build-bench", "bin")
 PROBE = os.path.join(BIN, "osdbench_probe")
 EMPTY_APP = os.path.join(BIN, "osdbench_emptyapp")
+EMPTY_CLIENT = os.path.join(BIN, "osdbench_emptyclient")
 OSD_SERVICE = os.path.join(BIN, "osd-service")
 OSD_NOTIFY = os.path.join(BIN, "osd-notify")
 DUNST = "/usr/bin/dunst"
@@ -496,9 +497,12 @@ def measure_subject(key, title, kind, params, results, session):
             floor = ["/usr/bin/dbus-send", "--print-reply", "--dest=" + name,
                      "/org/kde/osdService" if kind == "osd" else "/org/freedesktop/Notifications",
                      "org.freedesktop.DBus.Peer.Ping"]
-            clients, floors = [], []
+            clients, floors, qt_floors = [], [], []
             for batch in range(params.rtt_batches):
                 order = [(client, clients), (floor, floors)]
+                if kind == "osd":
+                    # osd-notify's own floor: loading and linking its Qt libraries, no call.
+                    order.append(([EMPTY_CLIENT], qt_floors))
                 if batch % 2:
                     order.reverse()
                 for command, sink in order:
@@ -508,6 +512,8 @@ def measure_subject(key, title, kind, params, results, session):
                 results.add(key, "rtt_client_ms", value)
             for value in floors:
                 results.add(key, "rtt_floor_ms", value)
+            for value in qt_floors:
+                results.add(key, "rtt_qt_floor_ms", value)
             results.add(key, "rtt_ratio", statistics.median(clients) / statistics.median(floors))
         step("one process per call", round_trip)
 
@@ -542,6 +548,16 @@ def measure_subject(key, title, kind, params, results, session):
         if not pid_alive(pid):
             results.note("%s, session %d: the daemon ended during the session" % (title, session))
         env.stop(pid)
+
+        # 2. The first call 1 s after the start, once the daemon has had idle time: a second
+        # start on the same display and bus.
+        def idle_first_map():
+            _, idle_pid = env.start_daemon(name, program, "daemon-idle.log")
+            time.sleep(params.idle_first_seconds)
+            out = env.run([PROBE, "map", "--target", target, "--reps", "1", "--settle-ms", "0"], timeout=40)
+            results.add(key, "map_idle_first_ms", float(out.split()[0]))
+            env.stop(idle_pid)
+        step("first call 1 s after start -> mapped", idle_first_map)
 
 
 # ---- QtTest micro-benchmarks ------------------------------------------------------------------
@@ -598,8 +614,10 @@ ROWS = [
     ("1 client process per call, ms (osd-notify / notify-send)", "rtt_client_ms", 2, "", None),
     ("1 floor: dbus-send Peer.Ping to the same daemon, ms", "rtt_floor_ms", 2, "", None),
     ("1 ratio client / floor (per session)", "rtt_ratio", 2, "x", None),
+    ("1 client floor: empty program linked to QtCore and QtDBus, ms", "rtt_qt_floor_ms", 2, "", None),
     ("2 call -> mapped, pop-up hidden before, ms", "map_ms", 2, "", None),
     ("2 call -> mapped, first call after start, ms", "map_first_ms", 1, "", None),
+    ("2 call -> mapped, first call 1 s after start, ms", "map_idle_first_ms", 1, "", None),
     ("3a wait mode, lines/s (osd-notify reading a pipe)", "wait_lps", 0, "", None),
     ("3b long-lived client, calls/s", "calls_ps", 0, "", None),
     ("3b floor: long-lived Peer.Ping, calls/s", "ping_ps", 0, "", None),
@@ -639,8 +657,9 @@ def goals_table(results, params):
         ("osd-notify one process per call: at most 2.5x the dbus-send floor", "rtt_ratio", lambda v: v <= 2.5, "%.2fx"),
         ("call -> mapped, pop-up hidden before: at most 8 ms median", "map_ms", lambda v: v <= 8, "%.2f ms"),
         ("call -> mapped, first call after start: at most 25 ms", "map_first_ms", lambda v: v <= 25, "%.1f ms"),
-        ("wait mode: at least 2,000 calls/s with the pop-up visible", "wait_lps", lambda v: v >= 2000, "%.0f/s"),
-        ("long-lived client: at least 2,000 calls/s with the pop-up visible", "calls_ps", lambda v: v >= 2000, "%.0f/s"),
+        ("call -> mapped, first call 1 s after start: at most 8 ms", "map_idle_first_ms", lambda v: v <= 8, "%.1f ms"),
+        ("wait mode: at least 3,000 calls/s with the pop-up visible", "wait_lps", lambda v: v >= 3000, "%.0f/s"),
+        ("long-lived client: at least 5,000 calls/s with the pop-up visible", "calls_ps", lambda v: v >= 5000, "%.0f/s"),
         ("start -> name owned: at most 1.3x the empty Qt widgets app", "start_ratio", lambda v: v <= 1.3, "%.2fx"),
         ("CPU for one pop-up over 5 s: at most 7 ms", "cpu_popup_ms", lambda v: v <= 7, "%.1f ms"),
         ("CPU idle over 5 s: 0 ms (below 0.05 ms, the one-decimal rounding)", "cpu_idle_ms", lambda v: v < 0.05, "%.2f ms"),
@@ -731,12 +750,16 @@ def write_results(results, params, micro, started, elapsed):
             "1. One client process per call: `osd-notify --volumeChanged 50` (ours) or `notify-send -t 500 -h string:x-canonical-private-synchronous:osdbench summary body` "
             "(peers; the hint makes both replace the pop-up rather than queue another), spawned one after another, against the floor `dbus-send --print-reply --dest=<name> <path> "
             "org.freedesktop.DBus.Peer.Ping` to the same daemon; %d alternating batches of %d calls each, ms per call "
-            "from spawn to exit. The ratio is taken per session from the medians of the batches." % (params.rtt_batches, params.rtt_calls),
+            "from spawn to exit. The ratio is taken per session from the medians of the batches. The client floor "
+            "(ours only) is `bench/tools/osdbench_emptyclient`, a program linked to QtCore and QtDBus that does "
+            "nothing, spawned in batches of its own between the others: what loading Qt costs osd-notify before it "
+            "does anything." % (params.rtt_batches, params.rtt_calls),
             "2. Call -> mapped: the probe selects SubstructureNotify on the root window, sends the call itself "
             "(volumeChanged, or Notifications.Notify for the peers) and takes the time until the MapNotify of a "
             "top-level window. It then waits for its UnmapNotify (ours: its own time-out; peers: after "
             "CloseNotification) and 150 ms more before the next of %d repetitions per session (notify-osd: 3, as it keeps a bubble for seconds after CloseNotification). \"First call\" is the "
-            "first call right after the bus name was owned, once per session." % params.map_reps,
+            "first call right after the bus name was owned, once per session; \"first call 1 s after start\" is the "
+            "first call to a second start of the daemon at the end of the session, made %g s after its name was owned." % (params.map_reps, params.idle_first_seconds),
             "3. Throughput: (a) one `osd-notify --volumeChanged` reading %d lines from a file, lines per second from "
             "spawn to exit; (b) one long-lived libdbus-1 client doing synchronous calls one after another (two batches "
             "of %d: volumeChanged, or Notify replacing its first notification), and Peer.Ping as the floor (%d calls)."
@@ -811,8 +834,9 @@ def main():
         # memory goals, and 2 x 10,000 Notify calls would take dunst most of a minute.
         params.wait_lines, params.mem_calls, params.peer_calls, params.ping_calls = 5000, 10000, 3000, 5000
     params.cpu_seconds = 5
+    params.idle_first_seconds = 1.0
 
-    for path in (PROBE, EMPTY_APP, OSD_SERVICE, OSD_NOTIFY):
+    for path in (PROBE, EMPTY_APP, EMPTY_CLIENT, OSD_SERVICE, OSD_NOTIFY):
         if not os.access(path, os.X_OK):
             sys.exit("osdbench: %s is missing; run scripts/bench, which builds it" % path)
 
