@@ -200,18 +200,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<qreal>("margin");
-        QTest::newRow("empty") << QString() << 4.0;
-        QTest::newRow("one letter") << QStringLiteral("i") << 4.0;
-        QTest::newRow("long text") << repeated(QStringLiteral("WWW "), 2000) << 4.0;
-        QTest::newRow("fractional margin") << QStringLiteral("i") << 2.5;
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("empty") << QString() << 4.0 << 0;
+        QTest::newRow("one letter") << QStringLiteral("i") << 4.0 << 0;
+        QTest::newRow("long text") << repeated(QStringLiteral("WWW "), 2000) << 4.0 << 0;
+        QTest::newRow("fractional margin") << QStringLiteral("i") << 2.5 << 0;
+        QTest::newRow("larger font") << QStringLiteral("i") << 4.0 << 30;
     }
 
     void minimumSizeDoesNotDependOnTheText()
     {
         QFETCH(QString, text);
         QFETCH(qreal, margin);
+        QFETCH(int, pointSize);
         ResizedText widget;
+        // Asked once before the changes, as the window does: the answer follows margin and font.
+        widget.minimumSizeHint();
         widget.document()->setDocumentMargin(margin);
+        if (pointSize > 0) {
+            QFont font = widget.font();
+            font.setPointSize(pointSize);
+            widget.setFont(font);
+        }
         widget.setText(text);
         const QFontMetricsF metrics(widget.font());
         QCOMPARE(widget.minimumSizeHint().width(), qCeil(2 * margin + metrics.horizontalAdvance(QString(20, QLatin1Char('X')))));

@@ -49,6 +49,11 @@ public:
     QString text;
     // Lines of the text, unwrapped, that the elider does not hold.
     int hiddenLines = 0;
+    // The minimum size hint and what it was measured with: the window asks for it on every
+    // change of content, and measuring means shaping the sample text anew.
+    QSize minimumSize;
+    QFont minimumFont;
+    qreal minimumMargin = -1;
 
     void updateDisplayedText(const QFont &font);
 };
@@ -148,7 +153,8 @@ void ResizedText::clear()
 
 void ResizedText::refreshLayout()
 {
-    // The screens, and with them the largest window, may have changed.
+    // The screens, and with them the largest window and the font's resolution, may have changed.
+    d->minimumSize = QSize();
     d->updateDisplayedText(d->document->defaultFont());
     resetIdealDocumentSize();
     d->document->setTextWidth(width());
@@ -219,9 +225,17 @@ QSize ResizedText::sizeHint() const
 
 QSize ResizedText::minimumSizeHint() const
 {
-    const QFontMetricsF metrics(d->document->defaultFont());
-    const qreal margins = 2 * d->document->documentMargin();
-    return QSize(qCeil(margins + metrics.horizontalAdvance(minimumText())), qCeil(margins + metrics.height()));
+    const QFont font = d->document->defaultFont();
+    const qreal margin = d->document->documentMargin();
+    if (d->minimumSize.isValid() && margin == d->minimumMargin && font == d->minimumFont) {
+        return d->minimumSize;
+    }
+    const QFontMetricsF metrics(font);
+    const qreal margins = 2 * margin;
+    d->minimumSize = QSize(qCeil(margins + metrics.horizontalAdvance(minimumText())), qCeil(margins + metrics.height()));
+    d->minimumFont = font;
+    d->minimumMargin = margin;
+    return d->minimumSize;
 }
 
 QString ResizedText::minimumText()
