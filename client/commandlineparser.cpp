@@ -5,12 +5,56 @@
 #include "osdserviceinterface.h"
 
 #include <QDBusConnection>
-#include <QDBusServiceWatcher>
 
 #include <algorithm>
 #include <array>
 #include <memory>
 #include <unistd.h>
+
+namespace
+{
+// Checks and converts @p values against @p types and calls @p method through @p interface, or
+// through a proxy of its own, made once the values are found good, when @p interface is null.
+// True when the service answered without error.
+bool callMethod(OrgKdeOsdServiceInterface *interface, MethodType method, const QStringList &values, const QList<int> &types)
+{
+    if (!checkValues(values, types)) {
+        printMethodArgumentsError(method, values, types);
+        return false;
+    }
+
+    std::unique_ptr<OrgKdeOsdServiceInterface> ownInterface;
+    if (!interface) {
+        ownInterface.reset(makeDBusInterface().data());
+        interface = ownInterface.get();
+    }
+    QDBusPendingReply<> reply;
+    const QString name = getMethodName(method);
+    if (!invokeMethod(interface, name.toLatin1().constData(), Qt::DirectConnection, reply, values, types)) {
+        printError(QStringLiteral("Internal error: cannot call method \"%1\"!").arg(name));
+        return false;
+    }
+
+    reply.waitForFinished();
+    if (reply.isError()) {
+        printError(reply.error().message());
+        return false;
+    }
+    return true;
+}
+
+// The font methods' optional values, when omitted, reach the service as empty strings.
+QStringList completedValues(MethodType method, const QStringList &values)
+{
+    QStringList completed = values;
+    if (method == ShowTextWithFont || method == ShowTextWithFontNoBackground) {
+        while (completed.size() < 7) {
+            completed.append(QString());
+        }
+    }
+    return completed;
+}
+}
 
 bool CommandLineParser::processArguments(const QStringList &arguments)
 {
@@ -72,37 +116,12 @@ QPointer<OrgKdeOsdServiceInterface> makeDBusInterface()
 
 bool osdCallMethod(MethodType method, const QStringList &values)
 {
-    QStringList completed = values;
-    if (method == ShowTextWithFont || method == ShowTextWithFontNoBackground) {
-        // An omitted position or background colour reaches the service as an empty string.
-        while (completed.size() < 7) {
-            completed.append(QString());
-        }
-    }
-    return osdCallMethod(method, completed, osdMethodArgumentTypes(method));
+    return osdCallMethod(method, completedValues(method, values), osdMethodArgumentTypes(method));
 }
 
 bool osdCallMethod(MethodType method, const QStringList &values, const QList<int> &types)
 {
-    if (!checkValues(values, types)) {
-        printMethodArgumentsError(method, values, types);
-        return false;
-    }
-
-    const std::unique_ptr<OrgKdeOsdServiceInterface> interface(makeDBusInterface().data());
-    QDBusPendingReply<> reply;
-    const QString name = getMethodName(method);
-    if (!invokeMethod(interface.get(), name.toLatin1().constData(), Qt::DirectConnection, reply, values, types)) {
-        printError(QStringLiteral("Internal error: cannot call method \"%1\"!").arg(name));
-        return false;
-    }
-
-    reply.waitForFinished();
-    if (reply.isError()) {
-        printError(reply.error().message());
-        return false;
-    }
-    return true;
+    return callMethod(nullptr, method, values, types);
 }
 
 bool osdCallMethodWaitMode(MethodType method, const QStringList &values)
@@ -113,10 +132,12 @@ bool osdCallMethodWaitMode(MethodType method, const QStringList &values)
     const int maxLineBytes = 32 * 1024 * 1024;
     LineReader input(STDIN_FILENO, maxLineBytes);
     const int index = osdMethodWaitArgumentIndex(method);
-    // Every line's proxy follows the service's owner through a match rule on the bus, which it
-    // would add and remove again for each call. Held for the whole input, this watch keeps that
-    // rule in place, and the proxies share it: two bus messages fewer per line.
-    const QDBusServiceWatcher ownerWatch(QStringLiteral("org.kde.osdService"), QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForOwnerChange);
+    const QList<int> types = osdMethodArgumentTypes(method);
+    // One proxy for the whole input. A new proxy asks the bus for the service's owner, and
+    // waits for the answer, before its first call: a round trip per line that the calls do
+    // not need, since they are addressed to the service's name, which the bus hands to
+    // whoever owns it when the call arrives.
+    const std::unique_ptr<OrgKdeOsdServiceInterface> interface(makeDBusInterface().data());
     QString line;
     for (;;) {
         const LineReader::Result result = input.readLine(&line);
@@ -130,7 +151,7 @@ bool osdCallMethodWaitMode(MethodType method, const QStringList &values)
         }
         QStringList lineValues = values;
         lineValues.insert(index, line);
-        osdCallMethod(method, lineValues);
+        callMethod(interface.get(), method, completedValues(method, lineValues), types);
     }
 }
 

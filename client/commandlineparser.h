@@ -22,7 +22,7 @@ public:
 };
 
 /// A new proxy for "org.kde.osdService" at "/org/kde/osdService" on the session bus, without
-/// a parent: each call gets one of its own.
+/// a parent: a direct call gets one of its own, wait mode one for its whole input.
 QPointer<OrgKdeOsdServiceInterface> makeDBusInterface();
 
 /// Pads the optional values of the font methods with empty strings and makes the call.

@@ -265,10 +265,21 @@ void TestOsdNotify::waitModeCallsAsLinesArrive()
     QTRY_COMPARE_WITH_TIMEOUT(recorder.calls().size(), 2, 20000);
     QCOMPARE(client.state(), QProcess::Running);
 
+    // The service leaving and coming back while the input goes on: the line in between is
+    // refused by the bus, the next one reaches the service again.
+    recorder.stop();
+    client.write("3\n");
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += client.readAllStandardError()).endsWith('\n'), 20000);
+    QVERIFY(recorder.start());
+    client.write("4\n");
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.calls().size(), 3, 20000);
+
     client.closeWriteChannel();
     QVERIFY(finished.wait(20000));
     QCOMPARE(client.exitCode(), 0);
-    QCOMPARE(recorder.calls(), (QStringList{"showProgressBar(si) \"icon\" 1", "showProgressBar(si) \"icon\" 2"}));
+    QCOMPARE(err.count('\n'), 1);
+    QCOMPARE(recorder.calls(), (QStringList{"showProgressBar(si) \"icon\" 1", "showProgressBar(si) \"icon\" 2", "showProgressBar(si) \"icon\" 4"}));
 }
 
 void TestOsdNotify::closedInput()
