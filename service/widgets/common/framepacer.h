@@ -23,6 +23,7 @@ class QWidget;
  */
 class FramePacer : public QObject
 {
+    Q_OBJECT
 public:
     explicit FramePacer(QWidget *window);
 
