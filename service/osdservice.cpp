@@ -26,6 +26,10 @@ static const char shellServiceName[] = "org.kde.plasmashell";
 static const int longestDurationMs = 20000;
 // Long enough for a request that starts the daemon to be served before the warm-up begins.
 static const int warmUpDelayMs = 200;
+// The range a caller's volume maximum is kept to: below 100 a full volume would overfill the
+// ring, and past 1000 % any real volume would be too small a sliver of it to see.
+static const int defaultMaximumPercent = 100;
+static const int largestMaximumPercent = 1000;
 
 OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode)
     : QObject(parent)
@@ -363,7 +367,7 @@ void OsdService::updateTimeout()
     }
 }
 
-void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText)
+void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText, int maximum)
 {
     if (sessionLocked || !init()) {
         return;
@@ -376,7 +380,8 @@ void OsdService::showProgress(const QString &icon, int percent, const QString &a
     if (!rootObject) {
         return;
     }
-    const int value = qBound(0, percent, 100);
+    const int value = qBound(0, percent, maximum);
+    rootObject->setProperty("osdMaxValue", maximum);
     rootObject->setProperty("osdValue", value);
     rootObject->setProperty("showingProgress", true);
     rootObject->setProperty("icon", icon);
@@ -390,6 +395,7 @@ void OsdService::showTextInternal(const QString &icon, const QString &text, int 
         return;
     }
     rootObject->setProperty("showingProgress", false);
+    rootObject->setProperty("osdMaxValue", defaultMaximumPercent);
     rootObject->setProperty("osdValue", text);
     rootObject->setProperty("icon", icon);
     refreshContentOnRoot();
@@ -557,15 +563,26 @@ static QString levelIcon(const QString &base, int percent)
 
 void OsdService::volumeChanged(int percent)
 {
+    showVolume(percent, defaultMaximumPercent);
+}
+
+void OsdService::volumeChanged(int percent, int maximumPercent)
+{
+    showVolume(percent, qBound(defaultMaximumPercent, maximumPercent, largestMaximumPercent));
+}
+
+// The icon follows the volume itself, whatever the maximum: above 100 % is loud, not medium.
+void OsdService::showVolume(int percent, int maximum)
+{
     if (modeValue == RoundedMode) {
-        showProgress(percent <= 0 ? QStringLiteral("mono-audio-volume-muted") : QStringLiteral("mono-audio-volume"), percent, QString());
+        showProgress(percent <= 0 ? QStringLiteral("mono-audio-volume-muted") : QStringLiteral("mono-audio-volume"), percent, QString(), maximum);
         return;
     }
     if (percent <= 0) {
         showText(QStringLiteral("audio-volume-muted"), translated("OSD informing that the system is muted, keep short", "Audio Muted"));
         return;
     }
-    showProgress(levelIcon(QStringLiteral("audio-volume"), percent), percent, QString());
+    showProgress(levelIcon(QStringLiteral("audio-volume"), percent), percent, QString(), maximum);
 }
 
 void OsdService::microphoneVolumeChanged(int percent)

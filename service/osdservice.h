@@ -87,6 +87,8 @@ public Q_SLOTS:
                                       const QString &position,
                                       const QString &backgroundColor);
     void showProgressBar(const QString &icon, int percent);
+    /// The volume drawn against @p maximumPercent, for mixers that allow raising it above 100 %.
+    void volumeChanged(int percent, int maximumPercent);
 
 private Q_SLOTS:
     void hideOsd();
@@ -101,7 +103,8 @@ private:
     bool checkOsdEnabled();
     bool init();
     void updateTimeout();
-    void showProgress(const QString &icon, int percent, const QString &additionalText);
+    /// @p maximum is what the ring or bar is drawn against; @p percent is kept to 0..maximum.
+    void showProgress(const QString &icon, int percent, const QString &additionalText, int maximum = 100);
     void showTextInternal(const QString &icon, const QString &text, int durationMs);
     void showCustomText(const QString &icon,
                         const QString &text,
@@ -111,6 +114,7 @@ private:
                         const QString &position,
                         const QString &backgroundColor,
                         bool noBackground);
+    void showVolume(int percent, int maximum);
     void showSwitch(bool on, const QString &onIcon, const QString &offIcon, const QString &onText, const QString &offText);
     void showOsd(int durationMs);
     int effectiveDurationMs(int durationMs) const;

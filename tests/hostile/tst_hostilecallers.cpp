@@ -116,6 +116,9 @@ private Q_SLOTS:
             }
             QTest::newRow("mediaPlayerVolumeChanged " + n) << "mediaPlayerVolumeChanged" << Args{v, s, s};
             QTest::newRow("showProgressBar " + n) << "showProgressBar" << Args{s, v};
+            QTest::newRow("volumeChanged of maximum " + n) << "volumeChanged" << Args{150, v};
+            QTest::newRow("volumeChanged " + n + " of maximum " + n) << "volumeChanged" << Args{v, v};
+            QTest::newRow("volumeChanged " + n + " of maximum 150") << "volumeChanged" << Args{v, 150};
             for (const char *method : {"showTextWithFont", "showTextWithFontNoBackground"}) {
                 QTest::newRow(QByteArray(method) + " point size " + n) << QString::fromLatin1(method) << Args{s, s, s, v, 2000, s, s};
                 QTest::newRow(QByteArray(method) + " duration " + n) << QString::fromLatin1(method) << Args{s, s, s, 12, v, s, s};

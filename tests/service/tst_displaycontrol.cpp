@@ -24,6 +24,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 Q_DECLARE_METATYPE(OsdService::Mode)
@@ -88,6 +90,16 @@ static void invoke(QObject *object, const QByteArray &method, const QVariantList
         return;
     }
     QFAIL(qPrintable(QStringLiteral("no method ") + QString::fromLatin1(method)));
+}
+
+// The ring of the rounded style or the bar of the standard one.
+static QWidget *progressIndicator(QWidget *window)
+{
+    const auto children = window->findChildren<QWidget *>();
+    const auto found = std::find_if(children.begin(), children.end(), [](QWidget *child) {
+        return child->inherits("RoundedProgressBar") || child->inherits("QProgressBar");
+    });
+    return found == children.end() ? nullptr : *found;
 }
 
 class OsdServiceTest : public QObject
@@ -156,19 +168,34 @@ private Q_SLOTS:
         QTest::addColumn<bool>("progress");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("additionalText");
+        QTest::addColumn<int>("maximum");
 
         const QString none;
-        auto progress = [](const char *name, OsdService::Mode mode, const char *method, QVariantList args, const QString &icon, int value, const QString &extra = QString()) {
-            QTest::newRow(name) << mode << QByteArray(method) << args << icon << true << QVariant(value) << extra;
+        auto progress = [](const char *name,
+                           OsdService::Mode mode,
+                           const char *method,
+                           QVariantList args,
+                           const QString &icon,
+                           int value,
+                           const QString &extra = QString(),
+                           int maximum = 100) {
+            QTest::newRow(name) << mode << QByteArray(method) << args << icon << true << QVariant(value) << extra << maximum;
         };
         auto text = [](const char *name, OsdService::Mode mode, const char *method, QVariantList args, const QString &icon, const QString &value) {
-            QTest::newRow(name) << mode << QByteArray(method) << args << icon << false << QVariant(value) << QString();
+            QTest::newRow(name) << mode << QByteArray(method) << args << icon << false << QVariant(value) << QString() << 100;
         };
 
         progress("rounded brightness", Rounded, "brightnessChanged", {70}, QStringLiteral("mono-video-display-brightness"), 70);
         progress("rounded keyboard brightness", Rounded, "keyboardBrightnessChanged", {-4}, QStringLiteral("mono-input-keyboard-brightness"), 0);
         progress("rounded volume 0", Rounded, "volumeChanged", {0}, QStringLiteral("mono-audio-volume-muted"), 0);
         progress("rounded volume 130", Rounded, "volumeChanged", {130}, QStringLiteral("mono-audio-volume"), 100);
+        progress("rounded volume 105 of 150", Rounded, "volumeChanged", {105, 150}, QStringLiteral("mono-audio-volume"), 105, none, 150);
+        progress("rounded volume 0 of 150", Rounded, "volumeChanged", {0, 150}, QStringLiteral("mono-audio-volume-muted"), 0, none, 150);
+        progress("rounded volume above its maximum", Rounded, "volumeChanged", {120, 110}, QStringLiteral("mono-audio-volume"), 110, none, 110);
+        progress("rounded volume, maximum 0", Rounded, "volumeChanged", {120, 0}, QStringLiteral("mono-audio-volume"), 100, none, 100);
+        progress("rounded volume, maximum 5000", Rounded, "volumeChanged", {50, 5000}, QStringLiteral("mono-audio-volume"), 50, none, 1000);
+        progress("rounded volume INT_MAX of INT_MAX", Rounded, "volumeChanged", {INT_MAX, INT_MAX}, QStringLiteral("mono-audio-volume"), 1000, none, 1000);
+        progress("rounded volume INT_MIN of INT_MIN", Rounded, "volumeChanged", {INT_MIN, INT_MIN}, QStringLiteral("mono-audio-volume-muted"), 0, none, 100);
         progress("rounded microphone 0", Rounded, "microphoneVolumeChanged", {0}, QStringLiteral("mono-microphone-sensitivity-muted"), 0);
         progress("rounded microphone 30", Rounded, "microphoneVolumeChanged", {30}, QStringLiteral("mono-microphone-sensitivity"), 30);
         progress("rounded media player 40", Rounded, "mediaPlayerVolumeChanged", {40, QStringLiteral("Amarok"), QStringLiteral("amarok")},
@@ -204,6 +231,12 @@ private Q_SLOTS:
         progress("standard volume 75", Standard, "volumeChanged", {75}, QStringLiteral("audio-volume-medium"), 75);
         progress("standard volume 76", Standard, "volumeChanged", {76}, QStringLiteral("audio-volume-high"), 76);
         progress("standard volume 100", Standard, "volumeChanged", {100}, QStringLiteral("audio-volume-high"), 100);
+        progress("standard volume 105 of 150", Standard, "volumeChanged", {105, 150}, QStringLiteral("audio-volume-high"), 105, none, 150);
+        // The level icon follows the volume, not its share of the maximum (53 %).
+        progress("standard volume 80 of 150", Standard, "volumeChanged", {80, 150}, QStringLiteral("audio-volume-high"), 80, none, 150);
+        progress("standard volume 20 of 150", Standard, "volumeChanged", {20, 150}, QStringLiteral("audio-volume-low"), 20, none, 150);
+        text("standard volume 0 of 150", Standard, "volumeChanged", {0, 150}, QStringLiteral("audio-volume-muted"), QStringLiteral("Audio Muted"));
+        progress("standard volume INT_MAX of -1", Standard, "volumeChanged", {INT_MAX, -1}, QStringLiteral("audio-volume-high"), 100, none, 100);
         text("standard microphone 0", Standard, "microphoneVolumeChanged", {0}, QStringLiteral("microphone-sensitivity-muted"), QStringLiteral("Microphone Muted"));
         progress("standard microphone 25", Standard, "microphoneVolumeChanged", {25}, QStringLiteral("microphone-sensitivity-low"), 25);
         progress("standard microphone 26", Standard, "microphoneVolumeChanged", {26}, QStringLiteral("microphone-sensitivity-medium"), 26);
@@ -238,6 +271,7 @@ private Q_SLOTS:
         QFETCH(bool, progress);
         QFETCH(QVariant, value);
         QFETCH(QString, additionalText);
+        QFETCH(int, maximum);
 
         auto service = makeService(mode);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
@@ -257,11 +291,25 @@ private Q_SLOTS:
             QCOMPARE(progressSpy.count(), 1);
             QCOMPARE(textSpy.count(), 0);
             QCOMPARE(progressSpy.at(0), (QVariantList{icon, value.toInt(), additionalText}));
+            QWidget *indicator = progressIndicator(shown);
+            QVERIFY(indicator);
+            QCOMPARE(indicator->property("value").toInt(), value.toInt());
+            QCOMPARE(indicator->property("maximum").toInt(), maximum);
         } else {
             QCOMPARE(shown->property("osdValue").toString(), value.toString());
             QCOMPARE(textSpy.count(), 1);
             QCOMPARE(progressSpy.count(), 0);
             QCOMPARE(textSpy.at(0), (QVariantList{icon, value.toString()}));
+        }
+        QCOMPARE(shown->property("osdMaxValue").toInt(), maximum);
+
+        // A raised maximum lasts for its own call only: the same request after it draws against
+        // its own maximum again.
+        service->volumeChanged(105, 150);
+        invoke(service.get(), method, args);
+        QCOMPARE(shown->property("osdMaxValue").toInt(), maximum);
+        if (progress) {
+            QCOMPARE(progressIndicator(shown)->property("maximum").toInt(), maximum);
         }
     }
 

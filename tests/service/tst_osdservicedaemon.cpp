@@ -83,7 +83,12 @@ private Q_SLOTS:
         QVERIFY(description.open(QIODevice::ReadOnly));
         const QStringList expected = interfaceOutline(QString::fromUtf8(description.readAll()));
         QCOMPARE(expected.count(QStringLiteral("  signal osdProgress")), 1);
-        QCOMPARE(expected.filter(QRegularExpression(QStringLiteral("^  method "))).size(), 16);
+        const QStringList methods = expected.filter(QRegularExpression(QStringLiteral("^  method ")));
+        QCOMPARE(methods.size(), 17);
+        // The volume with a maximum comes after the sixteen methods that every caller knows.
+        QCOMPARE(methods.indexOf(QStringLiteral("  method volumeChanged")), 2);
+        QCOMPARE(expected.mid(expected.size() - 3),
+                 (QStringList{QStringLiteral("  method volumeChanged"), QStringLiteral("    in i percent"), QStringLiteral("    in i maximumPercent")}));
         QCOMPARE(interfaceOutline(reply.arguments().value(0).toString()), expected);
     }
 
@@ -130,6 +135,7 @@ private Q_SLOTS:
         QTest::newRow("showTextWithFontNoBackground")
             << QStringLiteral("showTextWithFontNoBackground") << QVariantList{s, s, QString(), -3, -1, QString(), QString()};
         QTest::newRow("showProgressBar") << QStringLiteral("showProgressBar") << QVariantList{s, 150};
+        QTest::newRow("volumeChanged with a maximum") << QStringLiteral("volumeChanged") << QVariantList{105, 150};
     }
 
     void everyMethodAnswersThroughBothNames()
@@ -185,6 +191,8 @@ private Q_SLOTS:
         QTest::newRow("string for int") << QStringLiteral("volumeChanged") << QVariantList{QStringLiteral("40")};
         QTest::newRow("missing argument") << QStringLiteral("showText") << QVariantList{QStringLiteral("icon")};
         QTest::newRow("extra argument") << QStringLiteral("wifiEnabledChanged") << QVariantList{true, true};
+        QTest::newRow("volume with two maxima") << QStringLiteral("volumeChanged") << QVariantList{40, 100, 100};
+        QTest::newRow("volume with a string maximum") << QStringLiteral("volumeChanged") << QVariantList{40, QStringLiteral("100")};
         QTest::newRow("unknown method") << QStringLiteral("explode") << QVariantList{};
     }
 
