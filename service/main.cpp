@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "iconthemefallback.h"
 #include "osdservice.h"
 #include "osdservice_debug.h"
 #include "popupsurface.h"
@@ -97,6 +98,7 @@ int main(int argc, char **argv)
     const FontConfigPreload fontConfigPreload;
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    ensureUsableIconTheme();
 
     const SingleInstance instance(QStringLiteral("osd-service"));
     if (instance.status() == SingleInstance::AlreadyRunning) {

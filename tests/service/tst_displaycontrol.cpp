@@ -2,6 +2,7 @@
 // The service driving real pop-up windows on the X display: what each request shows and
 // announces in both styles, how long it stays, the sound, the lock and screen changes.
 
+#include "iconthemefallback.h"
 #include "idlewarmup.h"
 #include "intakebounds.h"
 #include "osdservice.h"
@@ -14,6 +15,8 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QIcon>
 #include <QMetaMethod>
 #include <QScopeGuard>
 #include <QScreen>
@@ -708,6 +711,47 @@ private Q_SLOTS:
         if (passed > 0) {
             QCOMPARE(viaService.pointSize(), passed);
         }
+    }
+
+    // Without a desktop platform theme (plain Xvfb, i3, sway) Qt names no installed theme;
+    // the daemon then picks one so that named icons resolve. A session's own theme stays.
+    void iconThemeFallback_data()
+    {
+        QTest::addColumn<QString>("sessionTheme");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("none") << QString() << QStringLiteral("breeze");
+        QTest::newRow("only the hicolor base") << QStringLiteral("hicolor") << QStringLiteral("breeze");
+        QTest::newRow("not installed") << QStringLiteral("no-such-theme") << QStringLiteral("breeze");
+        QTest::newRow("the session's own") << QStringLiteral("session-theme") << QStringLiteral("session-theme");
+    }
+
+    void iconThemeFallback()
+    {
+        QFETCH(QString, sessionTheme);
+        QFETCH(QString, used);
+        if (!QFileInfo::exists(QStringLiteral("/usr/share/icons/breeze/index.theme"))) {
+            QSKIP("breeze-icon-theme is not installed");
+        }
+        const QStringList searchPaths = QIcon::themeSearchPaths();
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("icons/session-theme")));
+        QFile index(dir.filePath(QStringLiteral("icons/session-theme/index.theme")));
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=Session\nInherits=hicolor\nDirectories=\n");
+        index.close();
+        QIcon::setThemeSearchPaths(searchPaths + QStringList{dir.filePath(QStringLiteral("icons"))});
+        QIcon::setThemeName(sessionTheme);
+
+        QCOMPARE(ensureUsableIconTheme(), used);
+        QCOMPARE(QIcon::themeName(), used);
+        if (used == QLatin1String("breeze")) {
+            // The standard style's volume icon and one a caller names.
+            auto service = makeService(Standard);
+            service->volumeChanged(40);
+            QVERIFY(!QIcon::fromTheme(window(*service)->property("icon").toString()).isNull());
+            QVERIFY(!QIcon::fromTheme(QStringLiteral("audio-headset")).isNull());
+        }
+        QIcon::setThemeSearchPaths(searchPaths);
+        QIcon::setThemeName(QString());
     }
 };
 
