@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The daemon's texts in German: with LANGUAGE=de and the catalogue that the build compiles, each
 // handler that shows a text shows the German one, in the pop-up and in the "osdText" signal,
-// and the percent label uses the German percent format.
+// and the percent label uses the German percent format. Then the same daemon switched to other
+// languages shows their texts.
 
 #include "osdservice.h"
 
+#include <KLocalizedString>
 #include <KSharedConfig>
 #include <QApplication>
 #include <QLabel>
@@ -91,6 +93,36 @@ private Q_SLOTS:
             labels << label->text();
         }
         QVERIFY2(labels.contains(QStringLiteral("40 %")), qPrintable(labels.join(QLatin1Char('|'))));
+    }
+
+    // A language with a different script and one with a different percent sign.
+    void otherLanguages_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("muted");
+        QTest::addColumn<QString>("percent");
+        QTest::newRow("French") << QStringLiteral("fr") << QStringLiteral("VLC coupé") << QString::fromUtf8("40\u00a0%");
+        QTest::newRow("Japanese") << QStringLiteral("ja") << QString::fromUtf8("VLC ミュート") << QStringLiteral("40%");
+    }
+
+    void otherLanguages()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, muted);
+        QFETCH(QString, percent);
+        KLocalizedString::setLanguages({language});
+
+        QSignalSpy texts(service.get(), &OsdService::osdText);
+        service->mediaPlayerVolumeChanged(0, QStringLiteral("VLC"), QStringLiteral("vlc"));
+        QCOMPARE(texts.count(), 1);
+        QCOMPARE(texts.at(0).at(1).toString(), muted);
+        service->volumeChanged(40);
+        QStringList labels;
+        for (const QLabel *label : service->osdRootObject()->findChildren<QLabel *>()) {
+            labels << label->text();
+        }
+        KLocalizedString::setLanguages({QStringLiteral("de")});
+        QVERIFY2(labels.contains(percent), qPrintable(labels.join(QLatin1Char('|'))));
     }
 };
 
