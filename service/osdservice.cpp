@@ -7,6 +7,7 @@
 #include "osdserviceadaptor.h"
 #include "osdservice_debug.h"
 #include "osdwidget.h"
+#include "popupannouncer.h"
 #include "roundedosdwidget.h"
 #include "systemsoundsplayer.h"
 
@@ -190,6 +191,7 @@ void OsdService::showOsd(int durationMs)
     }
     qCDebug(OSD_SERVICE) << "showing the pop-up for" << effectiveDurationMs(durationMs) << "ms";
     rootObject->setProperty("visible", true);
+    PopupAnnouncer::announce(rootObject);
     if (hideTimer) {
         hideTimer->start(effectiveDurationMs(durationMs));
     }
@@ -342,6 +344,13 @@ static QString translated(const char *context, const char *text)
     return ki18ndc("vesk_notify_osd_service", context, text).toString();
 }
 
+// What a screen reader says for a progress pop-up: @p text with the value shown. It stays
+// unresolved until it is known that someone listens.
+static KLocalizedString withPercent(const KLocalizedString &text, int percent, int maximum = 100)
+{
+    return text.subs(qBound(0, percent, maximum));
+}
+
 bool OsdService::init()
 {
     const bool enabled = checkOsdEnabled();
@@ -349,8 +358,10 @@ bool OsdService::init()
         return enabled;
     }
     if (modeValue == RoundedMode) {
+        PopupAnnouncer::exposeAsNotification(RoundedOsdWidget::staticMetaObject);
         rootObject = new RoundedOsdWidget(config, nullptr);
     } else {
+        PopupAnnouncer::exposeAsNotification(OsdWidget::staticMetaObject);
         rootObject = new OsdWidget(config);
     }
     qCDebug(OSD_SERVICE) << "pop-up window created:" << rootObject->metaObject()->className();
@@ -367,7 +378,7 @@ void OsdService::updateTimeout()
     }
 }
 
-void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText, int maximum)
+void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum)
 {
     if (sessionLocked || !init()) {
         return;
@@ -385,6 +396,9 @@ void OsdService::showProgress(const QString &icon, int percent, const QString &a
     rootObject->setProperty("osdValue", value);
     rootObject->setProperty("showingProgress", true);
     rootObject->setProperty("icon", icon);
+    if (PopupAnnouncer::isListening()) {
+        PopupAnnouncer::setPhrase(rootObject, phrase.toString());
+    }
     Q_EMIT osdProgress(icon, value, additionalText);
     showOsd(-1);
 }
@@ -398,6 +412,7 @@ void OsdService::showTextInternal(const QString &icon, const QString &text, int 
     rootObject->setProperty("osdMaxValue", defaultMaximumPercent);
     rootObject->setProperty("osdValue", text);
     rootObject->setProperty("icon", icon);
+    PopupAnnouncer::setPhrase(rootObject, text);
     refreshContentOnRoot();
     Q_EMIT osdText(icon, text);
     showOsd(durationMs);
@@ -536,17 +551,27 @@ void OsdService::showTextWithFontNoBackground(const QString &icon,
 
 void OsdService::showProgressBar(const QString &icon, int percent)
 {
-    showProgress(IntakeBounds::name(icon), percent, QString());
+    showProgress(IntakeBounds::name(icon),
+                 percent,
+                 QString(),
+                 withPercent(ki18ndc("vesk_notify_osd_service", "spoken when another program shows a progress value, %1 is the value in percent", "%1 %"), percent));
 }
 
 void OsdService::brightnessChanged(int percent)
 {
-    showProgress(modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness"), percent, QString());
+    showProgress(modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness"),
+                 percent,
+                 QString(),
+                 withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the screen brightness changes, %1 is the brightness in percent", "Brightness %1 %"), percent));
 }
 
 void OsdService::keyboardBrightnessChanged(int percent)
 {
-    showProgress(modeValue == RoundedMode ? QStringLiteral("mono-input-keyboard-brightness") : QStringLiteral("input-keyboard-brightness"), percent, QString());
+    showProgress(modeValue == RoundedMode ? QStringLiteral("mono-input-keyboard-brightness") : QStringLiteral("input-keyboard-brightness"),
+                 percent,
+                 QString(),
+                 withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the keyboard backlight changes, %1 is the brightness in percent", "Keyboard brightness %1 %"),
+                             percent));
 }
 
 // The standard style's level icons: low up to 25, medium up to 75, high above.
@@ -559,6 +584,27 @@ static QString levelIcon(const QString &base, int percent)
         return base + QLatin1String("-medium");
     }
     return base + QLatin1String("-high");
+}
+
+static KLocalizedString volumePhrase(int percent, int maximum = 100)
+{
+    return withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the volume changes, %1 is the volume in percent", "Volume %1 %"), percent, maximum);
+}
+
+// The muted texts are shown in the standard style and spoken in both.
+static KLocalizedString audioMuted()
+{
+    return ki18ndc("vesk_notify_osd_service", "OSD informing that the system is muted, keep short", "Audio Muted");
+}
+
+static KLocalizedString microphoneMuted()
+{
+    return ki18ndc("vesk_notify_osd_service", "OSD informing that the microphone is muted, keep short", "Microphone Muted");
+}
+
+static KLocalizedString playerMuted(const QString &playerName)
+{
+    return ki18ndc("vesk_notify_osd_service", "OSD informing that some media app is muted, eg. Amarok Muted", "%1 Muted").subs(playerName);
 }
 
 void OsdService::volumeChanged(int percent)
@@ -575,43 +621,59 @@ void OsdService::volumeChanged(int percent, int maximumPercent)
 void OsdService::showVolume(int percent, int maximum)
 {
     if (modeValue == RoundedMode) {
-        showProgress(percent <= 0 ? QStringLiteral("mono-audio-volume-muted") : QStringLiteral("mono-audio-volume"), percent, QString(), maximum);
+        showProgress(percent <= 0 ? QStringLiteral("mono-audio-volume-muted") : QStringLiteral("mono-audio-volume"),
+                     percent,
+                     QString(),
+                     percent <= 0 ? audioMuted() : volumePhrase(percent, maximum),
+                     maximum);
         return;
     }
     if (percent <= 0) {
-        showText(QStringLiteral("audio-volume-muted"), translated("OSD informing that the system is muted, keep short", "Audio Muted"));
+        showText(QStringLiteral("audio-volume-muted"), audioMuted().toString());
         return;
     }
-    showProgress(levelIcon(QStringLiteral("audio-volume"), percent), percent, QString(), maximum);
+    showProgress(levelIcon(QStringLiteral("audio-volume"), percent), percent, QString(), volumePhrase(percent, maximum), maximum);
 }
 
 void OsdService::microphoneVolumeChanged(int percent)
 {
+    const KLocalizedString phrase =
+        withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the microphone volume changes, %1 is the volume in percent", "Microphone %1 %"), percent);
     if (modeValue == RoundedMode) {
-        showProgress(percent <= 0 ? QStringLiteral("mono-microphone-sensitivity-muted") : QStringLiteral("mono-microphone-sensitivity"), percent, QString());
+        showProgress(percent <= 0 ? QStringLiteral("mono-microphone-sensitivity-muted") : QStringLiteral("mono-microphone-sensitivity"),
+                     percent,
+                     QString(),
+                     percent <= 0 ? microphoneMuted() : phrase);
         return;
     }
     if (percent <= 0) {
-        showText(QStringLiteral("microphone-sensitivity-muted"), translated("OSD informing that the microphone is muted, keep short", "Microphone Muted"));
+        showText(QStringLiteral("microphone-sensitivity-muted"), microphoneMuted().toString());
         return;
     }
-    showProgress(levelIcon(QStringLiteral("microphone-sensitivity"), percent), percent, QString());
+    showProgress(levelIcon(QStringLiteral("microphone-sensitivity"), percent), percent, QString(), phrase);
 }
 
 void OsdService::mediaPlayerVolumeChanged(int percent, const QString &unboundedPlayerName, const QString &unboundedPlayerIconName)
 {
     const QString playerName = IntakeBounds::text(unboundedPlayerName);
     const QString playerIconName = IntakeBounds::name(unboundedPlayerIconName);
+    // Without a name the player's volume is spoken as the volume.
+    const KLocalizedString phrase = playerName.isEmpty()
+        ? volumePhrase(percent)
+        : withPercent(ki18ndc("vesk_notify_osd_service",
+                              "spoken when a media player's volume changes, %1 is the player's name, %2 the volume in percent",
+                              "%1 volume %2 %")
+                          .subs(playerName),
+                      percent);
     if (modeValue == RoundedMode) {
-        showProgress(QStringLiteral("mono-play-circle"), percent, playerName);
+        showProgress(QStringLiteral("mono-play-circle"), percent, playerName, percent == 0 ? playerMuted(playerName) : phrase);
         return;
     }
     if (percent == 0) {
-        const QString text = ki18ndc("vesk_notify_osd_service", "OSD informing that some media app is muted, eg. Amarok Muted", "%1 Muted").subs(playerName).toString();
-        showText(playerIconName, text);
+        showText(playerIconName, playerMuted(playerName).toString());
         return;
     }
-    showProgress(playerIconName, percent, playerName);
+    showProgress(playerIconName, percent, playerName, phrase);
 }
 
 void OsdService::kbdLayoutChanged(const QString &layoutName)

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class IdleWarmUp;
+class KLocalizedString;
 class OsdConfig;
 class QScreen;
 class QThread;
@@ -104,7 +105,8 @@ private:
     bool init();
     void updateTimeout();
     /// @p maximum is what the ring or bar is drawn against; @p percent is kept to 0..maximum.
-    void showProgress(const QString &icon, int percent, const QString &additionalText, int maximum = 100);
+    /// @p phrase is what a screen reader says of it.
+    void showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum = 100);
     void showTextInternal(const QString &icon, const QString &text, int durationMs);
     void showCustomText(const QString &icon,
                         const QString &text,
