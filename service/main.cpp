@@ -2,6 +2,7 @@
 #include "iconthemefallback.h"
 #include "osdservice.h"
 #include "osdservice_debug.h"
+#include "popupannouncer.h"
 #include "popupsurface.h"
 #include "quitonbusloss.h"
 #include "quitonsignal.h"
@@ -128,6 +129,7 @@ int main(int argc, char **argv)
     int result;
     {
         OsdService service(config, nullptr, mode);
+        PopupAnnouncer::startBridge();
         result = app.exec();
     }
     config.reset();

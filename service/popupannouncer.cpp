@@ -3,7 +3,11 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QSet>
+#include <QTimer>
 #include <QWidget>
 
 namespace
@@ -44,6 +48,35 @@ public:
     }
 };
 
+// Qt 5.15's bridge, when made in a session whose accessibility is on, asks the bus launcher for
+// the accessibility bus's address and queues, before the answer can arrive, a start of its own;
+// that start finds no bus connection, and the bridge never registers with the registry (unless
+// the X root window carries the address: a display that lost it, and Wayland, do not). The
+// filter delivers the queued answer first, then lets the bridge's start run, and then goes.
+class BridgeStartOrder : public QObject
+{
+public:
+    BridgeStartOrder()
+    {
+        qApp->installEventFilter(this);
+        // Queued after the bridge's start: gone after it in any case.
+        QTimer::singleShot(0, this, &QObject::deleteLater);
+    }
+    ~BridgeStartOrder() override
+    {
+        qApp->removeEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::MetaCall && watched->inherits("QSpiAccessibleBridge")) {
+            qApp->removeEventFilter(this);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        }
+        return false;
+    }
+};
+
 QSet<const QMetaObject *> &popupClasses()
 {
     static QSet<const QMetaObject *> classes;
@@ -57,6 +90,22 @@ QAccessibleInterface *popupFactory(const QString &, QObject *object)
     }
     return nullptr;
 }
+}
+
+void PopupAnnouncer::startBridge()
+{
+    // Never starts a launcher: without one nobody listens, and the bus answers at once.
+    QDBusMessage askAddress = QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"),
+                                                             QStringLiteral("/org/a11y/bus"),
+                                                             QStringLiteral("org.a11y.Bus"),
+                                                             QStringLiteral("GetAddress"));
+    askAddress.setAutoStartService(false);
+    // Makes the bridge, which sends the same question first; the launcher answers in order, so
+    // once this answer is here the bridge's is queued.
+    QAccessible::isActive();
+    if (QDBusConnection::sessionBus().call(askAddress).type() == QDBusMessage::ReplyMessage) {
+        new BridgeStartOrder;
+    }
 }
 
 void PopupAnnouncer::exposeAsNotification(const QMetaObject &popupClass)

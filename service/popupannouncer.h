@@ -19,6 +19,11 @@ struct QMetaObject;
 class PopupAnnouncer
 {
 public:
+    /// Starts Qt's accessibility bridge so that it also registers with a session whose
+    /// accessibility is already on. Call once, after the application object is made and before
+    /// its event loop runs. Costs one question to the session bus.
+    static void startBridge();
+
     /// Exposes every window of @p popupClass as a notification. Qt keeps the first answer it
     /// gets about an object, so this must come before the first such window is created.
     static void exposeAsNotification(const QMetaObject &popupClass);

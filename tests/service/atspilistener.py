@@ -61,8 +61,6 @@ def wait_for_name(bus, name):
 
 
 def start_display():
-    # -noreset: the server must keep the launcher's root window property when the launcher's
-    # connection ends, or Qt's bridge races and never registers.
     read_end, write_end = os.pipe()
     start(["Xvfb", "-displayfd", str(write_end), "-noreset", "-nolisten", "tcp", "-screen", "0", "1280x800x24"],
           pass_fds=(write_end,), stderr=subprocess.DEVNULL)
@@ -81,7 +79,9 @@ def main():
     os.environ.pop("AT_SPI_BUS_ADDRESS", None)
 
     session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-    start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+    # Without a display the launcher leaves the bus address off the root window, as on Wayland
+    # or on a display that lost it: applications must find the bus through the session bus.
+    start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env={k: v for k, v in os.environ.items() if k != "DISPLAY"})
     wait_for_name(session, "org.a11y.Bus")
     address = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None, None,
                                 Gio.DBusCallFlags.NONE, -1, None).unpack()[0]

@@ -45,7 +45,8 @@ private:
         return listener.canReadLine() ? QString::fromUtf8(listener.readLine()).chopped(1) : QString();
     }
 
-    // A daemon of the given style and language, once it is known to the registry.
+    // A daemon of the given style and language, once it is known to the registry. The display
+    // carries no bus address, so the daemon has to find the accessibility bus by itself.
     bool ensureDaemon(const QString &kind)
     {
         if (kind == daemonKind && daemon && daemon->process().state() == QProcess::Running) {
@@ -126,12 +127,12 @@ private Q_SLOTS:
                                             << call("mediaPlayerVolumeChanged", {0, QStringLiteral("VLC"), none}, QStringLiteral("VLC stumm")) << true;
 
         // The listener tells a wrong phrase and a wrong role apart from the right ones.
+        const QString german = QStringLiteral("standard German");
         QTest::newRow("negative: the value alone is not the phrase")
-            << QStringLiteral("rounded") << call("volumeChanged", {40}, QStringLiteral("40 %")) << call("volumeChanged", {41}, QStringLiteral("Volume 40 %"))
-            << false;
+            << german << call("volumeChanged", {40}, QStringLiteral("40 %")) << call("volumeChanged", {41}, QStringLiteral("Lautstärke 40 %")) << false;
         QTest::newRow("negative: a tool tip is not spoken")
-            << QStringLiteral("standard") << Call{QStringLiteral("volumeChanged"), {40}, QStringLiteral("tool tip"), QStringLiteral("Volume 40 %")}
-            << Call{QStringLiteral("showText"), {none, QStringLiteral("Hello")}, QStringLiteral("label"), QStringLiteral("Hello")} << false;
+            << german << Call{QStringLiteral("volumeChanged"), {40}, QStringLiteral("tool tip"), QStringLiteral("Lautstärke 40 %")}
+            << Call{QStringLiteral("showText"), {none, QStringLiteral("Hallo")}, QStringLiteral("label"), QStringLiteral("Hallo")} << false;
     }
 
     void popUpIsAnnounced()
@@ -141,7 +142,7 @@ private Q_SLOTS:
         QFETCH(Call, second);
         QFETCH(bool, heard);
 
-        QVERIFY2(ensureDaemon(daemonKind), daemon->readStandardError().constData());
+        QVERIFY2(ensureDaemon(daemonKind), "the daemon did not register with the accessibility registry");
         listener.readAll();
         // The second call comes while the first pop-up is still shown.
         for (const Call &c : {first, second}) {
