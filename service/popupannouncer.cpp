@@ -57,6 +57,7 @@ class BridgeStartOrder : public QObject
 {
 public:
     BridgeStartOrder()
+        : QObject(qApp)
     {
         qApp->installEventFilter(this);
         // Queued after the bridge's start: gone after it in any case.
