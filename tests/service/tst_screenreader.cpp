@@ -4,6 +4,7 @@
 // showing, so each call must bring exactly that, with the whole phrase as its name.
 
 #include "daemonprocess.h"
+#include "waylandcompositor.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -28,6 +29,7 @@ private:
     QByteArray display;
     std::unique_ptr<DaemonProcess> daemon;
     QString daemonKind;
+    std::unique_ptr<WaylandCompositor> sway;
 
     static int slowdown()
     {
@@ -56,6 +58,18 @@ private:
         daemon->environment().insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
         if (kind.startsWith(QLatin1String("standard"))) {
             daemon->writeConfig("[OSD]\nUseStandartMode=true\n");
+        }
+        if (kind.endsWith(QLatin1String("Wayland"))) {
+            if (!sway) {
+                sway = std::make_unique<WaylandCompositor>(WaylandCompositor::Sway);
+                const QString failure = sway->start(10000 * slowdown());
+                if (!failure.isEmpty()) {
+                    qWarning("%s", qPrintable(failure));
+                    return false;
+                }
+            }
+            daemon->environment().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+            daemon->environment().insert(QStringLiteral("WAYLAND_DISPLAY"), sway->socket());
         }
         if (kind.endsWith(QLatin1String("German"))) {
             daemon->environment().insert(QStringLiteral("LANGUAGE"), QStringLiteral("de"));
@@ -110,6 +124,8 @@ private Q_SLOTS:
             row(style, "layout, then screen brightness",
                 {{"kbdLayoutChanged", {QStringLiteral("English (US)")}, "English (US)"}, {"brightnessChanged", {-5}, "Brightness 0 %"}});
         }
+        row(QStringLiteral("rounded on Wayland"), "volume, then a switch", {{"volumeChanged", {40}, "Volume 40 %"}, {"touchpadEnabledChanged", {false}, "Touchpad Off"}});
+        row(QStringLiteral("standard on Wayland"), "custom text, then brightness", {{"showTextWithFont", customText, "Backup done"}, {"brightnessChanged", {80}, "Brightness 80 %"}});
         row(QStringLiteral("rounded German"), "volume, then a switch", {{"volumeChanged", {40}, "Lautstärke 40 %"}, {"wifiEnabledChanged", {false}, "WLAN aus"}});
         const QString german = QStringLiteral("standard German");
         row(german, "progress, then a muted player",
