@@ -117,6 +117,7 @@ private Q_SLOTS:
             const bool rounded = style == QLatin1String("rounded");
             row(style, "volume, then muted",
                 {{"volumeChanged", {40}, "Volume 40 %"},
+                 {"volumeChanged", {130, 150}, "Volume 130 %"},
                  rounded ? Call{"volumeChanged", {0}, "Audio Muted"} : Call{"microphoneVolumeChanged", {0}, "Microphone Muted"}});
             row(style, "switch, then brightness", {{"wifiEnabledChanged", {true}, "Wifi On"}, {"keyboardBrightnessChanged", {150}, "Keyboard brightness 100 %"}});
             row(style, "custom text, then a player",
