@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "deadlines.h"
 #include "hostileimagefiles.h"
+#include "memory.h"
 #include "osdconfig.h"
 #include "resizedtext.h"
 #include "roundedlabel.h"
 #include "roundedosdwidget.h"
 #include "roundedprogressbar.h"
-#include "testsupport.h"
+#include "screen.h"
+#include "testhome.h"
 
 #include <QLabel>
 #include <QLayout>
 #include <QScreen>
 #include <QtTest>
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,22 +48,6 @@ private:
 
 namespace
 {
-// Tells the window manager's work area to the X server, as a panel along the bottom would;
-// an empty rectangle removes it.
-void setWorkArea(const QRect &area)
-{
-    Display *display = x11Display();
-    const Atom workArea = XInternAtom(display, "_NET_WORKAREA", False);
-    if (area.isEmpty()) {
-        XDeleteProperty(display, DefaultRootWindow(display), workArea);
-    } else {
-        const long values[] = {area.x(), area.y(), area.width(), area.height()};
-        XChangeProperty(display, DefaultRootWindow(display), workArea, XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char *>(values), 4);
-    }
-    XFlush(display);
-}
-
 RoundedLabel *badge(RoundedOsdWidget *widget)
 {
     return widget->findChild<RoundedLabel *>();
@@ -299,15 +283,15 @@ void TestRoundedOsdWidget::hostileImageFiles_data()
     const QString directory = home.path(QStringLiteral("folder.png"));
     QVERIFY(QDir().mkpath(directory));
     const QString hugePng = home.path(QStringLiteral("huge.png"));
-    QVERIFY(QFileInfo::exists(hugePng) || writeBlankPng(hugePng, 30000, 30000));
+    QVERIFY(QFileInfo::exists(hugePng) || TestHome::write(hugePng, HostileImageFiles::hugePng()));
     const QString hugeSvg = home.path(QStringLiteral("huge.svg"));
-    writeFile(hugeSvg,
-              "<svg xmlns='http://www.w3.org/2000/svg' width='23000' height='23000'>"
-              "<rect width='23000' height='23000' fill='#20a040'/></svg>");
+    QVERIFY(TestHome::write(hugeSvg,
+                            "<svg xmlns='http://www.w3.org/2000/svg' width='23000' height='23000'>"
+                            "<rect width='23000' height='23000' fill='#20a040'/></svg>"));
     const QString nestedSvg = home.path(QStringLiteral("nested.svg"));
-    writeFile(nestedSvg, nestedUseSvg(10, 10));
+    QVERIFY(TestHome::write(nestedSvg, HostileImageFiles::nestedUseSvg(10, 10)));
     const QString text = home.path(QStringLiteral("notes.png"));
-    writeFile(text, "just some text, no image");
+    QVERIFY(TestHome::write(text, "just some text, no image"));
 
     for (bool custom : {false, true}) {
         const char *mode = custom ? "custom image" : "icon";
@@ -335,7 +319,7 @@ void TestRoundedOsdWidget::hostileImageFiles()
     widget->setOsdValue(40);
     {
         const PeakMemory memory;
-        const Deadline deadline(QTest::currentDataTag(), 5);
+        const Watchdog watchdog(QTest::currentDataTag(), 5);
         widget->setIcon(path);
         QVERIFY2(memory.growthMiB() < 64, qPrintable(QStringLiteral("%1 MiB").arg(memory.growthMiB())));
     }

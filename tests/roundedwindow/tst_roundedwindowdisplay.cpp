@@ -4,15 +4,14 @@
 #include "osdconfig.h"
 #include "roundedlabel.h"
 #include "roundedosdwidget.h"
-#include "testsupport.h"
+#include "focusholder.h"
+#include "screen.h"
+#include "testhome.h"
 
 #include <KX11Extras>
 
 #include <QProcess>
-#include <QScreen>
 #include <QtTest>
-
-#include <X11/Xlib.h>
 
 namespace
 {
@@ -25,16 +24,6 @@ const QPoint arcAtThreeOClock = ringCentre + QPoint(35, 0);
 const QPoint trackAtNineOClock = ringCentre - QPoint(35, 0);
 const QPoint discLeftOfIcon = ringCentre - QPoint(20, 0);
 const QPoint outsideRing(3, 47);
-
-bool near(const QColor &a, const QColor &b)
-{
-    return qAbs(a.red() - b.red()) <= 2 && qAbs(a.green() - b.green()) <= 2 && qAbs(a.blue() - b.blue()) <= 2;
-}
-
-QImage grabScreen()
-{
-    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-}
 
 // picom, the compositing manager, on the test's display.
 class Compositor
@@ -235,7 +224,7 @@ void TestRoundedWindowDisplay::colorsOnScreen()
         QStringList found;
         for (const auto &check : checks) {
             const QColor shown = screen.pixelColor(origin + check.point);
-            if (!near(shown, check.expected)) {
+            if (!nearColor(shown, check.expected)) {
                 found += QStringLiteral("%1 %2 instead of %3").arg(QLatin1String(check.what), shown.name(), check.expected.name());
             }
         }
@@ -244,10 +233,8 @@ void TestRoundedWindowDisplay::colorsOnScreen()
     QImage screen;
     QTRY_COMPARE_WITH_TIMEOUT(differences(screen = grabScreen()), QString(), 5000);
 
-    if (qEnvironmentVariableIsSet("OSD_SCREENSHOT_DIR")) {
-        screen.copy(QRect(origin, widget->size()).adjusted(-20, -20, 20, 20))
-            .save(QDir(qEnvironmentVariable("OSD_SCREENSHOT_DIR")).filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".png")));
-    }
+    qInfo("screenshot: %s",
+          qPrintable(saveScreenshot(screen.copy(QRect(origin, widget->size()).adjusted(-20, -20, 20, 20)), QString::fromLatin1(QTest::currentDataTag()))));
 }
 
 void TestRoundedWindowDisplay::customColorNames_data()
@@ -271,7 +258,7 @@ void TestRoundedWindowDisplay::customColorNames()
     showProgress();
     widget->setCustomBackgroundColor(QStringLiteral("#3366cc"));
     widget->setCustomBackgroundColor(name);
-    QVERIFY2(near(widget->palette().color(QPalette::Window), background), qPrintable(widget->palette().color(QPalette::Window).name()));
+    QVERIFY2(nearColor(widget->palette().color(QPalette::Window), background), qPrintable(widget->palette().color(QPalette::Window).name()));
 }
 
 void TestRoundedWindowDisplay::themeChangeWhileVisible()
@@ -286,26 +273,12 @@ void TestRoundedWindowDisplay::themeChangeWhileVisible()
 
 void TestRoundedWindowDisplay::neverTakesFocus()
 {
-    QProcess holder;
-    holder.start(QStringLiteral(FOCUS_HOLDER), QStringList());
-    const auto stopHolder = qScopeGuard([&holder] {
-        holder.kill();
-        holder.waitForFinished(5000);
-    });
-    QByteArray reports;
-    connect(&holder, &QProcess::readyReadStandardOutput, this, [&] {
-        reports += holder.readAllStandardOutput();
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(reports.startsWith("focus "), 10000);
-    const Window field = reports.mid(6).trimmed().toULong();
+    FocusHolder holder;
+    QVERIFY(holder.start());
 
-    Display *display = x11Display();
     int focusLost = 0;
     const auto checkFocus = [&] {
-        Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(display, &focus, &revert);
-        focusLost += focus != field;
+        focusLost += inputFocus() != holder.window();
     };
     checkFocus();
     QCOMPARE(focusLost, 0);
@@ -318,7 +291,7 @@ void TestRoundedWindowDisplay::neverTakesFocus()
     QTRY_VERIFY_WITH_TIMEOUT(raises.count() >= 10, 5000);
 
     QCOMPARE(focusLost, 0);
-    QVERIFY2(!reports.contains("lost"), reports.constData());
+    QVERIFY2(!holder.reports().contains("lost"), holder.reports().constData());
 }
 
 QTEST_MAIN(TestRoundedWindowDisplay)

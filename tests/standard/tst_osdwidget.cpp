@@ -2,32 +2,30 @@
 // The standard pop-up window: content, icons, styles, placement, screens, focus and hostile
 // image paths, on a real X display.
 
+#include "deadlines.h"
+#include "focusholder.h"
 #include "hostileimagefiles.h"
+#include "memory.h"
 #include "osdconfig.h"
 #include "osdwidget.h"
 #include "resizedtext.h"
+#include "screen.h"
 #include "standardplacement.h"
 #include "stylehelper.h"
+#include "testhome.h"
 #include "veskcolortheme.h"
 #include "veskutils.h"
-#include "watchdog.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QLabel>
 #include <QMetaProperty>
-#include <QProcess>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
-#include <QX11Info>
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 namespace
 {
@@ -57,33 +55,6 @@ ResizedText *textWidget(const OsdWidget &widget)
 {
     return widget.findChild<ResizedText *>();
 }
-
-QColor screenPixel(const QPoint &global)
-{
-    return QColor(QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), 1, 1).toImage().pixel(0, 0));
-}
-
-// The work area that window managers announce; Qt's available geometry follows it.
-void setWorkArea(const QRect &area)
-{
-    Display *display = QX11Info::display();
-    const Atom workArea = XInternAtom(display, "_NET_WORKAREA", False);
-    if (area.isNull()) {
-        XDeleteProperty(display, DefaultRootWindow(display), workArea);
-    } else {
-        const long values[4] = {area.x(), area.y(), area.width(), area.height()};
-        XChangeProperty(display, DefaultRootWindow(display), workArea, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char *>(values), 4);
-    }
-    XFlush(display);
-}
-
-Window inputFocus()
-{
-    Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(QX11Info::display(), &focus, &revert);
-    return focus;
-}
 }
 
 Q_DECLARE_METATYPE(QIcon::Mode)
@@ -93,25 +64,13 @@ class OsdWidgetTest : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir root;
+    TestHome home;
     HostileImageFiles hostile;
     std::unique_ptr<OsdConfig> config;
 
     QString filePath(const QString &name) const
     {
-        return root.filePath(QStringLiteral("files/") + name);
-    }
-
-    QString themeSettingsPath() const
-    {
-        return root.filePath(QStringLiteral("home/.vesk/theme/current.themerc"));
-    }
-
-    static bool writeFile(const QString &path, const QByteArray &contents)
-    {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
+        return home.path(QStringLiteral("files/") + name);
     }
 
     // The colour theme the window should be showing now, as the theme code derives it.
@@ -139,7 +98,7 @@ private:
     // stands out most from it (the glyphs' cores), on a screenshot.
     static double shownContrast(const QRect &area, const QPoint &backgroundPoint)
     {
-        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        const QImage shot = grabScreen(area);
         const QColor background = shot.pixelColor(backgroundPoint - area.topLeft());
         double contrast = 1;
         for (int y = 0; y < shot.height(); ++y) {
@@ -154,13 +113,11 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY2(hostile.isValid(), qPrintable(hostile.error()));
-        qputenv("HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
-        qunsetenv("SUDO_USER");
-        QVERIFY(writeFile(themeSettingsPath(), darkTheme));
+        QVERIFY(home.writeSettings(darkTheme));
 
-        const QString icons = root.filePath(QStringLiteral("icons"));
-        QVERIFY(writeFile(icons + QStringLiteral("/osdtest/index.theme"),
-                          "[Icon Theme]\nName=osdtest\nDirectories=48x48/status\n\n[48x48/status]\nSize=48\nType=Fixed\n"));
+        const QString icons = home.path(QStringLiteral("icons"));
+        QVERIFY(TestHome::write(icons + QStringLiteral("/osdtest/index.theme"),
+                                "[Icon Theme]\nName=osdtest\nDirectories=48x48/status\n\n[48x48/status]\nSize=48\nType=Fixed\n"));
         QVERIFY(QDir().mkpath(icons + QStringLiteral("/osdtest/48x48/status")));
         QImage themed(48, 48, QImage::Format_ARGB32);
         themed.fill(QColor(0x20, 0xa0, 0x60));
@@ -176,14 +133,14 @@ private Q_SLOTS:
         square.fill(QColor(0x30, 0x30, 0xc0));
         QVERIFY(square.save(filePath(QStringLiteral("square.png"))));
 
-        config.reset(new OsdConfig(KSharedConfig::openConfig(root.filePath(QStringLiteral("vesknotifyrc")), KConfig::SimpleConfig), nullptr));
+        config.reset(new OsdConfig(KSharedConfig::openConfig(home.path(QStringLiteral("vesknotifyrc")), KConfig::SimpleConfig), nullptr));
         QCOMPARE(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 1920, 1080));
     }
 
     void cleanup()
     {
         setWorkArea(QRect());
-        QVERIFY(writeFile(themeSettingsPath(), darkTheme));
+        QVERIFY(home.writeSettings(darkTheme));
     }
 
     void setterEmitsOnlyOnChange_data()
@@ -344,7 +301,7 @@ private Q_SLOTS:
         widget.setCustomImageMode(customImageMode);
         const PeakMemory memory;
         {
-            Watchdog guard(QTest::currentDataTag(), 10);
+            const Watchdog watchdog(QTest::currentDataTag(), 10);
             widget.setIcon(path);
             widget.show();
             QVERIFY(QTest::qWaitForWindowExposed(&widget));
@@ -368,13 +325,13 @@ private Q_SLOTS:
         QCOMPARE(styleSheetsOf(widget), dark);
 
         // Rewritten in place, as a theme switch does; the watcher announces it.
-        QVERIFY(writeFile(themeSettingsPath(), "[Variables]\nTaskbarColor=#f5f5f5\n"));
+        QVERIFY(home.writeSettings("[Variables]\nTaskbarColor=#f5f5f5\n"));
         const QStringList bright = expectedStyleSheets();
         QVERIFY(bright != dark);
         QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), bright, 10000);
         QCOMPARE(widget.styleSheet(), QStringLiteral("OsdWidget { background-color: #f5f5f5;             border: 1px solid #dbdbdb; }"));
 
-        QVERIFY(writeFile(themeSettingsPath(), darkTheme));
+        QVERIFY(home.writeSettings(darkTheme));
         QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), dark, 10000);
     }
 
@@ -506,9 +463,7 @@ private Q_SLOTS:
         // Exposed is not yet drawn: wait until the first pixel shows up.
         QTRY_COMPARE_WITH_TIMEOUT(screenPixel(window.topLeft() + QPoint(3, 3)), QColor(theme.backgroundColor()), 5000);
 
-        const QString shot = QDir::temp().filePath(
-            QStringLiteral("tst_osdwidget-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))));
-        QGuiApplication::primaryScreen()->grabWindow(0, window.x() - 20, window.y() - 20, window.width() + 40, window.height() + 40).save(shot);
+        const QString shot = saveScreenshot(grabScreen(window.adjusted(-20, -20, 20, 20)), QStringLiteral("tst_osdwidget-") + QString::fromLatin1(QTest::currentDataTag()));
         qInfo("screenshot: %s", qPrintable(shot));
 
         QCOMPARE(screenPixel(window.bottomRight() - QPoint(3, 3)), QColor(theme.backgroundColor()));
@@ -556,7 +511,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, settings);
         QFETCH(bool, buttonPill);
-        QVERIFY(writeFile(themeSettingsPath(), "[Variables]\n" + settings + '\n'));
+        QVERIFY(home.writeSettings("[Variables]\n" + settings + '\n'));
         OsdWidget widget(config.get());
         widget.setShowingProgress(false);
         widget.setOsdValue(QStringLiteral("Wifi On"));
@@ -602,12 +557,9 @@ private Q_SLOTS:
 
     void neverTakesTheFocus()
     {
-        QProcess holder;
-        holder.start(QStringLiteral(FOCUS_HOLDER_BINARY), QStringList());
-        QVERIFY(holder.waitForStarted());
-        QByteArray output;
-        QTRY_VERIFY_WITH_TIMEOUT((output += holder.readAllStandardOutput()).contains("ready"), 10000);
-        const Window holderWindow = output.mid(output.indexOf("ready ") + 6).trimmed().split('\n').value(0).toULong();
+        FocusHolder holder;
+        QVERIFY(holder.start());
+        const unsigned long holderWindow = holder.window();
         QCOMPARE(inputFocus(), holderWindow);
 
         OsdWidget widget(config.get());
@@ -623,11 +575,7 @@ private Q_SLOTS:
             QCOMPARE(inputFocus(), holderWindow);
         }
         widget.hide();
-        output += holder.readAllStandardOutput();
-        QVERIFY2(!output.contains("lost"), output.constData());
-
-        holder.kill();
-        holder.waitForFinished();
+        QVERIFY2(!holder.reports().contains("lost"), holder.reports().constData());
     }
 };
 

@@ -4,7 +4,7 @@
 
 #include "fakedesktop.h"
 #include "stylehelper.h"
-#include "themefixture.h"
+#include "testhome.h"
 #include "veskcolortheme.h"
 #include "veskutils.h"
 
@@ -32,7 +32,7 @@ class StyleHelperTest : public QObject
     Q_OBJECT
 
 private:
-    ThemeFixture fixture;
+    TestHome fixture;
 
 private Q_SLOTS:
     void init()

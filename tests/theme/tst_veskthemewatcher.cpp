@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The theme watcher against real theme files in a temporary home.
 
-#include "themefixture.h"
+#include "testhome.h"
 #include "veskthemewatcher.h"
 
 #include <QFileSystemWatcher>
@@ -16,7 +16,7 @@ class VeskThemeWatcherTest : public QObject
     Q_OBJECT
 
 private:
-    ThemeFixture fixture;
+    TestHome fixture;
     std::unique_ptr<VeskThemeWatcher> watcher;
     std::unique_ptr<QSignalSpy> changes;
     // Every notification the file-system watcher delivered, with its path.
@@ -115,7 +115,7 @@ private Q_SLOTS:
     {
         startWatching();
         const QString replacement = fixture.palettePath() + QStringLiteral(".new");
-        QVERIFY(ThemeFixture::write(replacement, "[Variables]\nPrimaryColor=#2d2d2d\n"));
+        QVERIFY(TestHome::write(replacement, "[Variables]\nPrimaryColor=#2d2d2d\n"));
         QCOMPARE(std::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(fixture.palettePath()).constData()), 0);
         QTRY_VERIFY(notified(fixture.palettePath()));
         QTRY_VERIFY(fileWatcher()->files().contains(fixture.palettePath()));

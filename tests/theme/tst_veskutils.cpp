@@ -2,7 +2,7 @@
 // Reading the theme files with the desktop library stand-ins: background, colour theme,
 // compositing switch, watched paths, the sudo caller's home and the integrity level.
 
-#include "themefixture.h"
+#include "testhome.h"
 #include "veskintegration.h"
 #include "veskutils.h"
 
@@ -36,7 +36,7 @@ class VeskUtilsTest : public QObject
     Q_OBJECT
 
 private:
-    ThemeFixture fixture;
+    TestHome fixture;
 
     void writeFile(const QString &path, const QByteArray &content)
     {
@@ -47,7 +47,7 @@ private:
             QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else if (content != NoFile) {
-            QVERIFY(ThemeFixture::write(path, content));
+            QVERIFY(TestHome::write(path, content));
         }
     }
 
@@ -358,7 +358,7 @@ private Q_SLOTS:
         for (const char *dir : {"a/b/c", ".hidden/d"}) {
             QVERIFY(QDir().mkpath(top + QLatin1Char('/') + QLatin1String(dir)));
         }
-        QVERIFY(ThemeFixture::write(top + QStringLiteral("/a/file"), "x"));
+        QVERIFY(TestHome::write(top + QStringLiteral("/a/file"), "x"));
         QVERIFY(QFile::link(top, top + QStringLiteral("/a/b/loop")));
 
         QStringList expected;

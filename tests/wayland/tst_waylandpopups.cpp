@@ -7,6 +7,7 @@
 
 #include "daemonprobe.h"
 #include "daemonprocess.h"
+#include "focusholder.h"
 #include "waylandcompositor.h"
 
 #include <QDBusMessage>
@@ -410,21 +411,12 @@ private Q_SLOTS:
 
     void keyboardFocusStaysWithTheTextField()
     {
-        QProcess holder;
+        FocusHolder holder;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         env.insert(QStringLiteral("WAYLAND_DISPLAY"), sway.socket());
-        holder.setProcessEnvironment(env);
-        holder.start(QStringLiteral(FOCUS_HOLDER), QStringList());
-        const auto stopHolder = qScopeGuard([&holder] {
-            holder.kill();
-            holder.waitForFinished(5000);
-        });
-        QByteArray reports;
-        connect(&holder, &QProcess::readyReadStandardOutput, this, [&] {
-            reports += holder.readAllStandardOutput();
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(reports.startsWith("focus "), timeoutMs());
+        holder.setEnvironment(env);
+        QVERIFY(holder.start());
         // The field fills the output; its blinking cursor is far below the pop-up's rows.
         const QRect popUpRows(0, 0, 1920, 300);
         const QImage withField = sway.screenshot().copy(popUpRows);
@@ -436,8 +428,8 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(popUpArea(sway.screenshot().copy(popUpRows), withField).isEmpty(), false, timeoutMs());
         }
         const QByteArray tree = sway.swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")});
-        QCOMPARE(focusedPid(QJsonDocument::fromJson(tree).object()), holder.processId());
-        QVERIFY2(!reports.contains("lost"), reports.constData());
+        QCOMPARE(focusedPid(QJsonDocument::fromJson(tree).object()), holder.pid());
+        QVERIFY2(!holder.reports().contains("lost"), holder.reports().constData());
     }
 
     void withoutLayerShell_data()

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The image loader against hostile paths, and against Qt's own loading for ordinary images.
 
+#include "deadlines.h"
 #include "hostileimagefiles.h"
 #include "imagefileloader.h"
+#include "memory.h"
 #include "svgsafetycheck.h"
-#include "watchdog.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -127,7 +128,7 @@ private Q_SLOTS:
         QFETCH(bool, drawsAtBoundedSize);
         const PeakMemory memory;
         {
-            Watchdog guard(QTest::currentDataTag(), 10);
+            const Watchdog watchdog(QTest::currentDataTag(), 10);
             QVERIFY(ImageFileLoader::loadPixmap(file).isNull());
             const QPixmap bounded = ImageFileLoader::loadPixmap(file, QSize(320, 180));
             QCOMPARE(bounded.isNull(), !drawsAtBoundedSize);

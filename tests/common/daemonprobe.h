@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "deadlines.h"
+#include "memory.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -13,21 +16,12 @@
 /// A call of @p method on the daemon's interface, waiting at most @p timeoutMs for the reply.
 QDBusMessage osdCall(const QString &method, const QVariantList &args, int timeoutMs);
 
-/// Resident memory of process @p pid in KiB (VmRSS), -1 when unknown.
-qint64 residentKiB(qint64 pid);
-
 /// The daemon's windows that are mapped on @p display (the test's own when empty).
 QStringList visibleWindows(qint64 pid, const QByteArray &display = QByteArray());
 /// Where those windows are, in root window coordinates.
 QVector<QRect> visibleWindowGeometries(qint64 pid, const QByteArray &display = QByteArray());
 /// The size of the first screen of @p display; invalid when the display cannot be opened.
 QSize screenSize(const QByteArray &display = QByteArray());
-
-/**
- * How much longer than usual the daemon may take: 1, or the factor in $OSD_TEST_SLOWDOWN,
- * which the instrumented builds set because they run several times slower.
- */
-int slowdown();
 
 /**
  * A nested Xephyr display of its own. The server picks a free display number and reports it

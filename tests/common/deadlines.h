@@ -8,6 +8,13 @@
 #include <thread>
 
 /**
+ * How much longer than usual things may take: 1, or the factor in $OSD_TEST_SLOWDOWN, which
+ * the instrumented builds set because they run several times slower. Every time limit of a
+ * test that runs processes or waits for the display is multiplied by it.
+ */
+int slowdown();
+
+/**
  * Ends the test process with a message when a scope is not left within a deadline.
  *
  * A call that blocks for ever (an open() on a FIFO) cannot be interrupted from the test's own

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "watchdog.h"
+#include "deadlines.h"
+
+#include <QtGlobal>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
+
+int slowdown()
+{
+    return qMax(1, qEnvironmentVariableIntValue("OSD_TEST_SLOWDOWN"));
+}
 
 Watchdog::Watchdog(const QByteArray &what, int seconds)
     : thread([this, what, seconds] {
@@ -11,9 +16,7 @@ Watchdog::Watchdog(const QByteArray &what, int seconds)
         if (!finished.wait_for(lock, std::chrono::seconds(seconds), [this] {
                 return done;
             })) {
-            std::fprintf(stderr, "FAIL: \"%s\" still running after %d s: hung\n", what.constData(), seconds);
-            std::fflush(stderr);
-            std::abort();
+            qFatal("\"%s\" still running after %d s: hung", what.constData(), seconds);
         }
     })
 {

@@ -3,7 +3,6 @@
 
 #include <QDBusConnection>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QTest>
 
 #include <X11/Xatom.h>
@@ -15,20 +14,6 @@ QDBusMessage osdCall(const QString &method, const QVariantList &args, int timeou
                                                           QStringLiteral("org.kde.osdService"), method);
     message.setArguments(args);
     return QDBusConnection::sessionBus().call(message, QDBus::Block, timeoutMs);
-}
-
-qint64 residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return -1;
 }
 
 // The mapped top-level windows of process @p pid. Asked of the X server directly: a helper
@@ -97,11 +82,6 @@ QSize screenSize(const QByteArray &displayName)
     const QSize size(DisplayWidth(display, 0), DisplayHeight(display, 0));
     XCloseDisplay(display);
     return size;
-}
-
-int slowdown()
-{
-    return qMax(1, qEnvironmentVariableIntValue("OSD_TEST_SLOWDOWN"));
 }
 
 NestedXServer::NestedXServer(const QSize &size)

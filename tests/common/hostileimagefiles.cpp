@@ -83,16 +83,7 @@ HostileImageFiles::HostileImageFiles()
     add("SVG declaring 23000x23000", base + QStringLiteral("huge.svg"), true);
 
     // Ten levels of ten references each: 10^10 paths to draw.
-    QByteArray levels = "<defs><path id=\"l0\" d=\"M0 0h2v2h-2z\"/>";
-    for (int level = 1; level <= 10; ++level) {
-        levels += "<g id=\"l" + QByteArray::number(level) + "\">";
-        for (int i = 0; i < 10; ++i) {
-            levels += "<use xlink:href=\"#l" + QByteArray::number(level - 1) + "\"/>";
-        }
-        levels += "</g>";
-    }
-    levels += "</defs><use xlink:href=\"#l10\"/>";
-    write(QStringLiteral("use-bomb.svg"), svg("width=\"64\" height=\"64\"", levels));
+    write(QStringLiteral("use-bomb.svg"), nestedUseSvg(10, 10));
     add("SVG of nested use elements", base + QStringLiteral("use-bomb.svg"));
 
     write(
@@ -175,6 +166,20 @@ QByteArray HostileImageFiles::zeroPng(int width, int height)
         + pngChunk("IEND", QByteArray());
 }
 
+QByteArray HostileImageFiles::nestedUseSvg(int depth, int fanOut)
+{
+    QByteArray levels = "<defs><path id=\"l0\" d=\"M0 0h2v2h-2z\"/>";
+    for (int level = 1; level <= depth; ++level) {
+        levels += "<g id=\"l" + QByteArray::number(level) + "\">";
+        for (int i = 0; i < fanOut; ++i) {
+            levels += "<use xlink:href=\"#l" + QByteArray::number(level - 1) + "\"/>";
+        }
+        levels += "</g>";
+    }
+    levels += "</defs><use xlink:href=\"#l" + QByteArray::number(depth) + "\"/>";
+    return svg("width=\"64\" height=\"64\"", levels);
+}
+
 QByteArray HostileImageFiles::gzip(const QByteArray &data)
 {
     return deflateRepeated(data, 1, true);
@@ -218,37 +223,4 @@ bool HostileImageFiles::write(const QString &name, const QByteArray &contents)
 void HostileImageFiles::add(const QByteArray &name, const QString &path, bool drawsAtBoundedSize)
 {
     made.append({name, path, drawsAtBoundedSize});
-}
-
-namespace
-{
-// A field of /proc/self/status in KiB; -1 when unknown.
-qint64 statusKiB(const QByteArray &field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field + ':')) {
-            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return -1;
-}
-}
-
-PeakMemory::PeakMemory()
-{
-    // "5" resets the peak resident size to the current one.
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly)) {
-        clearRefs.write("5");
-    }
-    startKiB = statusKiB("VmRSS");
-}
-
-qint64 PeakMemory::growthMiB() const
-{
-    return (statusKiB("VmHWM") - startKiB) / 1024;
 }

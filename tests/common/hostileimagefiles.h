@@ -33,6 +33,9 @@ public:
     /// A PNG declaring @p width x @p height, one bit per pixel, all zero; written in pieces so
     /// that making it costs no memory.
     static QByteArray zeroPng(int width, int height);
+    /// An SVG document whose drawing multiplies: @p depth levels of @p fanOut `<use>` elements
+    /// each.
+    static QByteArray nestedUseSvg(int depth, int fanOut);
     /// @p data in a gzip wrapper, as in an .svgz file.
     static QByteArray gzip(const QByteArray &data);
     /// A Windows icon file holding the given PNG images.
@@ -45,18 +48,4 @@ private:
     QTemporaryDir dir;
     QVector<Case> made;
     QString problem;
-};
-
-/// The most memory that the code run while it lives held at once: the process's peak resident
-/// size from construction on, against its size at construction. What earlier code left
-/// resident (an allocator's free lists, AddressSanitizer's quarantine of freed blocks) does
-/// not count, so the figure is the same for a case run alone or after a hundred others.
-class PeakMemory
-{
-public:
-    PeakMemory();
-    qint64 growthMiB() const;
-
-private:
-    qint64 startKiB;
 };

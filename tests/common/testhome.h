@@ -7,11 +7,12 @@
 #include <QTemporaryDir>
 
 // A temporary home, data directories and search path of their own for tests that read the
-// desktop theme's files. Construct it before anything reads the environment.
-class ThemeFixture
+// desktop theme's files or give the pop-ups files to show. Construct it before anything reads
+// the environment.
+class TestHome
 {
 public:
-    ThemeFixture()
+    TestHome()
     {
         qputenv("HOME", QFile::encodeName(home()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_root.filePath(QStringLiteral("data"))));
@@ -35,6 +36,11 @@ public:
     QString home() const
     {
         return m_root.filePath(QStringLiteral("home"));
+    }
+    // A file or folder @p name in the home directory.
+    QString path(const QString &name) const
+    {
+        return home() + QLatin1Char('/') + name;
     }
     QString bin() const
     {
@@ -67,6 +73,16 @@ public:
     bool writeSettings(const QByteArray &content) const
     {
         return write(settingsPath(), content);
+    }
+    // The theme settings with the given compositing switch and taskbar colour, rewritten in
+    // place, so that the theme watcher keeps watching the same file.
+    bool writeTheme(bool useComposite, const QString &taskbarColor = QString()) const
+    {
+        QByteArray content = "[Variables]\nUseComposite=" + QByteArray(useComposite ? "true" : "false") + '\n';
+        if (!taskbarColor.isEmpty()) {
+            content += "TaskbarColor=" + taskbarColor.toLatin1() + '\n';
+        }
+        return writeSettings(content);
     }
     bool writePalette(const QByteArray &content) const
     {

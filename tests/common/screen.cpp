@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "screen.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QX11Info>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+QImage grabScreen(const QRect &area)
+{
+    if (area.isNull()) {
+        return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    }
+    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+}
+
+QColor screenPixel(const QPoint &global)
+{
+    return QColor(grabScreen(QRect(global, QSize(1, 1))).pixel(0, 0));
+}
+
+bool nearColor(const QColor &a, const QColor &b, int tolerance)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance && qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+QString saveScreenshot(const QImage &image, const QString &name)
+{
+    const QDir dir = qEnvironmentVariableIsSet("OSD_SCREENSHOT_DIR") ? QDir(qEnvironmentVariable("OSD_SCREENSHOT_DIR")) : QDir::temp();
+    const QString path = dir.filePath(QString(name).replace(QLatin1Char(' '), QLatin1Char('-')) + QStringLiteral(".png"));
+    image.save(path);
+    return path;
+}
+
+void setWorkArea(const QRect &area)
+{
+    Display *display = QX11Info::display();
+    const Atom workArea = XInternAtom(display, "_NET_WORKAREA", False);
+    if (area.isEmpty()) {
+        XDeleteProperty(display, DefaultRootWindow(display), workArea);
+    } else {
+        const long values[] = {area.x(), area.y(), area.width(), area.height()};
+        XChangeProperty(display, DefaultRootWindow(display), workArea, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(values), 4);
+    }
+    XFlush(display);
+}
+
+unsigned long inputFocus()
+{
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(QX11Info::display(), &focus, &revert);
+    return focus;
+}

@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+
+/// What the primary screen shows now: the whole screen, or @p area in root window coordinates.
+QImage grabScreen(const QRect &area = QRect());
+/// The colour shown at @p global.
+QColor screenPixel(const QPoint &global);
+/// Whether two colours differ by at most @p tolerance in each channel (rounding, blending).
+bool nearColor(const QColor &a, const QColor &b, int tolerance = 2);
+/// Saves @p image as "<name>.png" in $OSD_SCREENSHOT_DIR, or the temporary folder when that is
+/// not set, so that a pop-up can be judged by eye; returns the file's path.
+QString saveScreenshot(const QImage &image, const QString &name);
+
+/// Announces the work area on the root window as a window manager with a panel would; Qt's
+/// available geometry follows it. An empty rectangle removes it.
+void setWorkArea(const QRect &area);
+/// The window that has the keyboard focus on the test's display.
+unsigned long inputFocus();
