@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // How the rounded pop-up looks on a real X server: translucent or opaque with the compositor
 // and the theme's switch, its colours on screen, and that it never takes the keyboard focus.
+#include "compositor.h"
+#include "focusholder.h"
 #include "osdconfig.h"
 #include "roundedlabel.h"
 #include "roundedosdwidget.h"
-#include "focusholder.h"
 #include "screen.h"
 #include "testhome.h"
 
 #include <KX11Extras>
 
-#include <QProcess>
 #include <QtTest>
 
 namespace
@@ -24,33 +24,6 @@ const QPoint arcAtThreeOClock = ringCentre + QPoint(35, 0);
 const QPoint trackAtNineOClock = ringCentre - QPoint(35, 0);
 const QPoint discLeftOfIcon = ringCentre - QPoint(20, 0);
 const QPoint outsideRing(3, 47);
-
-// picom, the compositing manager, on the test's display.
-class Compositor
-{
-public:
-    ~Compositor()
-    {
-        stop();
-    }
-    void start()
-    {
-        process.start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender"), QStringLiteral("--config"), QStringLiteral("/dev/null")});
-    }
-    void stop()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(5000)) {
-                process.kill();
-                process.waitForFinished(5000);
-            }
-        }
-    }
-
-private:
-    QProcess process;
-};
 }
 
 class TestRoundedWindowDisplay : public QObject
@@ -96,7 +69,7 @@ void TestRoundedWindowDisplay::cleanup()
 
 void TestRoundedWindowDisplay::startCompositor()
 {
-    compositor.start();
+    QVERIFY(compositor.start());
     QTRY_VERIFY_WITH_TIMEOUT(KX11Extras::compositingActive(), 10000);
 }
 

@@ -2,37 +2,11 @@
 // From the command line to the screen: osd-notify calls the built daemon, which maps a real
 // window on the X display, announces it on the bus and plays one sound.
 
+#include "daemonprobe.h"
 #include "daemonprocess.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QFile>
-#include <QSignalSpy>
 #include <QTest>
-
-// Records the daemon's two signals as they arrive on the bus.
-class SignalRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    SignalRecorder()
-    {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        for (const char *name : {"osdProgress", "osdText"}) {
-            bus.connect(QString(), QStringLiteral("/org/kde/osdService"), QStringLiteral("org.kde.osdService"), QLatin1String(name), this,
-                        SLOT(record(QDBusMessage)));
-        }
-    }
-    QList<QVariantList> received;
-    QStringList members;
-
-public Q_SLOTS:
-    void record(const QDBusMessage &message)
-    {
-        members << message.member();
-        received << message.arguments();
-    }
-};
 
 class EndToEndTest : public QObject
 {
@@ -47,15 +21,6 @@ private:
             return -1;
         }
         return notify.exitCode();
-    }
-
-    // The daemon's windows that are mapped on the display.
-    static QStringList visibleWindows(qint64 pid)
-    {
-        QProcess search;
-        search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(pid)});
-        search.waitForFinished(10000);
-        return QString::fromLatin1(search.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
     static int soundsPlayed(const DaemonProcess &daemon)
@@ -103,8 +68,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(daemon.pid()).size(), 1, 5000);
         QCOMPARE(runNotify(second), 0);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.received.size(), 2, 5000);
-        QCOMPARE(recorder.members.last(), member);
-        QCOMPARE(recorder.received.last(), arguments);
+        QCOMPARE(recorder.received.last().member, member);
+        QCOMPARE(recorder.received.last().arguments, arguments);
         QTRY_COMPARE_WITH_TIMEOUT(soundsPlayed(daemon), 1, 5000);
 
         // Gone after the display time, and a later call plays the sound again.
