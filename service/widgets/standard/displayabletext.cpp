@@ -45,6 +45,18 @@ bool isLineBreak(uint codePoint)
         || codePoint == QChar::ParagraphSeparator;
 }
 
+// The code point whose first UTF-16 unit is at @p i, a surrogate pair read as one; @p i is
+// left at its last unit. A lone surrogate is a code point of its own.
+uint codePointAt(QStringView text, int &i)
+{
+    const QChar unit = text.at(i);
+    if (unit.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+        ++i;
+        return QChar::surrogateToUcs4(unit, text.at(i));
+    }
+    return unit.unicode();
+}
+
 // Scripts whose glyphs keep about the width they have on their own; in others (Arabic,
 // Indic, Thai, Hangul jamo, ...) joining and conjuncts make text much narrower than its
 // letters.
@@ -88,12 +100,8 @@ QString displayableText(const QString &text, const QFont &font, const QSizeF &ar
     qreal width = 0;
     qint64 withoutRoom = 0;
     for (int i = 0; i < text.size(); ++i) {
-        uint codePoint = text.at(i).unicode();
         const int start = i;
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            codePoint = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-            ++i;
-        }
+        const uint codePoint = codePointAt(text, i);
         if (isLineBreak(codePoint)) {
             // "\r\n" is one paragraph break.
             if (codePoint == '\r' && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
@@ -133,12 +141,8 @@ QString shortenedParagraphs(const QString &text, const QFont &font, qreal width)
     qint64 visible = 0;
     qint64 withoutRoom = 0;
     for (int i = 0; i < text.size(); ++i) {
-        uint codePoint = text.at(i).unicode();
         const int start = i;
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            codePoint = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-            ++i;
-        }
+        const uint codePoint = codePointAt(text, i);
         if (isLineBreak(codePoint)) {
             visible = 0;
             withoutRoom = 0;
