@@ -83,7 +83,16 @@ HostileImageFiles::HostileImageFiles()
     add("SVG declaring 23000x23000", base + QStringLiteral("huge.svg"), true);
 
     // Ten levels of ten references each: 10^10 paths to draw.
-    write(QStringLiteral("use-bomb.svg"), nestedUseSvg(10, 10));
+    QByteArray levels = "<defs><path id=\"l0\" d=\"M0 0h2v2h-2z\"/>";
+    for (int level = 1; level <= 10; ++level) {
+        levels += "<g id=\"l" + QByteArray::number(level) + "\">";
+        for (int i = 0; i < 10; ++i) {
+            levels += "<use xlink:href=\"#l" + QByteArray::number(level - 1) + "\"/>";
+        }
+        levels += "</g>";
+    }
+    levels += "</defs><use xlink:href=\"#l10\"/>";
+    write(QStringLiteral("use-bomb.svg"), svg("width=\"64\" height=\"64\"", levels));
     add("SVG of nested use elements", base + QStringLiteral("use-bomb.svg"));
 
     write(
@@ -164,20 +173,6 @@ QByteArray HostileImageFiles::zeroPng(int width, int height)
     const QByteArray row(1 + (width + 7) / 8, '\0'); // filter byte, then the pixels
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", deflateRepeated(row, height, false))
         + pngChunk("IEND", QByteArray());
-}
-
-QByteArray HostileImageFiles::nestedUseSvg(int depth, int fanOut)
-{
-    QByteArray levels = "<defs><path id=\"l0\" d=\"M0 0h2v2h-2z\"/>";
-    for (int level = 1; level <= depth; ++level) {
-        levels += "<g id=\"l" + QByteArray::number(level) + "\">";
-        for (int i = 0; i < fanOut; ++i) {
-            levels += "<use xlink:href=\"#l" + QByteArray::number(level - 1) + "\"/>";
-        }
-        levels += "</g>";
-    }
-    levels += "</defs><use xlink:href=\"#l" + QByteArray::number(depth) + "\"/>";
-    return svg("width=\"64\" height=\"64\"", levels);
 }
 
 QByteArray HostileImageFiles::gzip(const QByteArray &data)

@@ -33,9 +33,6 @@ public:
     /// A PNG declaring @p width x @p height, one bit per pixel, all zero; written in pieces so
     /// that making it costs no memory.
     static QByteArray zeroPng(int width, int height);
-    /// An SVG document whose drawing multiplies: @p depth levels of @p fanOut `<use>` elements
-    /// each.
-    static QByteArray nestedUseSvg(int depth, int fanOut);
     /// @p data in a gzip wrapper, as in an .svgz file.
     static QByteArray gzip(const QByteArray &data);
     /// A Windows icon file holding the given PNG images.
