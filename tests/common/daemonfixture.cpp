@@ -34,7 +34,7 @@ DaemonProcess &DaemonFixture::prepare()
 
 bool DaemonFixture::start()
 {
-    return process->start(10000 * slowdown());
+    return process->start();
 }
 
 DaemonProcess &DaemonFixture::daemon()
@@ -87,7 +87,7 @@ void DaemonFixture::verifyShowsText(const QString &text)
 
 bool DaemonFixture::stopCleanly()
 {
-    if (!process || !process->stop(SIGTERM, 20000 * slowdown())) {
+    if (!process || !process->stop(SIGTERM, 20000)) {
         return false;
     }
     return process->process().exitStatus() == QProcess::NormalExit && process->process().exitCode() == 0;

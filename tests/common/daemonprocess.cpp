@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "daemonprocess.h"
+#include "deadlines.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -111,6 +112,7 @@ QDBusConnection DaemonProcess::bus() const
 
 bool DaemonProcess::start(int timeoutMs)
 {
+    timeoutMs *= slowdown();
     proc.setProcessEnvironment(env);
     proc.start();
     if (!proc.waitForStarted(timeoutMs)) {
@@ -132,7 +134,7 @@ bool DaemonProcess::runToEnd(int timeoutMs)
 {
     proc.setProcessEnvironment(env);
     proc.start();
-    return proc.waitForFinished(timeoutMs);
+    return proc.waitForFinished(timeoutMs * slowdown());
 }
 
 qint64 DaemonProcess::pid() const
@@ -157,5 +159,5 @@ bool DaemonProcess::stop(int signal, int timeoutMs)
         return true;
     }
     ::kill(pid_t(proc.processId()), signal);
-    return proc.waitForFinished(timeoutMs);
+    return proc.waitForFinished(timeoutMs * slowdown());
 }

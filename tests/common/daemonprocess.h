@@ -10,7 +10,7 @@
  *
  * Each instance makes a temporary HOME with its own configuration, data and runtime folders,
  * so a test controls every file the daemon reads. The destructor kills the daemon if it still
- * runs: no test leaves a process behind.
+ * runs: no test leaves a process behind. Its time limits are multiplied by slowdown().
  */
 class DaemonProcess
 {

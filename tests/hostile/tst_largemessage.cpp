@@ -65,7 +65,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, method);
         DaemonProcess daemon;
-        QVERIFY(daemon.start(10000 * slowdown()));
+        QVERIFY(daemon.start());
         QDBusConnection listener = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("listener"));
         QVERIFY(listener.isConnected());
         SignalRecorder heard(listener);
