@@ -8,12 +8,17 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-QDBusMessage osdCall(const QString &method, const QVariantList &args, int timeoutMs)
+QDBusMessage osdMethodCall(const QString &method, const QVariantList &args)
 {
     QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
                                                           QStringLiteral("org.kde.osdService"), method);
     message.setArguments(args);
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, timeoutMs);
+    return message;
+}
+
+QDBusMessage osdCall(const QString &method, const QVariantList &args, int timeoutMs)
+{
+    return QDBusConnection::sessionBus().call(osdMethodCall(method, args), QDBus::Block, timeoutMs);
 }
 
 // The mapped top-level windows of process @p pid. Asked of the X server directly: a helper
@@ -176,10 +181,7 @@ void SignalRecorder::record(const QDBusMessage &message)
 
 QDBusPendingCall osdCallAsync(const QString &method, const QVariantList &args, int timeoutMs)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
-                                                          QStringLiteral("org.kde.osdService"), method);
-    message.setArguments(args);
-    return QDBusConnection::sessionBus().asyncCall(message, timeoutMs);
+    return QDBusConnection::sessionBus().asyncCall(osdMethodCall(method, args), timeoutMs);
 }
 
 bool waitForAll(const QVector<QDBusPendingCall> &calls)

@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+/// The message that calls @p method with @p args on the daemon's interface, for any connection.
+QDBusMessage osdMethodCall(const QString &method, const QVariantList &args = QVariantList());
 /// A call of @p method on the daemon's interface, waiting at most @p timeoutMs for the reply.
 QDBusMessage osdCall(const QString &method, const QVariantList &args, int timeoutMs);
 

@@ -147,9 +147,7 @@ private Q_SLOTS:
             };
             // Calls on the screen saver's own connection reach the daemon after its signals.
             const auto progressCall = [&saver](int percent) {
-                QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
-                                                                   QStringLiteral("org.kde.osdService"), QStringLiteral("showProgressBar"));
-                call << QString() << percent;
+                const QDBusMessage call = osdMethodCall(QStringLiteral("showProgressBar"), {QString(), percent});
                 return saver.call(call, QDBus::Block, 5000 * slowdown()).type() == QDBusMessage::ReplyMessage;
             };
 
@@ -251,10 +249,7 @@ private Q_SLOTS:
             QDBusConnection other = QDBusConnection::connectToBus(address, QStringLiteral("private-bus"));
             QVERIFY(other.isConnected());
             QTRY_VERIFY_WITH_TIMEOUT(other.interface()->isServiceRegistered(QStringLiteral("org.kde.osdService")).value(), 10000 * slowdown());
-            QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
-                                                               QStringLiteral("org.kde.osdService"), QStringLiteral("volumeChanged"));
-            call << 30;
-            QCOMPARE(other.call(call, QDBus::Block, 5000 * slowdown()).type(), QDBusMessage::ReplyMessage);
+            QCOMPARE(other.call(osdMethodCall(QStringLiteral("volumeChanged"), {30}), QDBus::Block, 5000 * slowdown()).type(), QDBusMessage::ReplyMessage);
         }
         QDBusConnection::disconnectFromBus(QStringLiteral("private-bus"));
 

@@ -10,14 +10,6 @@
 #include <QDBusMessage>
 #include <QTest>
 
-static QDBusMessage call(const QString &method, const QVariantList &args, int timeoutMs)
-{
-    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
-                                                          QStringLiteral("org.kde.osdService"), method);
-    message.setArguments(args);
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, timeoutMs);
-}
-
 class LargeMessageTest : public QObject
 {
     Q_OBJECT
@@ -40,12 +32,12 @@ private Q_SLOTS:
         QVERIFY(daemon.start());
 
         const QString huge(mebibytes << 20, QLatin1Char('x'));
-        const QDBusMessage refused = call(method, {huge}, 120000);
+        const QDBusMessage refused = osdCall(method, {huge}, 120000);
         QCOMPARE(refused.type(), QDBusMessage::ErrorMessage);
         QVERIFY2(refused.errorName() != QLatin1String("org.freedesktop.DBus.Error.NoReply"), qPrintable(refused.errorMessage()));
 
         for (int i = 0; i < 3; ++i) {
-            const QDBusMessage reply = call(QStringLiteral("volumeChanged"), {40 + i}, 5000);
+            const QDBusMessage reply = osdCall(QStringLiteral("volumeChanged"), {40 + i}, 5000);
             QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
         }
         QCOMPARE(daemon.process().state(), QProcess::Running);
@@ -74,9 +66,9 @@ private Q_SLOTS:
         const QVariantList args = method == QLatin1String("showText")
             ? QVariantList{QString(), huge}
             : QVariantList{QString(), huge, QStringLiteral("Sans"), 12, 5000, QStringLiteral("center"), QStringLiteral("#202020")};
-        const QDBusMessage shown = call(method, args, 120000 * slowdown());
+        const QDBusMessage shown = osdCall(method, args, 120000 * slowdown());
         QVERIFY2(shown.type() == QDBusMessage::ReplyMessage, qPrintable(shown.errorMessage()));
-        const QDBusMessage next = call(QStringLiteral("volumeChanged"), {40}, 1000 * slowdown());
+        const QDBusMessage next = osdCall(QStringLiteral("volumeChanged"), {40}, 1000 * slowdown());
         QVERIFY2(next.type() == QDBusMessage::ReplyMessage, qPrintable(next.errorMessage()));
 
         QVERIFY(heard.waitFor(2, 10000 * slowdown()));
@@ -89,7 +81,7 @@ private Q_SLOTS:
 
         // Texts of some MiB after the huge one: memory must not pile up where the huge one was.
         for (int mebibytes : {10, 15, 12, 8, 14}) {
-            const QDBusMessage reply = call(QStringLiteral("showText"), {QString(), QString(mebibytes << 20, QLatin1Char('y'))}, 60000 * slowdown());
+            const QDBusMessage reply = osdCall(QStringLiteral("showText"), {QString(), QString(mebibytes << 20, QLatin1Char('y'))}, 60000 * slowdown());
             QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
         }
 #if defined(__SANITIZE_ADDRESS__)

@@ -42,27 +42,26 @@ protected:
         {
             QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
             for (int i = 0; i < calls; ++i) {
-                QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
-                                                                      QStringLiteral("org.kde.osdService"), QString());
+                QDBusMessage message;
                 const QString text = QStringLiteral("client %1 call %2").arg(id).arg(i);
                 switch ((i + id) % 6) {
                 case 0:
-                    message = withArgs(message, "volumeChanged", {i % 101});
+                    message = osdMethodCall(QStringLiteral("volumeChanged"), {i % 101});
                     break;
                 case 1:
-                    message = withArgs(message, "showText", {QString(), text});
+                    message = osdMethodCall(QStringLiteral("showText"), {QString(), text});
                     break;
                 case 2:
-                    message = withArgs(message, "showTextWithFont", {QString(), text, QStringLiteral("Sans"), 8 + i % 30, 2000, QStringLiteral("top"), QStringLiteral("#204060")});
+                    message = osdMethodCall(QStringLiteral("showTextWithFont"), {QString(), text, QStringLiteral("Sans"), 8 + i % 30, 2000, QStringLiteral("top"), QStringLiteral("#204060")});
                     break;
                 case 3:
-                    message = withArgs(message, "showProgressBar", {QStringLiteral("mono-brightness"), i % 101});
+                    message = osdMethodCall(QStringLiteral("showProgressBar"), {QStringLiteral("mono-brightness"), i % 101});
                     break;
                 case 4:
-                    message = withArgs(message, "wifiEnabledChanged", {i % 2 == 0});
+                    message = osdMethodCall(QStringLiteral("wifiEnabledChanged"), {i % 2 == 0});
                     break;
                 default:
-                    message = withArgs(message, "showTextWithFontNoBackground", {QString(), text, QString(), 20, 2000, QStringLiteral("bottom"), QString()});
+                    message = osdMethodCall(QStringLiteral("showTextWithFontNoBackground"), {QString(), text, QString(), 20, 2000, QStringLiteral("bottom"), QString()});
                     break;
                 }
                 const QDBusMessage reply = bus.call(message, QDBus::Block, 60000);
@@ -78,13 +77,6 @@ protected:
     }
 
 private:
-    static QDBusMessage withArgs(QDBusMessage message, const char *method, const QVariantList &args)
-    {
-        QDBusMessage call = QDBusMessage::createMethodCall(message.service(), message.path(), message.interface(), QLatin1String(method));
-        call.setArguments(args);
-        return call;
-    }
-
     const int id;
     const int calls;
     QAtomicInt *done;
