@@ -3,6 +3,7 @@
 // largest window shows, and no kind of text escapes the limit.
 
 #include "displayabletext.h"
+#include "texts.h"
 
 #include <QApplication>
 #include <QFont>
@@ -14,15 +15,6 @@ namespace
 {
 
 const QSizeF largestWindow(1152, 864);
-
-QString repeated(const QString &piece, int length)
-{
-    QString text;
-    while (text.size() < length) {
-        text += piece;
-    }
-    return text.left(length);
-}
 
 QFont font(int pointSize)
 {

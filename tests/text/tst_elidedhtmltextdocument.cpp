@@ -3,6 +3,7 @@
 // against the plain line-by-line cut.
 
 #include "elidedhtmltextdocument.h"
+#include "texts.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -97,15 +98,6 @@ bool cutLineByLine(QTextDocument *document, const QString &text, const QString &
         }
     }
     return true;
-}
-
-QString repeated(const QString &piece, int length)
-{
-    QString text;
-    while (text.size() < length) {
-        text += piece;
-    }
-    return text.left(length);
 }
 
 // A long word of letters narrower than the postfix's dots, so that the postfix regularly

@@ -4,6 +4,7 @@
 
 #include "elidedhtmltextdocument.h"
 #include "resizedtext.h"
+#include "texts.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -15,15 +16,6 @@
 
 namespace
 {
-
-QString repeated(const QString &piece, int length)
-{
-    QString text;
-    while (text.size() < length) {
-        text += piece;
-    }
-    return text.left(length);
-}
 
 // Counts how often it is painted.
 class PaintCountingText : public ResizedText
