@@ -206,8 +206,8 @@ void TestRoundedWindowDisplay::colorsOnScreen()
     QImage screen;
     QTRY_COMPARE_WITH_TIMEOUT(differences(screen = grabScreen()), QString(), 5000);
 
-    qInfo("screenshot: %s",
-          qPrintable(saveScreenshot(screen.copy(QRect(origin, widget->size()).adjusted(-20, -20, 20, 20)), QString::fromLatin1(QTest::currentDataTag()))));
+    const QString name = QStringLiteral("tst_roundedwindowdisplay-") + QString::fromLatin1(QTest::currentDataTag());
+    qInfo("screenshot: %s", qPrintable(saveScreenshot(screen.copy(QRect(origin, widget->size()).adjusted(-20, -20, 20, 20)), name)));
 }
 
 void TestRoundedWindowDisplay::customColorNames_data()
