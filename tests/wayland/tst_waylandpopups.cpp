@@ -43,10 +43,7 @@ int timeoutMs()
 
 QDBusMessage call(const QDBusConnection &bus, const QString &method, const QVariantList &args)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
-                                                          QStringLiteral("org.kde.osdService"), method);
-    message.setArguments(args);
-    return bus.call(message, QDBus::Block, timeoutMs());
+    return bus.call(osdMethodCall(method, args), QDBus::Block, timeoutMs());
 }
 
 // Why a daemon did not come up: how it ended, and what it said.
@@ -255,9 +252,9 @@ private:
         // same text size on both.
         x11.environment().insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));
         x11.writeConfig(config);
-        QVERIFY2(x11.start(timeoutMs()), whyNot(x11));
+        QVERIFY2(x11.start(), whyNot(x11));
         auto wayland = onCompositor(compositor, config);
-        QVERIFY2(wayland->start(timeoutMs()), whyNot(*wayland));
+        QVERIFY2(wayland->start(), whyNot(*wayland));
 
         for (const Step &step : steps) {
             if (!step.method.isEmpty()) {
@@ -309,7 +306,7 @@ private Q_SLOTS:
         QFETCH(bool, desktop);
 
         auto daemon = onSway(QByteArray(), theme);
-        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
+        QVERIFY2(daemon->start(), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
         const QImage screen = sway.screenshot();
@@ -320,7 +317,7 @@ private Q_SLOTS:
     {
         const QImage secondEmpty = sway.screenshot(QStringLiteral("HEADLESS-2"));
         auto daemon = onSway();
-        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
+        QVERIFY2(daemon->start(), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(911, 40, 96, 96), timeoutMs());
         QCOMPARE(sway.screenshot(QStringLiteral("HEADLESS-2")), secondEmpty);
@@ -329,7 +326,7 @@ private Q_SLOTS:
     void lockHidesIt()
     {
         auto daemon = onSway();
-        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
+        QVERIFY2(daemon->start(), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Locked soon"), QString(), 0, 20000, QString(), QString()})
                      .type(),
                  QDBusMessage::ReplyMessage);
@@ -352,7 +349,7 @@ private Q_SLOTS:
     {
         auto daemon = onSway();
         daemon->environment().insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
-        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
+        QVERIFY2(daemon->start(), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
         QCOMPARE(call(daemon->bus(), QStringLiteral("showText"), {QString(), QStringLiteral("A much longer text than before")}).type(),
@@ -397,7 +394,7 @@ private Q_SLOTS:
         if (!integration.isEmpty()) {
             daemon->environment().insert(QStringLiteral("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"), integration);
         }
-        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
+        QVERIFY2(daemon->start(), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp().isEmpty(), false, timeoutMs());
         QFile maps(QStringLiteral("/proc/%1/maps").arg(daemon->pid()));
@@ -422,7 +419,7 @@ private Q_SLOTS:
         const QImage withField = sway.screenshot().copy(popUpRows);
 
         auto daemon = onSway();
-        QVERIFY2(daemon->start(timeoutMs()), whyNot(*daemon));
+        QVERIFY2(daemon->start(), whyNot(*daemon));
         for (const QVariantList &args : {QVariantList{QString(), QStringLiteral("Typing goes on")}, QVariantList{QString(), QStringLiteral("And on and on")}}) {
             QCOMPARE(call(daemon->bus(), QStringLiteral("showText"), args).type(), QDBusMessage::ReplyMessage);
             QTRY_COMPARE_WITH_TIMEOUT(popUpArea(sway.screenshot().copy(popUpRows), withField).isEmpty(), false, timeoutMs());
@@ -458,7 +455,7 @@ private Q_SLOTS:
         if (!xDisplay) {
             daemon.environment().remove(QStringLiteral("DISPLAY"));
         }
-        QVERIFY2(daemon.start(timeoutMs()), whyNot(daemon));
+        QVERIFY2(daemon.start(), whyNot(daemon));
         for (const char *method : {"volumeChanged", "brightnessChanged"}) {
             QCOMPARE(call(daemon.bus(), QLatin1String(method), {40}).type(), QDBusMessage::ReplyMessage);
         }
