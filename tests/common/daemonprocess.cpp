@@ -81,6 +81,16 @@ QString DaemonProcess::configFile() const
     return dir.path() + QLatin1String("/.config/vesknotifyrc");
 }
 
+QString DaemonProcess::themeSettingsFile() const
+{
+    return dir.path() + QLatin1String("/.vesk/theme/current.themerc");
+}
+
+QString DaemonProcess::paletteFile() const
+{
+    return dir.path() + QLatin1String("/.vesk/paletterc");
+}
+
 QString DaemonProcess::soundLogFile() const
 {
     return dir.path() + QLatin1String("/sounds.log");

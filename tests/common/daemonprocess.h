@@ -20,6 +20,8 @@ public:
 
     QString home() const;
     QString configFile() const; ///< $XDG_CONFIG_HOME/vesknotifyrc
+    QString themeSettingsFile() const; ///< the desktop theme's settings in the daemon's home
+    QString paletteFile() const; ///< the desktop's palette in the daemon's home
     QString soundLogFile() const; ///< one line per sound played
     void writeConfig(const QByteArray &contents);
 

@@ -5,6 +5,7 @@
 
 #include "compositor.h"
 #include "daemonfixture.h"
+#include "testhome.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -50,22 +51,16 @@ private:
 
     QString themeSettings()
     {
-        return fixture.daemon().home() + QStringLiteral("/.vesk/theme/current.themerc");
+        return fixture.daemon().themeSettingsFile();
     }
     QString palette()
     {
-        return fixture.daemon().home() + QStringLiteral("/.vesk/paletterc");
-    }
-    static bool write(const QString &path, const QByteArray &contents)
-    {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
+        return fixture.daemon().paletteFile();
     }
     void writeGoodTheme(const QByteArray &colour)
     {
-        QVERIFY(write(themeSettings(), "[Variables]\nDecorTheme=Plain\nTaskbarColor=" + colour + "\nUseComposite=true\n"));
-        QVERIFY(write(palette(), "[Palette]\nPrimaryColor=" + colour + "\n"));
+        QVERIFY(TestHome::write(themeSettings(), "[Variables]\nDecorTheme=Plain\nTaskbarColor=" + colour + "\nUseComposite=true\n"));
+        QVERIFY(TestHome::write(palette(), "[Palette]\nPrimaryColor=" + colour + "\n"));
     }
 
 private Q_SLOTS:
@@ -106,14 +101,14 @@ private Q_SLOTS:
         QVERIFY(showLongText(QStringLiteral("theme: ") + change));
         for (const QString &path : {themeSettings(), palette()}) {
             if (change == QLatin1String("replaced by rename")) {
-                QVERIFY(write(path + QStringLiteral(".new"), "[Variables]\nTaskbarColor=#a02020\n[Palette]\nPrimaryColor=#a02020\n"));
+                QVERIFY(TestHome::write(path + QStringLiteral(".new"), "[Variables]\nTaskbarColor=#a02020\n[Palette]\nPrimaryColor=#a02020\n"));
                 QVERIFY(::rename(QFile::encodeName(path + QStringLiteral(".new")).constData(), QFile::encodeName(path).constData()) == 0);
             } else if (change == QLatin1String("deleted")) {
                 QVERIFY(QFile::remove(path));
             } else if (change == QLatin1String("emptied")) {
-                QVERIFY(write(path, QByteArray()));
+                QVERIFY(TestHome::write(path, QByteArray()));
             } else if (change == QLatin1String("garbage")) {
-                QVERIFY(write(path, QByteArray("\xff\xfe[\x00Variables\n=\n[[[]]]\nPrimaryColor=#zz\x80\n", 36) + QByteArray(1 << 20, '[')));
+                QVERIFY(TestHome::write(path, QByteArray("\xff\xfe[\x00Variables\n=\n[[[]]]\nPrimaryColor=#zz\x80\n", 36) + QByteArray(1 << 20, '[')));
             } else if (change == QLatin1String("folder in place")) {
                 QVERIFY(QFile::remove(path));
                 QVERIFY(QDir().mkpath(path));
@@ -122,7 +117,7 @@ private Q_SLOTS:
             } else {
                 QVERIFY(QFile::remove(path));
                 QTest::qWait(100); // the watcher sees the file gone before it comes back
-                QVERIFY(write(path, "[Variables]\nTaskbarColor=#20a020\n[Palette]\nPrimaryColor=#20a020\n"));
+                QVERIFY(TestHome::write(path, "[Variables]\nTaskbarColor=#20a020\n[Palette]\nPrimaryColor=#20a020\n"));
             }
         }
         fixture.verifyRecovers();

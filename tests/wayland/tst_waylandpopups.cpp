@@ -8,17 +8,16 @@
 #include "daemonprobe.h"
 #include "daemonprocess.h"
 #include "focusholder.h"
+#include "screen.h"
+#include "testhome.h"
 #include "waylandcompositor.h"
 
 #include <QDBusMessage>
-#include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QtTest>
 
 #include <memory>
@@ -136,7 +135,7 @@ private:
 
     static QImage x11Screen()
     {
-        return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+        return grabScreen().convertToFormat(QImage::Format_RGB32);
     }
 
     std::unique_ptr<DaemonProcess> onSway(const QByteArray &config = QByteArray(), const QByteArray &theme = QByteArray())
@@ -149,10 +148,7 @@ private:
         auto daemon = std::make_unique<DaemonProcess>();
         daemon->writeConfig(config);
         if (!theme.isEmpty()) {
-            QDir(daemon->home()).mkpath(QStringLiteral(".vesk/theme"));
-            QFile file(daemon->home() + QStringLiteral("/.vesk/theme/current.themerc"));
-            file.open(QIODevice::WriteOnly);
-            file.write(theme);
+            TestHome::write(daemon->themeSettingsFile(), theme);
         }
         daemon->environment().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         daemon->environment().insert(QStringLiteral("WAYLAND_DISPLAY"), compositor.socket());
@@ -274,9 +270,8 @@ private:
         }
         if (qEnvironmentVariableIsSet("OSD_SCREENSHOT_DIR")) {
             const QImage screen = compositor.screenshot();
-            screen.copy(popUpArea(screen, empty).adjusted(-20, -20, 20, 20))
-                .save(QDir(qEnvironmentVariable("OSD_SCREENSHOT_DIR")).filePath(QString::fromLatin1(QTest::currentTestFunction()) + QLatin1Char('-')
-                                                                                + QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".png")));
+            saveScreenshot(screen.copy(popUpArea(screen, empty).adjusted(-20, -20, 20, 20)),
+                           QString::fromLatin1(QTest::currentTestFunction()) + QLatin1Char('-') + QString::fromLatin1(QTest::currentDataTag()));
         }
     }
 
