@@ -24,7 +24,7 @@ uint busNameOwnerPid(const QString &name, const QDBusConnection &connection)
 PrivateBus::PrivateBus()
 {
     process.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-    QDeadlineTimer deadline(10000);
+    QDeadlineTimer deadline(10000 * slowdown());
     while (process.state() != QProcess::NotRunning && !process.canReadLine() && !deadline.hasExpired()) {
         process.waitForReadyRead(100);
     }
