@@ -7,6 +7,7 @@
 #include "intakebounds.h"
 #include "osdservice.h"
 #include "resizedtext.h"
+#include "screen.h"
 #include "systemsoundsplayer.h"
 
 #include <KSharedConfig>
@@ -59,7 +60,7 @@ protected:
 static QString staleOnScreen(QWidget *window)
 {
     const QImage painted = window->grab().toImage();
-    const QImage screen = window->screen()->grabWindow(0, window->x(), window->y(), window->width(), window->height()).toImage();
+    const QImage screen = grabScreen(window->geometry());
     const QRegion shape = window->mask().isEmpty() ? QRegion(window->rect()) : window->mask();
     for (const QRect &rect : shape) {
         for (int y = rect.top(); y <= rect.bottom(); ++y) {
