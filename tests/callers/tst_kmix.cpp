@@ -6,13 +6,12 @@
 
 #include "daemonprobe.h"
 #include "daemonprocess.h"
+#include "screen.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QImage>
-#include <QPixmap>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -89,7 +88,7 @@ private:
             return QStringLiteral("%1 windows shown").arg(shown.size());
         }
         const QRect popUp = shown.first();
-        const QImage image = QGuiApplication::primaryScreen()->grabWindow(0, popUp.x(), popUp.y(), popUp.width(), popUp.height()).toImage();
+        const QImage image = grabScreen(popUp);
         int darkLeft = 0;
         int darkRight = 0;
         for (int y = 0; y < image.height(); ++y) {
@@ -148,7 +147,7 @@ private Q_SLOTS:
                              QStringLiteral("--load=module-null-sink sink_name=null")}));
         // kmix reads the volume when it starts; from 40 % its step of 5 makes 45 %.
         QTRY_VERIFY_WITH_TIMEOUT(pactl({QStringLiteral("set-sink-volume"), QStringLiteral("null"), QStringLiteral("40%")}), timeoutMs);
-        QVERIFY(daemon.start(timeoutMs));
+        QVERIFY(daemon.start());
         SignalRecorder recorder;
         // kmix, too, would have the bus start kglobalaccel if it came first.
         const QProcess *accel = startHelper(QStringLiteral("kglobalaccel5"), {});
