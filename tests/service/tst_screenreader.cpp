@@ -3,6 +3,7 @@
 // heard through libatspi. A window that has no focus is spoken only when a notification becomes
 // showing, so each call must bring exactly that, with the whole phrase as its name.
 
+#include "daemonprobe.h"
 #include "daemonprocess.h"
 #include "waylandcompositor.h"
 
@@ -30,11 +31,6 @@ private:
     std::unique_ptr<DaemonProcess> daemon;
     QString daemonKind;
     std::unique_ptr<WaylandCompositor> sway;
-
-    static int slowdown()
-    {
-        return qMax(1, qEnvironmentVariableIntValue("OSD_TEST_SLOWDOWN"));
-    }
 
     // The listener's next line, or an empty one when none came in time.
     QString nextLine()
@@ -77,7 +73,7 @@ private:
         }
         daemonKind = kind;
         listener.readAll();
-        return daemon->start(10000 * slowdown()) && nextLine() == QLatin1String("registered");
+        return daemon->start() && nextLine() == QLatin1String("registered");
     }
 
 private Q_SLOTS:
@@ -147,12 +143,7 @@ private Q_SLOTS:
         listener.readAll();
         // Each call after the first comes while the pop-up is still shown.
         for (const Call &c : calls) {
-            QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"),
-                                                                  QStringLiteral("/org/kde/osdService"),
-                                                                  QStringLiteral("org.kde.osdService"),
-                                                                  QLatin1String(c.method));
-            message.setArguments(c.args);
-            QCOMPARE(QDBusConnection::sessionBus().call(message).type(), QDBusMessage::ReplyMessage);
+            QCOMPARE(QDBusConnection::sessionBus().call(osdMethodCall(QLatin1String(c.method), c.args)).type(), QDBusMessage::ReplyMessage);
             const QString line = nextLine();
             QVERIFY2(!line.isEmpty(), c.method);
             // The phrase and nothing else: no description, no child read after it.
