@@ -79,8 +79,9 @@ bool CommandLineParser::processArguments(const QStringList &arguments)
 
     const QString first = arguments.at(1);
     if (!first.startsWith(QLatin1String("--"))) {
-        printError(QStringLiteral("First argument must be osd method name, used prefix on \"--\". "
-                                  "Use '--methods' or '--method_names' for get available method names."));
+        printError(
+            QStringLiteral("First argument must be osd method name, used prefix on \"--\". "
+                           "Use '--methods' or '--method_names' for get available method names."));
         return false;
     }
 

@@ -6,9 +6,9 @@
 #include "veskcolortheme.h"
 #include "veskutils.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QApplication>
 #include <QTemporaryDir>
 
 #include <cstdlib>

@@ -4,8 +4,8 @@
 #include "idlewarmup.h"
 #include "intakebounds.h"
 #include "osdconfig.h"
-#include "osdserviceadaptor.h"
 #include "osdservice_debug.h"
+#include "osdserviceadaptor.h"
 #include "osdwidget.h"
 #include "popupannouncer.h"
 #include "roundedosdwidget.h"
@@ -551,27 +551,32 @@ void OsdService::showTextWithFontNoBackground(const QString &icon,
 
 void OsdService::showProgressBar(const QString &icon, int percent)
 {
-    showProgress(IntakeBounds::name(icon),
-                 percent,
-                 QString(),
-                 withPercent(ki18ndc("vesk_notify_osd_service", "spoken when another program shows a progress value, %1 is the value in percent", "%1 %"), percent));
+    showProgress(
+        IntakeBounds::name(icon),
+        percent,
+        QString(),
+        withPercent(ki18ndc("vesk_notify_osd_service", "spoken when another program shows a progress value, %1 is the value in percent", "%1 %"), percent));
 }
 
 void OsdService::brightnessChanged(int percent)
 {
-    showProgress(modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness"),
-                 percent,
-                 QString(),
-                 withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the screen brightness changes, %1 is the brightness in percent", "Brightness %1 %"), percent));
+    showProgress(
+        modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness"),
+        percent,
+        QString(),
+        withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the screen brightness changes, %1 is the brightness in percent", "Brightness %1 %"),
+                    percent));
 }
 
 void OsdService::keyboardBrightnessChanged(int percent)
 {
-    showProgress(modeValue == RoundedMode ? QStringLiteral("mono-input-keyboard-brightness") : QStringLiteral("input-keyboard-brightness"),
-                 percent,
-                 QString(),
-                 withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the keyboard backlight changes, %1 is the brightness in percent", "Keyboard brightness %1 %"),
-                             percent));
+    showProgress(
+        modeValue == RoundedMode ? QStringLiteral("mono-input-keyboard-brightness") : QStringLiteral("input-keyboard-brightness"),
+        percent,
+        QString(),
+        withPercent(
+            ki18ndc("vesk_notify_osd_service", "spoken when the keyboard backlight changes, %1 is the brightness in percent", "Keyboard brightness %1 %"),
+            percent));
 }
 
 // The standard style's level icons: low up to 25, medium up to 75, high above.
@@ -732,7 +737,8 @@ void OsdService::wwanEnabledChanged(bool wwanEnabled)
 void OsdService::virtualKeyboardEnabledChanged(bool virtualKeyboardEnabled)
 {
     const QString onText = translated("on screen keyboard was enabled because physical keyboard got unplugged, keep short", "On-Screen Keyboard Activated");
-    const QString offText = translated("on screen keyboard was disabled because physical keyboard was plugged in, keep short", "On-Screen Keyboard Deactivated");
+    const QString offText =
+        translated("on screen keyboard was disabled because physical keyboard was plugged in, keep short", "On-Screen Keyboard Deactivated");
     if (modeValue == RoundedMode) {
         // The rounded style has one icon for both states.
         showText(QStringLiteral("mono-input-keyboard-virtual"), virtualKeyboardEnabled ? onText : offText);

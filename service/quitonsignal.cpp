@@ -50,7 +50,6 @@ QuitOnSignal::~QuitOnSignal()
 void QuitOnSignal::onSignalled()
 {
     char buffer[16];
-    while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
-    }
+    while (::read(signalPipe[0], buffer, sizeof buffer) > 0) { }
     QCoreApplication::quit();
 }

@@ -151,10 +151,7 @@ QColor StyleHelper::shadowColor()
 QColor StyleHelper::colorOpacity(const QColor &a, const QColor &b, double factor)
 {
     const double rest = 1.0 - factor;
-    return QColor::fromRgbF(a.redF() * factor + b.redF() * rest,
-                            a.greenF() * factor + b.greenF() * rest,
-                            a.blueF() * factor + b.blueF() * rest,
-                            a.alphaF());
+    return QColor::fromRgbF(a.redF() * factor + b.redF() * rest, a.greenF() * factor + b.greenF() * rest, a.blueF() * factor + b.blueF() * rest, a.alphaF());
 }
 
 // Relative luminance: 0 for black to 1 for white, each channel made linear first.
@@ -221,8 +218,13 @@ bool StyleHelper::usePixmapCache()
     return true;
 }
 
-void StyleHelper::drawIconWithShadow(const QIcon &icon, const QRect &rect, QPainter *painter, QIcon::Mode mode,
-                                     int radius, const QColor &color, const QPoint &offset)
+void StyleHelper::drawIconWithShadow(const QIcon &icon,
+                                     const QRect &rect,
+                                     QPainter *painter,
+                                     QIcon::Mode mode,
+                                     int radius,
+                                     const QColor &color,
+                                     const QPoint &offset)
 {
     if (!painter || !painter->isActive() || icon.isNull() || rect.isEmpty()) {
         return;
@@ -234,15 +236,12 @@ void StyleHelper::drawIconWithShadow(const QIcon &icon, const QRect &rect, QPain
 
     // Everything that shapes the picture is part of the key, so that the same icon drawn with
     // another shadow is not handed the first one.
-    const QString key = QStringLiteral("icon %0 %1 %2 %3")
-                            .arg(icon.cacheKey())
-                            .arg(static_cast<int>(mode))
-                            .arg(QStringLiteral("%1x%2@%3").arg(rect.width()).arg(rect.height()).arg(ratio))
-                            .arg(QStringLiteral("%1 %2 %3,%4")
-                                     .arg(deviceRadius)
-                                     .arg(color.rgba(), 8, 16, QLatin1Char('0'))
-                                     .arg(deviceOffset.x())
-                                     .arg(deviceOffset.y()));
+    const QString key =
+        QStringLiteral("icon %0 %1 %2 %3")
+            .arg(icon.cacheKey())
+            .arg(static_cast<int>(mode))
+            .arg(QStringLiteral("%1x%2@%3").arg(rect.width()).arg(rect.height()).arg(ratio))
+            .arg(QStringLiteral("%1 %2 %3,%4").arg(deviceRadius).arg(color.rgba(), 8, 16, QLatin1Char('0')).arg(deviceOffset.x()).arg(deviceOffset.y()));
 
     QPixmap picture;
     if (!QPixmapCache::find(key, &picture)) {

@@ -65,8 +65,8 @@ public:
      * pixels and moved by @p offset. The rendered result is kept in the application's pixmap
      * cache.
      */
-    static void drawIconWithShadow(const QIcon &icon, const QRect &rect, QPainter *painter, QIcon::Mode mode,
-                                   int radius, const QColor &color, const QPoint &offset);
+    static void
+    drawIconWithShadow(const QIcon &icon, const QRect &rect, QPainter *painter, QIcon::Mode mode, int radius, const QColor &color, const QPoint &offset);
 
 private:
     static QColor m_baseColor;

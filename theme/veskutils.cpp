@@ -323,8 +323,7 @@ void iterate(const QAbstractItemView *view, const IndexVisitor &visitor)
 void dumpData(QAbstractItemView *view)
 {
     iterate(view, [](const QModelIndex &index, int depth) {
-        qCDebug(OSD_THEME).noquote() << QString(depth * 2, QLatin1Char(' ')) + QStringLiteral("(%1, %2)").arg(index.row()).arg(index.column())
-                                     << index.data();
+        qCDebug(OSD_THEME).noquote() << QString(depth * 2, QLatin1Char(' ')) + QStringLiteral("(%1, %2)").arg(index.row()).arg(index.column()) << index.data();
     });
 }
 

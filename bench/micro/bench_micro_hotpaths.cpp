@@ -89,15 +89,16 @@ QByteArray themeSettings(const QByteArray &colourKeys)
            "Wallpaper=/usr/share/wallpapers/evening.jpg\n"
            "ScreenSaver=blank\n"
            "SoundTheme=freedesktop\n"
-           + colourKeys;
+        + colourKeys;
 }
 
-const QByteArray realisticPalette = "[Variables]\n"
-                                    "PrimaryColor=#2a5d8f\n"
-                                    "SecondaryColor=#e0e4ea\n"
-                                    "AccentColor=#3daee9\n"
-                                    "WarningColor=#f67400\n"
-                                    "ErrorColor=#da4453\n";
+const QByteArray realisticPalette =
+    "[Variables]\n"
+    "PrimaryColor=#2a5d8f\n"
+    "SecondaryColor=#e0e4ea\n"
+    "AccentColor=#3daee9\n"
+    "WarningColor=#f67400\n"
+    "ErrorColor=#da4453\n";
 
 // Removes every theme file, then writes the given ones; an empty content writes no file.
 void writeTheme(const QByteArray &settings, const QByteArray &palette, const QSize &decorPicture)
@@ -230,8 +231,7 @@ private:
 void BenchMicroHotpaths::initTestCase()
 {
     writeRealisticTheme();
-    config = std::make_unique<OsdConfig>(KSharedConfig::openConfig(homePath() + QStringLiteral("/.config/vesknotifyrc"), KConfig::SimpleConfig),
-                                         nullptr);
+    config = std::make_unique<OsdConfig>(KSharedConfig::openConfig(homePath() + QStringLiteral("/.config/vesknotifyrc"), KConfig::SimpleConfig), nullptr);
     // The standard style names icons of the desktop's icon theme.
     QIcon::setThemeName(QStringLiteral("breeze"));
 }

@@ -56,10 +56,11 @@ int main(int argc, char **argv)
     const int sizes[] = {1 << 10, 100 << 10, 1 << 20};
 
     QTextStream out(stdout);
-    out << "ResizedText " << largest.width() << "x" << largest.height() << ", font " << QApplication::font().toString()
-        << ", median of " << repetitions << " runs, ms to set and cut a text\n";
-    out << qSetFieldWidth(16) << Qt::left << "text" << qSetFieldWidth(10) << Qt::right << "1 KB" << "100 KB" << "1 MB"
-        << qSetFieldWidth(0) << "\n";
+    out << "ResizedText " << largest.width() << "x" << largest.height() << ", font " << QApplication::font().toString() << ", median of " << repetitions
+        << " runs, ms to set and cut a text\n";
+    out << qSetFieldWidth(16) << Qt::left << "text" << qSetFieldWidth(10) << Qt::right << "1 KB"
+        << "100 KB"
+        << "1 MB" << qSetFieldWidth(0) << "\n";
     for (const auto &kind : kinds) {
         out << qSetFieldWidth(16) << Qt::left << kind.name << qSetFieldWidth(10) << Qt::right;
         for (const int size : sizes) {

@@ -350,8 +350,7 @@ struct XWatch {
 void sleepMs(long ms)
 {
     timespec ts{ms / 1000, (ms % 1000) * 1000000};
-    while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
-    }
+    while (nanosleep(&ts, &ts) == -1 && errno == EINTR) { }
 }
 
 int runMap(const Options &o)

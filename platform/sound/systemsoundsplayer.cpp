@@ -85,8 +85,8 @@ QString PlayerPrivate::findSoundFile(const QString &event)
     for (const QString &dir : dataDirs) {
         for (const char *subdir : {"stereo", ""}) {
             for (const char *suffix : {".oga", ".ogg", ".wav"}) {
-                const QString candidate = dir + QLatin1String("/sounds/freedesktop/") + QLatin1String(subdir)
-                    + QLatin1Char('/') + event + QLatin1String(suffix);
+                const QString candidate =
+                    dir + QLatin1String("/sounds/freedesktop/") + QLatin1String(subdir) + QLatin1Char('/') + event + QLatin1String(suffix);
                 if (found.isEmpty() && QFileInfo(candidate).isFile()) {
                     found = QDir::cleanPath(candidate);
                 }
@@ -107,8 +107,7 @@ static bool soundOutputAvailable()
         return true;
     }
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (!runtime.isEmpty()
-        && (QFileInfo::exists(runtime + QLatin1String("/pulse/native")) || QFileInfo::exists(runtime + QLatin1String("/pipewire-0")))) {
+    if (!runtime.isEmpty() && (QFileInfo::exists(runtime + QLatin1String("/pulse/native")) || QFileInfo::exists(runtime + QLatin1String("/pipewire-0")))) {
         return true;
     }
     const QStringList pcm = QDir(QStringLiteral("/dev/snd")).entryList({QStringLiteral("pcmC*p")}, QDir::System);

@@ -65,7 +65,11 @@ private:
 
     static QDBusMessage kmixShortcuts(const QString &method, const QVariantList &args = {})
     {
-        return callHelper(QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/component/kmix"), QStringLiteral("org.kde.kglobalaccel.Component"), method, args);
+        return callHelper(QStringLiteral("org.kde.kglobalaccel"),
+                          QStringLiteral("/component/kmix"),
+                          QStringLiteral("org.kde.kglobalaccel.Component"),
+                          method,
+                          args);
     }
 
     // The sink kmix's volume keys act on, once it has found the sound server's devices.
@@ -154,7 +158,8 @@ private Q_SLOTS:
         QVERIFY(accel);
         QTRY_COMPARE_WITH_TIMEOUT(busNameOwnerPid(QStringLiteral("org.kde.kglobalaccel")), uint(accel->processId()), timeoutMs);
         QVERIFY(startHelper(QStringLiteral("kmix"), {}));
-        QTRY_VERIFY_WITH_TIMEOUT(kmixShortcuts(QStringLiteral("shortcutNames")).arguments().value(0).toStringList().contains(QLatin1String("increase_volume")), timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(kmixShortcuts(QStringLiteral("shortcutNames")).arguments().value(0).toStringList().contains(QLatin1String("increase_volume")),
+                                 timeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(kmixMasterControl(), QStringLiteral("null"), timeoutMs);
 
         QCOMPARE(kmixShortcuts(QStringLiteral("invokeShortcut"), {QStringLiteral("increase_volume")}).type(), QDBusMessage::ReplyMessage);

@@ -43,7 +43,12 @@ void TestLineReader::lines_data()
     QTest::newRow("one byte over the bound") << QByteArray("123456789\nok\n") << QStringList{"<too long>", "ok", "<end>"};
     QTest::newRow("long line at the end") << QByteArray("ok\n") + QByteArray(200000, 'x') << QStringList{"ok", "<too long>", "<end>"};
     QTest::newRow("long line between") << QByteArray(200000, 'x') + "\nok" << QStringList{"<too long>", "ok", "<end>"};
-    QTest::newRow("not UTF-8") << QByteArray("a\xff\xfe" "b\n") << QStringList{QString::fromUtf8("a\xef\xbf\xbd\xef\xbf\xbd" "b"), "<end>"};
+    QTest::newRow("not UTF-8") << QByteArray(
+        "a\xff\xfe"
+        "b\n")
+                               << QStringList{QString::fromUtf8("a\xef\xbf\xbd\xef\xbf\xbd"
+                                                                "b"),
+                                              "<end>"};
     QTest::newRow("UTF-8") << QByteArray("\xc3\xa4\n") << QStringList{QString(QChar(0xe4)), "<end>"};
 }
 

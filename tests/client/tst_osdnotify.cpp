@@ -102,8 +102,7 @@ void TestOsdNotify::refusedRuns_data()
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");
 
-    QTest::newRow("no arguments") << QStringList() << QByteArray()
-                                  << QByteArray("No method name! Use '-h' or '--help' for get available method names.\n");
+    QTest::newRow("no arguments") << QStringList() << QByteArray() << QByteArray("No method name! Use '-h' or '--help' for get available method names.\n");
     QTest::newRow("-h alone") << QStringList{"-h"} << helpText << QByteArray();
     QTest::newRow("--help after a valid call") << QStringList{"--volumeChanged", "50", "--help"} << helpText << QByteArray();
     QTest::newRow("-h after a bad first argument") << QStringList{"volumeChanged", "-h"} << helpText << QByteArray();
@@ -120,24 +119,29 @@ void TestOsdNotify::refusedRuns_data()
                                   << QByteArray("Unknown method name: \"\". Use '--methods' or '--method_names' for get available method names.\n");
     QTest::newRow("two values missing") << QStringList{"--showText"} << QByteArray()
                                         << QByteArray("Unknown arguments for method: \"showText\". Use '--methods' for get arguments on this method.\n");
-    QTest::newRow("three font values missing") << QStringList{"--showTextWithFont", "icon", "Sans"} << QByteArray()
-                                               << QByteArray("Unknown arguments for method: \"showTextWithFont\". Use '--methods' for get arguments on this method.\n");
+    QTest::newRow("three font values missing") << QStringList{
+        "--showTextWithFont",
+        "icon",
+        "Sans"} << QByteArray() << QByteArray("Unknown arguments for method: \"showTextWithFont\". Use '--methods' for get arguments on this method.\n");
     QTest::newRow("boolean maybe") << QStringList{"--wifiEnabledChanged", "maybe"}
                                    << QByteArray("Method description:\n--wifiEnabledChanged <boolean>\nShow change Wi-Fi enabled.\n")
                                    << QByteArray("Error: cannot convert 1 argument, from value \"maybe\", to type \"bool\"!\n");
     QTest::newRow("player volume x") << QStringList{"--mediaPlayerVolumeChanged", "x", "vlc", "vlc"}
-                                     << QByteArray("Method description:\n--mediaPlayerVolumeChanged <integer> <string> <string>\n"
-                                                   "Show change in volume on media player as a percentage.\n")
+                                     << QByteArray(
+                                            "Method description:\n--mediaPlayerVolumeChanged <integer> <string> <string>\n"
+                                            "Show change in volume on media player as a percentage.\n")
                                      << QByteArray("Error: cannot convert 1 argument, from value \"x\", to type \"int\"!\n");
     QTest::newRow("font size 12pt") << QStringList{"--showTextWithFontNoBackground", "icon", "text", "Sans", "12pt", "3000"}
-                                    << QByteArray("Method description:\n"
-                                                  "--showTextWithFontNoBackground <string> <string> <string> <integer> <integer> [<string>] [<string>]\n"
-                                                  "Show a text message without background with icon, font family, font size and duration in ms.\n"
-                                                  "Optional #6: [<string>] position: North, Center, NorthWest, NorthEast, West, East, SouthWest, South, SouthEast.\n"
-                                                  "Optional #7: [<string>] custom background color (#RRGGBB, #AARRGGBB, rgb(...), rgba(...)).\n")
+                                    << QByteArray(
+                                           "Method description:\n"
+                                           "--showTextWithFontNoBackground <string> <string> <string> <integer> <integer> [<string>] [<string>]\n"
+                                           "Show a text message without background with icon, font family, font size and duration in ms.\n"
+                                           "Optional #6: [<string>] position: North, Center, NorthWest, NorthEast, West, East, SouthWest, South, SouthEast.\n"
+                                           "Optional #7: [<string>] custom background color (#RRGGBB, #AARRGGBB, rgb(...), rgba(...)).\n")
                                     << QByteArray("Error: cannot convert 4 argument, from value \"12pt\", to type \"int\"!\n");
     QTest::newRow("placeholder as value") << QStringList{"--showProgressBar", "icon", "%1%3"}
-                                          << QByteArray("Method description:\n--showProgressBar <string> <integer>\nShow a progress bar with icon to the user.\n")
+                                          << QByteArray(
+                                                 "Method description:\n--showProgressBar <string> <integer>\nShow a progress bar with icon to the user.\n")
                                           << QByteArray("Error: cannot convert 2 argument, from value \"%1%3\", to type \"int\"!\n");
 }
 
@@ -167,29 +171,30 @@ void TestOsdNotify::calls_data()
     QTest::newRow("keyboardBrightnessChanged") << QStringList{"--keyboardBrightnessChanged", "0"} << QByteArray()
                                                << QStringList{"keyboardBrightnessChanged(i) 0"} << QByteArray();
     QTest::newRow("volumeChanged") << QStringList{"--volumeChanged", "-5"} << QByteArray() << QStringList{"volumeChanged(i) -5"} << QByteArray();
-    QTest::newRow("microphoneVolumeChanged") << QStringList{"--microphoneVolumeChanged", "007"} << QByteArray()
-                                             << QStringList{"microphoneVolumeChanged(i) 7"} << QByteArray();
+    QTest::newRow("microphoneVolumeChanged") << QStringList{"--microphoneVolumeChanged", "007"} << QByteArray() << QStringList{"microphoneVolumeChanged(i) 7"}
+                                             << QByteArray();
     QTest::newRow("mediaPlayerVolumeChanged") << QStringList{"--mediaPlayerVolumeChanged", "40", "VLC", "vlc"} << QByteArray()
                                               << QStringList{"mediaPlayerVolumeChanged(iss) 40 \"VLC\" \"vlc\""} << QByteArray();
     QTest::newRow("kbdLayoutChanged") << QStringList{"--kbdLayoutChanged", ""} << QByteArray() << QStringList{"kbdLayoutChanged(s) \"\""} << QByteArray();
     QTest::newRow("virtualDesktopChanged") << QStringList{"--virtualDesktopChanged", "Desktop 2"} << QByteArray()
                                            << QStringList{"virtualDesktopChanged(s) \"Desktop 2\""} << QByteArray();
-    QTest::newRow("touchpadEnabledChanged") << QStringList{"--touchpadEnabledChanged", "TRUE"} << QByteArray()
-                                            << QStringList{"touchpadEnabledChanged(b) true"} << QByteArray();
-    QTest::newRow("wifiEnabledChanged") << QStringList{"--wifiEnabledChanged", "0"} << QByteArray() << QStringList{"wifiEnabledChanged(b) false"} << QByteArray();
-    QTest::newRow("bluetoothEnabledChanged") << QStringList{"--bluetoothEnabledChanged", "1"} << QByteArray()
-                                             << QStringList{"bluetoothEnabledChanged(b) true"} << QByteArray();
-    QTest::newRow("wwanEnabledChanged") << QStringList{"--wwanEnabledChanged", "False"} << QByteArray() << QStringList{"wwanEnabledChanged(b) false"} << QByteArray();
+    QTest::newRow("touchpadEnabledChanged") << QStringList{"--touchpadEnabledChanged", "TRUE"} << QByteArray() << QStringList{"touchpadEnabledChanged(b) true"}
+                                            << QByteArray();
+    QTest::newRow("wifiEnabledChanged") << QStringList{"--wifiEnabledChanged", "0"} << QByteArray() << QStringList{"wifiEnabledChanged(b) false"}
+                                        << QByteArray();
+    QTest::newRow("bluetoothEnabledChanged") << QStringList{"--bluetoothEnabledChanged", "1"} << QByteArray() << QStringList{"bluetoothEnabledChanged(b) true"}
+                                             << QByteArray();
+    QTest::newRow("wwanEnabledChanged") << QStringList{"--wwanEnabledChanged", "False"} << QByteArray() << QStringList{"wwanEnabledChanged(b) false"}
+                                        << QByteArray();
     QTest::newRow("virtualKeyboardEnabledChanged") << QStringList{"--virtualKeyboardEnabledChanged", "true"} << QByteArray()
                                                    << QStringList{"virtualKeyboardEnabledChanged(b) true"} << QByteArray();
     QTest::newRow("showText") << QStringList{"--showText", "mono-info", "Hello %1 world"} << QByteArray()
                               << QStringList{"showText(ss) \"mono-info\" \"Hello %1 world\""} << QByteArray();
     QTest::newRow("showTextWithFont, 7 values") << QStringList{"--showTextWithFont", "i", "t", "Sans", "12", "3000", "North", "#ff0000"} << QByteArray()
                                                 << QStringList{"showTextWithFont(sssiiss) \"i\" \"t\" \"Sans\" 12 3000 \"North\" \"#ff0000\""} << QByteArray();
-    QTest::newRow("showTextWithFontNoBackground, 7 values") << QStringList{"--showTextWithFontNoBackground", "i", "t", "Sans", "12", "3000", "South", "red"}
-                                                            << QByteArray()
-                                                            << QStringList{"showTextWithFontNoBackground(sssiiss) \"i\" \"t\" \"Sans\" 12 3000 \"South\" \"red\""}
-                                                            << QByteArray();
+    QTest::newRow("showTextWithFontNoBackground, 7 values")
+        << QStringList{"--showTextWithFontNoBackground", "i", "t", "Sans", "12", "3000", "South", "red"} << QByteArray()
+        << QStringList{"showTextWithFontNoBackground(sssiiss) \"i\" \"t\" \"Sans\" 12 3000 \"South\" \"red\""} << QByteArray();
     QTest::newRow("showProgressBar") << QStringList{"--showProgressBar", "mono-battery", "150"} << QByteArray()
                                      << QStringList{"showProgressBar(si) \"mono-battery\" 150"} << QByteArray();
 
@@ -203,8 +208,8 @@ void TestOsdNotify::calls_data()
     QTest::newRow("font, 8 values") << QStringList{"--showTextWithFont", "i", "t", "Sans", "12", "3000", "North", "red", "extra"} << QByteArray()
                                     << QStringList{"showTextWithFont(sssiiss) \"i\" \"t\" \"Sans\" 12 3000 \"North\" \"red\""} << QByteArray();
     QTest::newRow("volume, extra value") << QStringList{"--volumeChanged", "50", "60"} << QByteArray() << QStringList{"volumeChanged(i) 50"} << QByteArray();
-    QTest::newRow("extra value that does not convert") << QStringList{"--showProgressBar", "icon", "5", "x"} << QByteArray()
-                                                       << QStringList{"showProgressBar(si) \"icon\" 5"} << QByteArray();
+    QTest::newRow("extra value that does not convert")
+        << QStringList{"--showProgressBar", "icon", "5", "x"} << QByteArray() << QStringList{"showProgressBar(si) \"icon\" 5"} << QByteArray();
 
     // Wait mode: one call per line, in order, the line at the method's wait index.
     QTest::newRow("wait, volume") << QStringList{"--volumeChanged"} << QByteArray("10\n20\n30\n")
@@ -219,21 +224,25 @@ void TestOsdNotify::calls_data()
                                                        << QStringList{"showTextWithFont(sssiiss) \"i\" \"one\" \"Sans\" 12 3000 \"\" \"\"",
                                                                       "showTextWithFont(sssiiss) \"i\" \"two\" \"Sans\" 12 3000 \"\" \"\""}
                                                        << QByteArray();
-    QTest::newRow("wait, empty line is an empty text") << QStringList{"--showText", "icon"} << QByteArray("\n")
-                                                       << QStringList{"showText(ss) \"icon\" \"\""} << QByteArray();
+    QTest::newRow("wait, empty line is an empty text")
+        << QStringList{"--showText", "icon"} << QByteArray("\n") << QStringList{"showText(ss) \"icon\" \"\""} << QByteArray();
     QTest::newRow("wait, bad lines skipped") << QStringList{"--volumeChanged"} << QByteArray("10\nloud\n\n20\n")
                                              << QStringList{"volumeChanged(i) 10", "volumeChanged(i) 20"}
-                                             << QByteArray("Error: cannot convert 1 argument, from value \"loud\", to type \"int\"!\n"
-                                                           "Error: cannot convert 1 argument, from value \"\", to type \"int\"!\n");
+                                             << QByteArray(
+                                                    "Error: cannot convert 1 argument, from value \"loud\", to type \"int\"!\n"
+                                                    "Error: cannot convert 1 argument, from value \"\", to type \"int\"!\n");
     QTest::newRow("wait, empty input") << QStringList{"--volumeChanged"} << QByteArray() << QStringList() << QByteArray();
-    QTest::newRow("wait, bytes that are not UTF-8") << QStringList{"--kbdLayoutChanged"} << QByteArray("\xff\xfe" "us\n")
+    QTest::newRow("wait, bytes that are not UTF-8") << QStringList{"--kbdLayoutChanged"}
+                                                    << QByteArray(
+                                                           "\xff\xfe"
+                                                           "us\n")
                                                     << QStringList{QString::fromUtf8("kbdLayoutChanged(s) \"\xef\xbf\xbd\xef\xbf\xbdus\"")} << QByteArray();
     const QByteArray megabyte(1 << 20, 'a');
     QTest::newRow("wait, a megabyte line") << QStringList{"--showText", "icon"} << megabyte + '\n'
                                            << QStringList{"showText(ss) \"icon\" \"" + QString::fromLatin1(megabyte) + '"'} << QByteArray();
-    QTest::newRow("wait, a line too long for the bus") << QStringList{"--showText", "icon"} << QByteArray(32 * 1024 * 1024 + 1, 'a') + "\nok\n"
-                                                       << QStringList{"showText(ss) \"icon\" \"ok\""}
-                                                       << QByteArray("Error: input line longer than 33554432 bytes skipped!\n");
+    QTest::newRow("wait, a line too long for the bus")
+        << QStringList{"--showText", "icon"} << QByteArray(32 * 1024 * 1024 + 1, 'a') + "\nok\n"
+        << QStringList{"showText(ss) \"icon\" \"ok\""} << QByteArray("Error: input line longer than 33554432 bytes skipped!\n");
 }
 
 void TestOsdNotify::calls()

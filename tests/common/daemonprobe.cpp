@@ -10,8 +10,10 @@
 
 QDBusMessage osdMethodCall(const QString &method, const QVariantList &args)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"), QStringLiteral("/org/kde/osdService"),
-                                                          QStringLiteral("org.kde.osdService"), method);
+    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.osdService"),
+                                                          QStringLiteral("/org/kde/osdService"),
+                                                          QStringLiteral("org.kde.osdService"),
+                                                          method);
     message.setArguments(args);
     return message;
 }
@@ -160,7 +162,11 @@ SignalRecorder::SignalRecorder()
 SignalRecorder::SignalRecorder(QDBusConnection bus)
 {
     for (const char *name : {"osdProgress", "osdText"}) {
-        bus.connect(QString(), QStringLiteral("/org/kde/osdService"), QStringLiteral("org.kde.osdService"), QLatin1String(name), this,
+        bus.connect(QString(),
+                    QStringLiteral("/org/kde/osdService"),
+                    QStringLiteral("org.kde.osdService"),
+                    QLatin1String(name),
+                    this,
                     SLOT(record(QDBusMessage)));
     }
 }

@@ -44,8 +44,7 @@ void setWorkArea(const QRect &area)
         XDeleteProperty(display, DefaultRootWindow(display), workArea);
     } else {
         const long values[] = {area.x(), area.y(), area.width(), area.height()};
-        XChangeProperty(display, DefaultRootWindow(display), workArea, XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char *>(values), 4);
+        XChangeProperty(display, DefaultRootWindow(display), workArea, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char *>(values), 4);
     }
     XFlush(display);
 }

@@ -103,8 +103,7 @@ public:
     bool writeQmxId(const QByteArray &body) const
     {
         const QString path = bin() + QStringLiteral("/qmx-id");
-        return write(path, "#!/bin/sh\n" + body + '\n')
-            && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return write(path, "#!/bin/sh\n" + body + '\n') && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
 private:

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "waylandcompositor.h"
 
-#include <QDBusConnection>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
@@ -21,9 +21,10 @@ namespace
 {
 const uid_t nobody = 65534;
 
-const char swayConfig[] = "xwayland disable\n"
-                          "output HEADLESS-1 mode 1920x1080 position 0 0 bg #3060a0 solid_color\n"
-                          "output HEADLESS-2 mode 1280x1024 position 1920 0 bg #a06030 solid_color\n";
+const char swayConfig[] =
+    "xwayland disable\n"
+    "output HEADLESS-1 mode 1920x1080 position 0 0 bg #3060a0 solid_color\n"
+    "output HEADLESS-2 mode 1280x1024 position 1920 0 bg #a06030 solid_color\n";
 }
 
 WaylandCompositor::WaylandCompositor(Kind kind)
@@ -93,12 +94,21 @@ QString WaylandCompositor::start(int timeoutMs)
         env.insert(QStringLiteral("LIBGL_ALWAYS_SOFTWARE"), QStringLiteral("1"));
         env.insert(QStringLiteral("KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"), QStringLiteral("1"));
         process.setProgram(copy);
-        process.setArguments({QStringLiteral("--virtual"), QStringLiteral("--width"), QStringLiteral("1920"), QStringLiteral("--height"),
-                              QStringLiteral("1080"), QStringLiteral("--socket"), QStringLiteral("wayland-test"), QStringLiteral("--no-lockscreen"),
-                              QStringLiteral("--no-global-shortcuts"), QStringLiteral("--no-kactivities")});
+        process.setArguments({QStringLiteral("--virtual"),
+                              QStringLiteral("--width"),
+                              QStringLiteral("1920"),
+                              QStringLiteral("--height"),
+                              QStringLiteral("1080"),
+                              QStringLiteral("--socket"),
+                              QStringLiteral("wayland-test"),
+                              QStringLiteral("--no-lockscreen"),
+                              QStringLiteral("--no-global-shortcuts"),
+                              QStringLiteral("--no-kactivities")});
     } else {
         process.setProgram(QStringLiteral("weston"));
-        process.setArguments({QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--socket=wayland-test"), QStringLiteral("--no-config"),
+        process.setArguments({QStringLiteral("--backend=headless-backend.so"),
+                              QStringLiteral("--socket=wayland-test"),
+                              QStringLiteral("--no-config"),
                               QStringLiteral("--idle-time=0")});
     }
     process.setProcessEnvironment(env);
@@ -167,8 +177,10 @@ QImage WaylandCompositor::kwinScreenshot() const
         return QImage();
     }
     QDBusPendingCall pending = [&] {
-        QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), QStringLiteral("/org/kde/KWin/ScreenShot2"),
-                                                              QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("CaptureWorkspace"));
+        QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"),
+                                                              QStringLiteral("/org/kde/KWin/ScreenShot2"),
+                                                              QStringLiteral("org.kde.KWin.ScreenShot2"),
+                                                              QStringLiteral("CaptureWorkspace"));
         message << QVariantMap() << QVariant::fromValue(QDBusUnixFileDescriptor(pipe[1]));
         return QDBusConnection::sessionBus().asyncCall(message, 30000);
     }();
@@ -203,7 +215,10 @@ QImage WaylandCompositor::kwinScreenshot() const
     if (width <= 0 || height <= 0 || size <= 0 || data.size() < size) {
         return QImage();
     }
-    const QImage image(reinterpret_cast<const uchar *>(data.constData()), width, height, stride,
+    const QImage image(reinterpret_cast<const uchar *>(data.constData()),
+                       width,
+                       height,
+                       stride,
                        QImage::Format(layout.value(QStringLiteral("format")).toInt()));
     return image.convertToFormat(QImage::Format_RGB32);
 }

@@ -276,7 +276,9 @@ private Q_SLOTS:
         QVERIFY(fixture.start());
         // Each pop-up is shown anew, so each one asks for its sound.
         for (int i = 0; i < 5; ++i) {
-            QCOMPARE(osdCall(QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("sound %1").arg(i), QString(), 12, 100, QString(), QString()}, 5000 * slowdown())
+            QCOMPARE(osdCall(QStringLiteral("showTextWithFont"),
+                             {QString(), QStringLiteral("sound %1").arg(i), QString(), 12, 100, QString(), QString()},
+                             5000 * slowdown())
                          .type(),
                      QDBusMessage::ReplyMessage);
             QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(daemon.pid()).isEmpty(), 5000 * slowdown());

@@ -73,8 +73,8 @@ private Q_SLOTS:
         QTest::newRow("only combining marks") << "showText" << Args{empty, QString(300000, QChar(0x0301))};
         QTest::newRow("one letter under 100000 marks") << "showText" << Args{empty, QLatin1Char('a') + QString(100000, QChar(0x0334))};
         QTest::newRow("right-to-left Arabic") << "showText" << Args{empty, repeated(QString::fromUtf8("مرحبا بالعالم "), 1 << 20)};
-        QTest::newRow("bidi overrides and isolates")
-            << "showText" << Args{empty, repeated(QString::fromUtf8("\u202eabc\u202d\u2067עברית\u2069\u200f"), 1 << 18)};
+        QTest::newRow("bidi overrides and isolates") << "showText"
+                                                     << Args{empty, repeated(QString::fromUtf8("\u202eabc\u202d\u2067עברית\u2069\u200f"), 1 << 18)};
         QTest::newRow("mixed scripts and emoji") << "showText" << Args{empty, repeated(mixed, 1 << 20)};
         QTest::newRow("unpaired surrogates") << "showText" << Args{empty, QString(1000, QChar(0xD800))};
         QTest::newRow("nested tables") << "showText" << Args{empty, QStringLiteral("<table><tr><td>").repeated(300) + QStringLiteral("x")};
@@ -238,9 +238,9 @@ private Q_SLOTS:
         const QString s = QStringLiteral("switch");
         QVector<QDBusPendingCall> pending;
         for (int i = 0; i < rounds; ++i) {
-            pending << osdCallAsync(QStringLiteral("showTextWithFont"), {s, s, QStringLiteral("Sans"), 10 + i % 20, 3000, QStringLiteral("top"), QStringLiteral("#803040")})
-                    << osdCallAsync(QStringLiteral("showText"), {QString(), s})
-                    << osdCallAsync(QStringLiteral("showProgressBar"), {s, i % 101})
+            pending << osdCallAsync(QStringLiteral("showTextWithFont"),
+                                    {s, s, QStringLiteral("Sans"), 10 + i % 20, 3000, QStringLiteral("top"), QStringLiteral("#803040")})
+                    << osdCallAsync(QStringLiteral("showText"), {QString(), s}) << osdCallAsync(QStringLiteral("showProgressBar"), {s, i % 101})
                     << osdCallAsync(QStringLiteral("showTextWithFontNoBackground"), {s, s, QString(), 30, 3000, QStringLiteral("bottom"), QString()});
             if (pending.size() >= 64) {
                 QVERIFY(waitForAll(pending));

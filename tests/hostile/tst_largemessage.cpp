@@ -74,7 +74,8 @@ private Q_SLOTS:
         QVERIFY(heard.waitFor(2, 10000 * slowdown()));
         QCOMPARE(heard.received.at(0).member, QStringLiteral("osdText"));
         QVERIFY(huge.startsWith(heard.received.at(0).arguments.value(1).toString().left(1000)));
-        QDBusMessage ping = QDBusMessage::createMethodCall(listener.baseService(), QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+        QDBusMessage ping =
+            QDBusMessage::createMethodCall(listener.baseService(), QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
         const QDBusMessage pong = QDBusConnection::sessionBus().call(ping, QDBus::Block, 5000 * slowdown());
         QVERIFY2(pong.type() == QDBusMessage::ReplyMessage, qPrintable(pong.errorMessage()));
         QDBusConnection::disconnectFromBus(QStringLiteral("listener"));
@@ -87,7 +88,9 @@ private Q_SLOTS:
 #if defined(__SANITIZE_ADDRESS__)
         qInfo("resident memory not checked: AddressSanitizer keeps shadow memory and freed blocks");
 #else
-        QTRY_VERIFY2_WITH_TIMEOUT(residentKiB(daemon.pid()) < (100 << 10), qPrintable(QStringLiteral("resident memory %1 KiB").arg(residentKiB(daemon.pid()))), 5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(residentKiB(daemon.pid()) < (100 << 10),
+                                  qPrintable(QStringLiteral("resident memory %1 KiB").arg(residentKiB(daemon.pid()))),
+                                  5000);
 #endif
     }
 };

@@ -52,7 +52,8 @@ protected:
                     message = osdMethodCall(QStringLiteral("showText"), {QString(), text});
                     break;
                 case 2:
-                    message = osdMethodCall(QStringLiteral("showTextWithFont"), {QString(), text, QStringLiteral("Sans"), 8 + i % 30, 2000, QStringLiteral("top"), QStringLiteral("#204060")});
+                    message = osdMethodCall(QStringLiteral("showTextWithFont"),
+                                            {QString(), text, QStringLiteral("Sans"), 8 + i % 30, 2000, QStringLiteral("top"), QStringLiteral("#204060")});
                     break;
                 case 3:
                     message = osdMethodCall(QStringLiteral("showProgressBar"), {QStringLiteral("mono-brightness"), i % 101});
@@ -61,7 +62,8 @@ protected:
                     message = osdMethodCall(QStringLiteral("wifiEnabledChanged"), {i % 2 == 0});
                     break;
                 default:
-                    message = osdMethodCall(QStringLiteral("showTextWithFontNoBackground"), {QString(), text, QString(), 20, 2000, QStringLiteral("bottom"), QString()});
+                    message = osdMethodCall(QStringLiteral("showTextWithFontNoBackground"),
+                                            {QString(), text, QString(), 20, 2000, QStringLiteral("bottom"), QString()});
                     break;
                 }
                 const QDBusMessage reply = bus.call(message, QDBus::Block, 60000);

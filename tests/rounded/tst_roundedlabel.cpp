@@ -3,8 +3,8 @@
 
 #include <QLabel>
 #include <QPainter>
-#include <cmath>
 #include <QtTest>
+#include <cmath>
 
 namespace
 {
@@ -119,8 +119,8 @@ void TestRoundedLabel::recoloring()
     for (int x = 0; x < 24; ++x) {
         for (int y = 0; y < 24; ++y) {
             if (actual.pixel(x, y) != expected.pixel(x, y)) {
-                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2): %3, expected %4")
-                                     .arg(x).arg(y).arg(actual.pixel(x, y), 8, 16).arg(expected.pixel(x, y), 8, 16)));
+                QFAIL(qPrintable(
+                    QStringLiteral("pixel (%1, %2): %3, expected %4").arg(x).arg(y).arg(actual.pixel(x, y), 8, 16).arg(expected.pixel(x, y), 8, 16)));
             }
         }
     }
@@ -165,8 +165,7 @@ void TestRoundedLabel::clipping()
     source.fill(Qt::blue);
     {
         QPainter painter(&source);
-        painter.fillRect(wide ? QRect(0, 0, pixmapSize.width() / 2, pixmapSize.height()) : QRect(0, 0, pixmapSize.width(), pixmapSize.height() / 2),
-                         Qt::red);
+        painter.fillRect(wide ? QRect(0, 0, pixmapSize.width() / 2, pixmapSize.height()) : QRect(0, 0, pixmapSize.width(), pixmapSize.height() / 2), Qt::red);
     }
 
     RoundedLabel label;

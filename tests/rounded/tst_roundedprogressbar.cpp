@@ -75,7 +75,7 @@ void TestRoundedProgressBar::arc_data()
     QTest::newRow("negative value") << 0 << 100 << -5 << 78 << RingArc::None << 0.0 << 0.0;
     QTest::newRow("value beyond the span") << 0 << 100 << 150 << 78 << RingArc::Full << 0.0 << 0.0;
     QTest::newRow("INT_MAX of INT_MIN..INT_MAX") << INT_MIN << INT_MAX << INT_MAX << 78 << RingArc::Partial << 90 - gap
-                                                << -(INT_MAX / 4294967295.0) * (360 - 2 * gap);
+                                                 << -(INT_MAX / 4294967295.0) * (360 - 2 * gap);
     QTest::newRow("ring too small for the gap") << 0 << 100 << 40 << 13 << RingArc::Partial << 90.0 << -0.4 * 360;
 }
 

@@ -168,10 +168,9 @@ void TestRoundedWindow::ellipse_data()
     QTest::newRow("ring") << QRect(0, 0, 100, 100) << 50.0 << 30.0 << QVector<QPoint>{{50, 5}, {5, 50}, {94, 50}}
                           << rim + QVector<QPoint>{{50, 50}, {50, 21}, {21, 50}};
     // The disc is centred in its own W x H area however far the rectangle lies from the origin.
-    QTest::newRow("disc of an offset rectangle") << QRect(300, 400, 100, 100) << 50.0 << 0.0
-                                                 << QVector<QPoint>{{50, 50}, {50, 0}, {0, 50}, {99, 50}, {49, 99}} << rim;
-    QTest::newRow("odd size is centred") << QRect(0, 0, 5, 5) << 1.0 << 0.0 << QVector<QPoint>{{2, 2}}
-                                         << QVector<QPoint>{{1, 2}, {3, 2}, {2, 1}, {2, 3}};
+    QTest::newRow("disc of an offset rectangle") << QRect(300, 400, 100, 100) << 50.0 << 0.0 << QVector<QPoint>{{50, 50}, {50, 0}, {0, 50}, {99, 50}, {49, 99}}
+                                                 << rim;
+    QTest::newRow("odd size is centred") << QRect(0, 0, 5, 5) << 1.0 << 0.0 << QVector<QPoint>{{2, 2}} << QVector<QPoint>{{1, 2}, {3, 2}, {2, 1}, {2, 3}};
     QTest::newRow("negative outer radius is empty") << QRect(0, 0, 10, 10) << -5.0 << 0.0 << QVector<QPoint>{} << QVector<QPoint>{{5, 5}};
     QTest::newRow("negative inner radius has no hole") << QRect(0, 0, 10, 10) << 5.0 << -3.0 << QVector<QPoint>{{5, 5}} << QVector<QPoint>{};
     QTest::newRow("empty rectangle") << QRect(0, 0, 0, 0) << 5.0 << 0.0 << QVector<QPoint>{} << QVector<QPoint>{{0, 0}};

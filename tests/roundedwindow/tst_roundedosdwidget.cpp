@@ -122,20 +122,34 @@ void TestRoundedOsdWidget::content_data()
     const QString missing = home.path(QStringLiteral("missing.png"));
     const QVariant none;
 
-    QTest::newRow("progress, built-in icon") << QVariant(40) << true << "mono-audio-volume" << true << "40" << "" << true << 9;
-    QTest::newRow("progress, unknown name keeps the badge for the number") << QVariant(40) << true << "no-such-icon" << true << "40" << "" << true << 9;
-    QTest::newRow("progress without icon keeps the badge for the number") << QVariant(0) << true << "" << true << "0" << "" << true << 9;
-    QTest::newRow("progress, image file") << QVariant(7) << true << image << true << "7" << "" << true << 9;
-    QTest::newRow("progress, missing file hides the badge") << QVariant(40) << true << missing << true << "" << "" << false << 9;
-    QTest::newRow("text, built-in icon") << QVariant("Hello") << false << "mono-play-circle" << false << "" << "Hello" << true << 9;
-    QTest::newRow("text only") << QVariant(" Hello ") << false << "" << false << "" << "Hello" << false << 8;
-    QTest::newRow("text, unknown icon name") << QVariant("Hello") << false << "no-such-icon" << false << "" << "Hello" << false << 8;
-    QTest::newRow("text, file URL") << QVariant("Hello") << false << QUrl::fromLocalFile(image).toString() << false << "" << "Hello" << true << 9;
-    QTest::newRow("text, missing file URL") << QVariant("Hello") << false << QUrl::fromLocalFile(missing).toString() << false << "" << "Hello" << false << 8;
-    QTest::newRow("number shown as text") << QVariant(40) << false << "" << false << "" << "40" << false << 8;
-    QTest::newRow("text of blanks shows nothing") << QVariant("   ") << false << "mono-play-circle" << false << "" << "" << true << 9;
-    QTest::newRow("icon only") << none << false << "mono-play-circle" << false << "" << "" << true << 9;
-    QTest::newRow("icon only, unknown name") << none << false << "no-such-icon" << false << "" << "" << false << 9;
+    QTest::newRow("progress, built-in icon") << QVariant(40) << true << "mono-audio-volume" << true << "40"
+                                             << "" << true << 9;
+    QTest::newRow("progress, unknown name keeps the badge for the number") << QVariant(40) << true << "no-such-icon" << true << "40"
+                                                                           << "" << true << 9;
+    QTest::newRow("progress without icon keeps the badge for the number") << QVariant(0) << true << "" << true << "0"
+                                                                          << "" << true << 9;
+    QTest::newRow("progress, image file") << QVariant(7) << true << image << true << "7"
+                                          << "" << true << 9;
+    QTest::newRow("progress, missing file hides the badge") << QVariant(40) << true << missing << true << ""
+                                                            << "" << false << 9;
+    QTest::newRow("text, built-in icon") << QVariant("Hello") << false << "mono-play-circle" << false << ""
+                                         << "Hello" << true << 9;
+    QTest::newRow("text only") << QVariant(" Hello ") << false << "" << false << ""
+                               << "Hello" << false << 8;
+    QTest::newRow("text, unknown icon name") << QVariant("Hello") << false << "no-such-icon" << false << ""
+                                             << "Hello" << false << 8;
+    QTest::newRow("text, file URL") << QVariant("Hello") << false << QUrl::fromLocalFile(image).toString() << false << ""
+                                    << "Hello" << true << 9;
+    QTest::newRow("text, missing file URL") << QVariant("Hello") << false << QUrl::fromLocalFile(missing).toString() << false << ""
+                                            << "Hello" << false << 8;
+    QTest::newRow("number shown as text") << QVariant(40) << false << "" << false << ""
+                                          << "40" << false << 8;
+    QTest::newRow("text of blanks shows nothing") << QVariant("   ") << false << "mono-play-circle" << false << ""
+                                                  << "" << true << 9;
+    QTest::newRow("icon only") << none << false << "mono-play-circle" << false << ""
+                               << "" << true << 9;
+    QTest::newRow("icon only, unknown name") << none << false << "no-such-icon" << false << ""
+                                             << "" << false << 9;
 }
 
 void TestRoundedOsdWidget::content()
@@ -231,17 +245,39 @@ void TestRoundedOsdWidget::equalValuesChangeNothing_data()
 {
     QTest::addColumn<Setter>("setter");
 
-    QTest::newRow("osdValue") << Setter([](RoundedOsdWidget *w) { w->setOsdValue(40); });
-    QTest::newRow("osdValue as text") << Setter([](RoundedOsdWidget *w) { w->setOsdValue(QStringLiteral("Caps Lock")); });
-    QTest::newRow("osdMaxValue") << Setter([](RoundedOsdWidget *w) { w->setOsdMaxValue(50); });
-    QTest::newRow("icon") << Setter([](RoundedOsdWidget *w) { w->setIcon(QStringLiteral("mono-audio-volume")); });
-    QTest::newRow("showingProgress") << Setter([](RoundedOsdWidget *w) { w->setShowingProgress(false); });
-    QTest::newRow("timeout") << Setter([](RoundedOsdWidget *w) { w->setTimeout(500); });
-    QTest::newRow("position, other spelling") << Setter([](RoundedOsdWidget *w) { w->setOsdPosition(QStringLiteral("East")); });
-    QTest::newRow("font family") << Setter([](RoundedOsdWidget *w) { w->setTextFontFamily(QStringLiteral("Serif")); });
-    QTest::newRow("font size") << Setter([](RoundedOsdWidget *w) { w->setTextFontPointSize(20); });
-    QTest::newRow("no background") << Setter([](RoundedOsdWidget *w) { w->setNoBackgroundMode(true); });
-    QTest::newRow("custom image") << Setter([](RoundedOsdWidget *w) { w->setCustomImageMode(true); });
+    QTest::newRow("osdValue") << Setter([](RoundedOsdWidget *w) {
+        w->setOsdValue(40);
+    });
+    QTest::newRow("osdValue as text") << Setter([](RoundedOsdWidget *w) {
+        w->setOsdValue(QStringLiteral("Caps Lock"));
+    });
+    QTest::newRow("osdMaxValue") << Setter([](RoundedOsdWidget *w) {
+        w->setOsdMaxValue(50);
+    });
+    QTest::newRow("icon") << Setter([](RoundedOsdWidget *w) {
+        w->setIcon(QStringLiteral("mono-audio-volume"));
+    });
+    QTest::newRow("showingProgress") << Setter([](RoundedOsdWidget *w) {
+        w->setShowingProgress(false);
+    });
+    QTest::newRow("timeout") << Setter([](RoundedOsdWidget *w) {
+        w->setTimeout(500);
+    });
+    QTest::newRow("position, other spelling") << Setter([](RoundedOsdWidget *w) {
+        w->setOsdPosition(QStringLiteral("East"));
+    });
+    QTest::newRow("font family") << Setter([](RoundedOsdWidget *w) {
+        w->setTextFontFamily(QStringLiteral("Serif"));
+    });
+    QTest::newRow("font size") << Setter([](RoundedOsdWidget *w) {
+        w->setTextFontPointSize(20);
+    });
+    QTest::newRow("no background") << Setter([](RoundedOsdWidget *w) {
+        w->setNoBackgroundMode(true);
+    });
+    QTest::newRow("custom image") << Setter([](RoundedOsdWidget *w) {
+        w->setCustomImageMode(true);
+    });
 }
 
 void TestRoundedOsdWidget::equalValuesChangeNothing()

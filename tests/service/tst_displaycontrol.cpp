@@ -23,8 +23,8 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTextDocument>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
 
@@ -202,25 +202,57 @@ private Q_SLOTS:
         progress("rounded volume INT_MIN of INT_MIN", Rounded, "volumeChanged", {INT_MIN, INT_MIN}, QStringLiteral("mono-audio-volume-muted"), 0, none, 100);
         progress("rounded microphone 0", Rounded, "microphoneVolumeChanged", {0}, QStringLiteral("mono-microphone-sensitivity-muted"), 0);
         progress("rounded microphone 30", Rounded, "microphoneVolumeChanged", {30}, QStringLiteral("mono-microphone-sensitivity"), 30);
-        progress("rounded media player 40", Rounded, "mediaPlayerVolumeChanged", {40, QStringLiteral("Amarok"), QStringLiteral("amarok")},
-                 QStringLiteral("mono-play-circle"), 40, QStringLiteral("Amarok"));
-        progress("rounded media player 0", Rounded, "mediaPlayerVolumeChanged", {0, QStringLiteral("Amarok"), QStringLiteral("amarok")},
-                 QStringLiteral("mono-play-circle"), 0, QStringLiteral("Amarok"));
+        progress("rounded media player 40",
+                 Rounded,
+                 "mediaPlayerVolumeChanged",
+                 {40, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+                 QStringLiteral("mono-play-circle"),
+                 40,
+                 QStringLiteral("Amarok"));
+        progress("rounded media player 0",
+                 Rounded,
+                 "mediaPlayerVolumeChanged",
+                 {0, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+                 QStringLiteral("mono-play-circle"),
+                 0,
+                 QStringLiteral("Amarok"));
         text("rounded layout", Rounded, "kbdLayoutChanged", {QStringLiteral("English (US)")}, none, QStringLiteral("English (US)"));
-        text("rounded desktop", Rounded, "virtualDesktopChanged", {QStringLiteral("Desktop 2")}, QStringLiteral("mono-virtual-desktops"), QStringLiteral("Desktop 2"));
+        text("rounded desktop",
+             Rounded,
+             "virtualDesktopChanged",
+             {QStringLiteral("Desktop 2")},
+             QStringLiteral("mono-virtual-desktops"),
+             QStringLiteral("Desktop 2"));
         text("rounded touchpad on", Rounded, "touchpadEnabledChanged", {true}, QStringLiteral("mono-input-touchpad-on"), QStringLiteral("Touchpad On"));
         text("rounded touchpad off", Rounded, "touchpadEnabledChanged", {false}, QStringLiteral("mono-input-touchpad-off"), QStringLiteral("Touchpad Off"));
         text("rounded wifi on", Rounded, "wifiEnabledChanged", {true}, QStringLiteral("mono-network-wireless-on"), QStringLiteral("Wifi On"));
         text("rounded wifi off", Rounded, "wifiEnabledChanged", {false}, QStringLiteral("mono-network-wireless-off"), QStringLiteral("Wifi Off"));
-        text("rounded bluetooth on", Rounded, "bluetoothEnabledChanged", {true}, QStringLiteral("mono-preferences-system-bluetooth"), QStringLiteral("Bluetooth On"));
-        text("rounded bluetooth off", Rounded, "bluetoothEnabledChanged", {false},
-             QStringLiteral("mono-preferences-system-bluetooth-inactive"), QStringLiteral("Bluetooth Off"));
+        text("rounded bluetooth on",
+             Rounded,
+             "bluetoothEnabledChanged",
+             {true},
+             QStringLiteral("mono-preferences-system-bluetooth"),
+             QStringLiteral("Bluetooth On"));
+        text("rounded bluetooth off",
+             Rounded,
+             "bluetoothEnabledChanged",
+             {false},
+             QStringLiteral("mono-preferences-system-bluetooth-inactive"),
+             QStringLiteral("Bluetooth Off"));
         text("rounded wwan on", Rounded, "wwanEnabledChanged", {true}, QStringLiteral("mono-network-mobile-on"), QStringLiteral("Mobile Internet On"));
         text("rounded wwan off", Rounded, "wwanEnabledChanged", {false}, QStringLiteral("mono-network-mobile-off"), QStringLiteral("Mobile Internet Off"));
-        text("rounded keyboard on", Rounded, "virtualKeyboardEnabledChanged", {true},
-             QStringLiteral("mono-input-keyboard-virtual"), QStringLiteral("On-Screen Keyboard Activated"));
-        text("rounded keyboard off", Rounded, "virtualKeyboardEnabledChanged", {false},
-             QStringLiteral("mono-input-keyboard-virtual"), QStringLiteral("On-Screen Keyboard Deactivated"));
+        text("rounded keyboard on",
+             Rounded,
+             "virtualKeyboardEnabledChanged",
+             {true},
+             QStringLiteral("mono-input-keyboard-virtual"),
+             QStringLiteral("On-Screen Keyboard Activated"));
+        text("rounded keyboard off",
+             Rounded,
+             "virtualKeyboardEnabledChanged",
+             {false},
+             QStringLiteral("mono-input-keyboard-virtual"),
+             QStringLiteral("On-Screen Keyboard Deactivated"));
         progress("rounded progress bar 150", Rounded, "showProgressBar", {QStringLiteral("mono-info"), 150}, QStringLiteral("mono-info"), 100);
         progress("rounded progress bar -5", Rounded, "showProgressBar", {QStringLiteral("mono-info"), -5}, QStringLiteral("mono-info"), 0);
         text("rounded text without icon", Rounded, "showText", {QString(), QStringLiteral("Hello")}, none, QStringLiteral("Hello"));
@@ -241,27 +273,63 @@ private Q_SLOTS:
         progress("standard volume 20 of 150", Standard, "volumeChanged", {20, 150}, QStringLiteral("audio-volume-low"), 20, none, 150);
         text("standard volume 0 of 150", Standard, "volumeChanged", {0, 150}, QStringLiteral("audio-volume-muted"), QStringLiteral("Audio Muted"));
         progress("standard volume INT_MAX of -1", Standard, "volumeChanged", {INT_MAX, -1}, QStringLiteral("audio-volume-high"), 100, none, 100);
-        text("standard microphone 0", Standard, "microphoneVolumeChanged", {0}, QStringLiteral("microphone-sensitivity-muted"), QStringLiteral("Microphone Muted"));
+        text("standard microphone 0",
+             Standard,
+             "microphoneVolumeChanged",
+             {0},
+             QStringLiteral("microphone-sensitivity-muted"),
+             QStringLiteral("Microphone Muted"));
         progress("standard microphone 25", Standard, "microphoneVolumeChanged", {25}, QStringLiteral("microphone-sensitivity-low"), 25);
         progress("standard microphone 26", Standard, "microphoneVolumeChanged", {26}, QStringLiteral("microphone-sensitivity-medium"), 26);
         progress("standard microphone 76", Standard, "microphoneVolumeChanged", {76}, QStringLiteral("microphone-sensitivity-high"), 76);
-        text("standard media player 0", Standard, "mediaPlayerVolumeChanged", {0, QStringLiteral("Amarok"), QStringLiteral("amarok")},
-             QStringLiteral("amarok"), QStringLiteral("Amarok Muted"));
-        progress("standard media player -1", Standard, "mediaPlayerVolumeChanged", {-1, QStringLiteral("Amarok"), QStringLiteral("amarok")},
-                 QStringLiteral("amarok"), 0, QStringLiteral("Amarok"));
-        progress("standard media player 60", Standard, "mediaPlayerVolumeChanged", {60, QStringLiteral("Amarok"), QStringLiteral("amarok")},
-                 QStringLiteral("amarok"), 60, QStringLiteral("Amarok"));
-        text("standard layout", Standard, "kbdLayoutChanged", {QStringLiteral("English (US)")}, QStringLiteral("keyboard-layout"), QStringLiteral("English (US)"));
+        text("standard media player 0",
+             Standard,
+             "mediaPlayerVolumeChanged",
+             {0, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+             QStringLiteral("amarok"),
+             QStringLiteral("Amarok Muted"));
+        progress("standard media player -1",
+                 Standard,
+                 "mediaPlayerVolumeChanged",
+                 {-1, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+                 QStringLiteral("amarok"),
+                 0,
+                 QStringLiteral("Amarok"));
+        progress("standard media player 60",
+                 Standard,
+                 "mediaPlayerVolumeChanged",
+                 {60, QStringLiteral("Amarok"), QStringLiteral("amarok")},
+                 QStringLiteral("amarok"),
+                 60,
+                 QStringLiteral("Amarok"));
+        text("standard layout",
+             Standard,
+             "kbdLayoutChanged",
+             {QStringLiteral("English (US)")},
+             QStringLiteral("keyboard-layout"),
+             QStringLiteral("English (US)"));
         text("standard desktop", Standard, "virtualDesktopChanged", {QStringLiteral("Desktop 2")}, none, QStringLiteral("Desktop 2"));
         text("standard touchpad on", Standard, "touchpadEnabledChanged", {true}, QStringLiteral("input-touchpad-on"), QStringLiteral("Touchpad On"));
         text("standard wifi off", Standard, "wifiEnabledChanged", {false}, QStringLiteral("network-wireless-off"), QStringLiteral("Wifi Off"));
-        text("standard bluetooth off", Standard, "bluetoothEnabledChanged", {false},
-             QStringLiteral("preferences-system-bluetooth-inactive"), QStringLiteral("Bluetooth Off"));
+        text("standard bluetooth off",
+             Standard,
+             "bluetoothEnabledChanged",
+             {false},
+             QStringLiteral("preferences-system-bluetooth-inactive"),
+             QStringLiteral("Bluetooth Off"));
         text("standard wwan on", Standard, "wwanEnabledChanged", {true}, QStringLiteral("network-mobile-on"), QStringLiteral("Mobile Internet On"));
-        text("standard keyboard on", Standard, "virtualKeyboardEnabledChanged", {true},
-             QStringLiteral("input-keyboard-virtual-on"), QStringLiteral("On-Screen Keyboard Activated"));
-        text("standard keyboard off", Standard, "virtualKeyboardEnabledChanged", {false},
-             QStringLiteral("input-keyboard-virtual-off"), QStringLiteral("On-Screen Keyboard Deactivated"));
+        text("standard keyboard on",
+             Standard,
+             "virtualKeyboardEnabledChanged",
+             {true},
+             QStringLiteral("input-keyboard-virtual-on"),
+             QStringLiteral("On-Screen Keyboard Activated"));
+        text("standard keyboard off",
+             Standard,
+             "virtualKeyboardEnabledChanged",
+             {false},
+             QStringLiteral("input-keyboard-virtual-off"),
+             QStringLiteral("On-Screen Keyboard Deactivated"));
         progress("standard progress bar -20", Standard, "showProgressBar", {QStringLiteral("edit-copy"), -20}, QStringLiteral("edit-copy"), 0);
         text("standard text without icon", Standard, "showText", {QString(), QStringLiteral("Hello")}, none, QStringLiteral("Hello"));
     }

@@ -40,14 +40,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("second");
         QTest::addColumn<QString>("member");
         QTest::addColumn<QVariantList>("arguments");
-        QTest::newRow("rounded volume")
-            << QByteArray() << QStringList{QStringLiteral("--volumeChanged"), QStringLiteral("150")}
-            << QStringList{QStringLiteral("--mediaPlayerVolumeChanged"), QStringLiteral("-5"), QStringLiteral("VLC"), QStringLiteral("vlc")}
-            << QStringLiteral("osdProgress") << QVariantList{QStringLiteral("mono-play-circle"), 0, QStringLiteral("VLC")};
-        QTest::newRow("standard text")
-            << QByteArray("[OSD]\nUseStandartMode=true\n") << QStringList{QStringLiteral("--wifiEnabledChanged"), QStringLiteral("true")}
-            << QStringList{QStringLiteral("--showText"), QString(), QStringLiteral("Hello")} << QStringLiteral("osdText")
-            << QVariantList{QString(), QStringLiteral("Hello")};
+        QTest::newRow("rounded volume") << QByteArray() << QStringList{QStringLiteral("--volumeChanged"), QStringLiteral("150")}
+                                        << QStringList{QStringLiteral("--mediaPlayerVolumeChanged"),
+                                                       QStringLiteral("-5"),
+                                                       QStringLiteral("VLC"),
+                                                       QStringLiteral("vlc")}
+                                        << QStringLiteral("osdProgress") << QVariantList{QStringLiteral("mono-play-circle"), 0, QStringLiteral("VLC")};
+        QTest::newRow("standard text") << QByteArray("[OSD]\nUseStandartMode=true\n")
+                                       << QStringList{QStringLiteral("--wifiEnabledChanged"), QStringLiteral("true")}
+                                       << QStringList{QStringLiteral("--showText"), QString(), QStringLiteral("Hello")} << QStringLiteral("osdText")
+                                       << QVariantList{QString(), QStringLiteral("Hello")};
     }
 
     void popUpAppearsAnnouncedWithOneSound()

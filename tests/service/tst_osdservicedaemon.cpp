@@ -132,8 +132,8 @@ private Q_SLOTS:
         QTest::newRow("virtualKeyboardEnabledChanged") << QStringLiteral("virtualKeyboardEnabledChanged") << QVariantList{true};
         QTest::newRow("showText") << QStringLiteral("showText") << QVariantList{QString(), s};
         QTest::newRow("showTextWithFont") << QStringLiteral("showTextWithFont") << QVariantList{s, s, s, 250, 60000, s, s};
-        QTest::newRow("showTextWithFontNoBackground")
-            << QStringLiteral("showTextWithFontNoBackground") << QVariantList{s, s, QString(), -3, -1, QString(), QString()};
+        QTest::newRow("showTextWithFontNoBackground") << QStringLiteral("showTextWithFontNoBackground")
+                                                      << QVariantList{s, s, QString(), -3, -1, QString(), QString()};
         QTest::newRow("showProgressBar") << QStringLiteral("showProgressBar") << QVariantList{s, 150};
         QTest::newRow("volumeChanged with a maximum") << QStringLiteral("volumeChanged") << QVariantList{105, 150};
     }

@@ -111,24 +111,41 @@ private Q_SLOTS:
         };
         for (const QString &style : {QStringLiteral("rounded"), QStringLiteral("standard")}) {
             const bool rounded = style == QLatin1String("rounded");
-            row(style, "volume, then muted",
+            row(style,
+                "volume, then muted",
                 {{"volumeChanged", {40}, "Volume 40 %"},
                  {"volumeChanged", {130, 150}, "Volume 130 %"},
                  rounded ? Call{"volumeChanged", {0}, "Audio Muted"} : Call{"microphoneVolumeChanged", {0}, "Microphone Muted"}});
-            row(style, "switch, then brightness", {{"wifiEnabledChanged", {true}, "Wifi On"}, {"keyboardBrightnessChanged", {150}, "Keyboard brightness 100 %"}});
-            row(style, "custom text, then a player",
-                {{"showTextWithFont", customText, "Backup done"}, {"mediaPlayerVolumeChanged", {30, QStringLiteral("VLC"), QStringLiteral("vlc")}, "VLC volume 30 %"}});
-            row(style, "layout, then screen brightness",
+            row(style,
+                "switch, then brightness",
+                {{"wifiEnabledChanged", {true}, "Wifi On"}, {"keyboardBrightnessChanged", {150}, "Keyboard brightness 100 %"}});
+            row(style,
+                "custom text, then a player",
+                {{"showTextWithFont", customText, "Backup done"},
+                 {"mediaPlayerVolumeChanged", {30, QStringLiteral("VLC"), QStringLiteral("vlc")}, "VLC volume 30 %"}});
+            row(style,
+                "layout, then screen brightness",
                 {{"kbdLayoutChanged", {QStringLiteral("English (US)")}, "English (US)"}, {"brightnessChanged", {-5}, "Brightness 0 %"}});
         }
-        row(QStringLiteral("rounded on Wayland"), "volume, then a switch", {{"volumeChanged", {40}, "Volume 40 %"}, {"touchpadEnabledChanged", {false}, "Touchpad Off"}});
-        row(QStringLiteral("standard on Wayland"), "custom text, then brightness", {{"showTextWithFont", customText, "Backup done"}, {"brightnessChanged", {80}, "Brightness 80 %"}});
-        row(QStringLiteral("rounded German"), "volume, then a switch", {{"volumeChanged", {40}, "Lautstärke 40 %"}, {"wifiEnabledChanged", {false}, "WLAN aus"}});
+        row(QStringLiteral("rounded on Wayland"),
+            "volume, then a switch",
+            {{"volumeChanged", {40}, "Volume 40 %"}, {"touchpadEnabledChanged", {false}, "Touchpad Off"}});
+        row(QStringLiteral("standard on Wayland"),
+            "custom text, then brightness",
+            {{"showTextWithFont", customText, "Backup done"}, {"brightnessChanged", {80}, "Brightness 80 %"}});
+        row(QStringLiteral("rounded German"),
+            "volume, then a switch",
+            {{"volumeChanged", {40}, "Lautstärke 40 %"}, {"wifiEnabledChanged", {false}, "WLAN aus"}});
         const QString german = QStringLiteral("standard German");
-        row(german, "progress, then a muted player",
+        row(german,
+            "progress, then a muted player",
             {{"showProgressBar", {none, 70}, "70 %"}, {"mediaPlayerVolumeChanged", {0, QStringLiteral("VLC"), none}, "VLC stumm"}});
         // The listener tells a wrong phrase and a wrong role apart from the right ones.
-        row(german, "negative: the value alone is not the phrase", {{"volumeChanged", {40}, "40 %"}, {"volumeChanged", {41}, "Lautstärke 40 %"}}, "notification", false);
+        row(german,
+            "negative: the value alone is not the phrase",
+            {{"volumeChanged", {40}, "40 %"}, {"volumeChanged", {41}, "Lautstärke 40 %"}},
+            "notification",
+            false);
         row(german, "negative: a tool tip is not spoken", {{"volumeChanged", {40}, "Lautstärke 40 %"}}, "tool tip", false);
     }
 

@@ -90,7 +90,9 @@ private:
     // The text's own colour, not its pill's: that one the screenshots judge.
     static QStringList styleSheetsOf(const OsdWidget &widget)
     {
-        return {widget.styleSheet(), progressBar(widget)->styleSheet(), percentLabel(widget)->styleSheet(),
+        return {widget.styleSheet(),
+                progressBar(widget)->styleSheet(),
+                percentLabel(widget)->styleSheet(),
                 textWidget(widget)->styleSheet().section(QLatin1Char(';'), 0, 0) + QLatin1Char(';')};
     }
 
@@ -463,7 +465,8 @@ private Q_SLOTS:
         // Exposed is not yet drawn: wait until the first pixel shows up.
         QTRY_COMPARE_WITH_TIMEOUT(screenPixel(window.topLeft() + QPoint(3, 3)), QColor(theme.backgroundColor()), 5000);
 
-        const QString shot = saveScreenshot(grabScreen(window.adjusted(-20, -20, 20, 20)), QStringLiteral("tst_osdwidget-") + QString::fromLatin1(QTest::currentDataTag()));
+        const QString shot =
+            saveScreenshot(grabScreen(window.adjusted(-20, -20, 20, 20)), QStringLiteral("tst_osdwidget-") + QString::fromLatin1(QTest::currentDataTag()));
         qInfo("screenshot: %s", qPrintable(shot));
 
         QCOMPARE(screenPixel(window.bottomRight() - QPoint(3, 3)), QColor(theme.backgroundColor()));
@@ -521,7 +524,9 @@ private Q_SLOTS:
         const QRect textArea(text->mapToGlobal(QPoint(0, 0)), text->size());
         // Inside the pill, above the text and clear of the rounded corners.
         const QPoint pill = textArea.topLeft() + QPoint(textArea.width() / 2, 2);
-        QTRY_VERIFY2_WITH_TIMEOUT(shownContrast(textArea, pill) >= 4.5, qPrintable(QStringLiteral("%1 on %2").arg(shownContrast(textArea, pill)).arg(screenPixel(pill).name())), 5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(shownContrast(textArea, pill) >= 4.5,
+                                  qPrintable(QStringLiteral("%1 on %2").arg(shownContrast(textArea, pill)).arg(screenPixel(pill).name())),
+                                  5000);
         if (buttonPill) {
             QCOMPARE(screenPixel(pill), QApplication::palette(text).color(QPalette::Button));
         }

@@ -56,8 +56,7 @@ QStringList visualLines(QTextDocument *document)
  * at a time, measuring the document after each. A word step never reaches back past the
  * start of the visual line before the cursor's.
  */
-bool cutLineByLine(QTextDocument *document, const QString &text, const QString &postfix, int targetHeight,
-                   Qt::TextFormat format)
+bool cutLineByLine(QTextDocument *document, const QString &text, const QString &postfix, int targetHeight, Qt::TextFormat format)
 {
     if (format == Qt::RichText) {
         document->setHtml(text);
@@ -155,8 +154,7 @@ private Q_SLOTS:
     {
         QTextDocument *document = makeDocument(this, 300);
         const int twoLines = heightOf(document, QStringLiteral("first\nsecond"));
-        QVERIFY(ElidedHtmlTextDocument::updateElideText(document, QStringLiteral("first\nsecond\nthird"),
-                                                        QStringLiteral("..."), twoLines + 1, Qt::PlainText));
+        QVERIFY(ElidedHtmlTextDocument::updateElideText(document, QStringLiteral("first\nsecond\nthird"), QStringLiteral("..."), twoLines + 1, Qt::PlainText));
         QCOMPARE(document->toPlainText(), QStringLiteral("first\nsecond..."));
     }
 
@@ -283,7 +281,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("format");
 
         const QString words = repeated(QStringLiteral("Lorem ipsum dolor sit amet, consectetur adipiscing elit. "), 1500);
-        const QString mixed = repeated(QStringLiteral(u"Громкость 40 % — Ἀθῆναι, שלום עולם, مرحبا بالعالم 音量调节 😀👍🏽 x\u0301y\u0308 "), 1500);
+        const QString mixed =
+            repeated(QStringLiteral(
+                         u"Громкость 40 % — Ἀθῆναι, שלום עולם, مرحبا بالعالم 音量调节 😀👍🏽 x\u0301y\u0308 "),
+                     1500);
         const QString longWord = repeated(QStringLiteral("x"), 1500);
         const QString paragraphs = repeated(QStringLiteral("A short paragraph.\nAnother one, a little longer than the first.\n"), 1500);
         const QString blankLines = repeated(QStringLiteral("line\n\n\n"), 600);

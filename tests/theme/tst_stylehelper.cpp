@@ -58,12 +58,36 @@ private Q_SLOTS:
         QTest::addColumn<QString>("highlight");
         QTest::addColumn<QString>("panelText");
 
-        QTest::newRow("bright: 171.5 truncates, highlight saturates") << "#f5f5f5" << "#000000" << "#ababab" << "#ffffff" << "#000000";
-        QTest::newRow("bright with white text") << "#f5f5f5" << "#FFFFFF" << "#ababab" << "#ffffff" << "#ffffff";
-        QTest::newRow("dark with white text") << "#2d2d2d" << "#FFFFFF" << "#1f1f1f" << "#343434" << "#ffffff";
-        QTest::newRow("dark with dark text") << "#2d2d2d" << "#000000" << "#1f1f1f" << "#2f2f2f" << "#000000";
-        QTest::newRow("white in lower case is not white") << "#2d2d2d" << "#ffffff" << "#1f1f1f" << "#2f2f2f" << "#000000";
-        QTest::newRow("saturation clamps at 255") << "#0a7bd2" << "#FFFFFF" << "#005393" << "#0b8ff3" << "#ffffff";
+        QTest::newRow("bright: 171.5 truncates, highlight saturates") << "#f5f5f5"
+                                                                      << "#000000"
+                                                                      << "#ababab"
+                                                                      << "#ffffff"
+                                                                      << "#000000";
+        QTest::newRow("bright with white text") << "#f5f5f5"
+                                                << "#FFFFFF"
+                                                << "#ababab"
+                                                << "#ffffff"
+                                                << "#ffffff";
+        QTest::newRow("dark with white text") << "#2d2d2d"
+                                              << "#FFFFFF"
+                                              << "#1f1f1f"
+                                              << "#343434"
+                                              << "#ffffff";
+        QTest::newRow("dark with dark text") << "#2d2d2d"
+                                             << "#000000"
+                                             << "#1f1f1f"
+                                             << "#2f2f2f"
+                                             << "#000000";
+        QTest::newRow("white in lower case is not white") << "#2d2d2d"
+                                                          << "#ffffff"
+                                                          << "#1f1f1f"
+                                                          << "#2f2f2f"
+                                                          << "#000000";
+        QTest::newRow("saturation clamps at 255") << "#0a7bd2"
+                                                  << "#FFFFFF"
+                                                  << "#005393"
+                                                  << "#0b8ff3"
+                                                  << "#ffffff";
     }
 
     void derivedColours()
@@ -233,10 +257,17 @@ private Q_SLOTS:
     {
         const VeskColorTheme theme;
         using Getter = QString (VeskColorTheme::*)() const;
-        for (Getter getter : {&VeskColorTheme::backgroundColor, &VeskColorTheme::elementSelectionColor, &VeskColorTheme::elementHoverColor,
-                              &VeskColorTheme::textColor, &VeskColorTheme::textHoverColor, &VeskColorTheme::textNonInteractiveColor,
-                              &VeskColorTheme::textPlaceHolderColor, &VeskColorTheme::textDetailsColor, &VeskColorTheme::separatorColor,
-                              &VeskColorTheme::buttonBorderColor, &VeskColorTheme::buttonPressedColor}) {
+        for (Getter getter : {&VeskColorTheme::backgroundColor,
+                              &VeskColorTheme::elementSelectionColor,
+                              &VeskColorTheme::elementHoverColor,
+                              &VeskColorTheme::textColor,
+                              &VeskColorTheme::textHoverColor,
+                              &VeskColorTheme::textNonInteractiveColor,
+                              &VeskColorTheme::textPlaceHolderColor,
+                              &VeskColorTheme::textDetailsColor,
+                              &VeskColorTheme::separatorColor,
+                              &VeskColorTheme::buttonBorderColor,
+                              &VeskColorTheme::buttonPressedColor}) {
             QVERIFY((theme.*getter)().isNull());
         }
         QVERIFY(!theme.blackTextTheme());

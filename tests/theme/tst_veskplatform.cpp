@@ -69,14 +69,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("background");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("black") << "#000000" << "#FFFFFF";
-        QTest::newRow("white") << "#ffffff" << "#000000";
-        QTest::newRow("default blue") << "#4d7593" << "#FFFFFF";
-        QTest::newRow("bright theme") << "#f5f5f5" << "#000000";
-        QTest::newRow("dark theme") << "#2d2d2d" << "#FFFFFF";
-        QTest::newRow("yellow") << "#ffff00" << "#000000";
-        QTest::newRow("dark red") << "#880000" << "#FFFFFF";
-        QTest::newRow("no colour counts as black") << "nonsense" << "#FFFFFF";
+        QTest::newRow("black") << "#000000"
+                               << "#FFFFFF";
+        QTest::newRow("white") << "#ffffff"
+                               << "#000000";
+        QTest::newRow("default blue") << "#4d7593"
+                                      << "#FFFFFF";
+        QTest::newRow("bright theme") << "#f5f5f5"
+                                      << "#000000";
+        QTest::newRow("dark theme") << "#2d2d2d"
+                                    << "#FFFFFF";
+        QTest::newRow("yellow") << "#ffff00"
+                                << "#000000";
+        QTest::newRow("dark red") << "#880000"
+                                  << "#FFFFFF";
+        QTest::newRow("no colour counts as black") << "nonsense"
+                                                   << "#FFFFFF";
     }
 
     void textColorFor()

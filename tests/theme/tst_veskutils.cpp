@@ -87,10 +87,10 @@ private Q_SLOTS:
         QTest::newRow("PrimaryColor empty") << QByteArray("[Variables]\nTaskbarColor=x\n") << QByteArray("[Variables]\nPrimaryColor=\n") << fallback;
         QTest::newRow("palette is a FIFO") << QByteArray("[Variables]\nTaskbarColor=x\n") << Fifo << fallback;
         QTest::newRow("palette random bytes") << QByteArray("[Variables]\nTaskbarColor=x\n") << QByteArray("\x01\xfe\x00\x7f", 4) << fallback;
-        QTest::newRow("PrimaryColor darkened")
-            << QByteArray("[Variables]\nTaskbarColor=x\n") << QByteArray("[variables]\nprimarycolor=#3daee9\n") << primaryDark;
-        QTest::newRow("PrimaryColor no colour")
-            << QByteArray("[Variables]\nTaskbarColor=x\n") << QByteArray("[Variables]\nPrimaryColor=nothing\n") << windowColor();
+        QTest::newRow("PrimaryColor darkened") << QByteArray("[Variables]\nTaskbarColor=x\n") << QByteArray("[variables]\nprimarycolor=#3daee9\n")
+                                               << primaryDark;
+        QTest::newRow("PrimaryColor no colour") << QByteArray("[Variables]\nTaskbarColor=x\n") << QByteArray("[Variables]\nPrimaryColor=nothing\n")
+                                                << windowColor();
     }
 
     void backgroundColorFromTheme()
@@ -147,17 +147,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("textHover");
         QTest::addColumn<QString>("pressed");
 
-        QTest::newRow("no files: default becomes bright") << NoFile << "#f5f5f5" << true << "#dcdcdc" << "#000000" << "#000000" << "#ababab";
-        QTest::newRow("default colour") << QByteArray("[Variables]\nTaskbarColor=#4d7593") << "#f5f5f5" << true << "#dcdcdc" << "#000000"
-                                        << "#000000" << "#ababab";
-        QTest::newRow("bright in capitals") << QByteArray("[Variables]\nTaskbarColor=#F5F5F5") << "#f5f5f5" << false << "#dcdcdc" << "#000000"
-                                            << "#000000" << "#ababab";
-        QTest::newRow("dark") << QByteArray("[Variables]\nTaskbarColor=#2d2d2d") << "#2d2d2d" << false << "#464646" << "#FFFFFF" << "#ffffff"
+        QTest::newRow("no files: default becomes bright") << NoFile << "#f5f5f5" << true << "#dcdcdc"
+                                                          << "#000000"
+                                                          << "#000000"
+                                                          << "#ababab";
+        QTest::newRow("default colour") << QByteArray("[Variables]\nTaskbarColor=#4d7593") << "#f5f5f5" << true << "#dcdcdc"
+                                        << "#000000"
+                                        << "#000000"
+                                        << "#ababab";
+        QTest::newRow("bright in capitals") << QByteArray("[Variables]\nTaskbarColor=#F5F5F5") << "#f5f5f5" << false << "#dcdcdc"
+                                            << "#000000"
+                                            << "#000000"
+                                            << "#ababab";
+        QTest::newRow("dark") << QByteArray("[Variables]\nTaskbarColor=#2d2d2d") << "#2d2d2d" << false << "#464646"
+                              << "#FFFFFF"
+                              << "#ffffff"
                               << "#1f1f1f";
-        QTest::newRow("other, white text") << QByteArray("[Variables]\nTaskbarColor=#123456") << "#123456" << false << "#184674" << "#FFFFFF"
-                                           << "#000000" << "#08223c";
-        QTest::newRow("other, black text") << QByteArray("[Variables]\nTaskbarColor=#ffff00") << "#ffff00" << false << "#ffff2b" << "#000000"
-                                           << "#000000" << "#b2b200";
+        QTest::newRow("other, white text") << QByteArray("[Variables]\nTaskbarColor=#123456") << "#123456" << false << "#184674"
+                                           << "#FFFFFF"
+                                           << "#000000"
+                                           << "#08223c";
+        QTest::newRow("other, black text") << QByteArray("[Variables]\nTaskbarColor=#ffff00") << "#ffff00" << false << "#ffff2b"
+                                           << "#000000"
+                                           << "#000000"
+                                           << "#b2b200";
     }
 
     void genColorTheme()

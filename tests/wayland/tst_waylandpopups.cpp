@@ -50,8 +50,9 @@ const char *whyNot(DaemonProcess &daemon)
 {
     static QByteArray why;
     QProcess &process = daemon.process();
-    why = process.state() == QProcess::Running ? QByteArray("still starting")
-                                               : (process.exitStatus() == QProcess::CrashExit ? QByteArray("crashed") : "exit " + QByteArray::number(process.exitCode()));
+    why = process.state() == QProcess::Running
+        ? QByteArray("still starting")
+        : (process.exitStatus() == QProcess::CrashExit ? QByteArray("crashed") : "exit " + QByteArray::number(process.exitCode()));
     why += ": " + daemon.readStandardError();
     return why.constData();
 }
@@ -191,7 +192,9 @@ private Q_SLOTS:
             const QString word = QLatin1String(position);
             QTest::addRow("custom text %s", position)
                 << QByteArray()
-                << Steps{{QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("At the ") + word, QString(), 14, 20000, word, QStringLiteral("#3366cc")}, true}};
+                << Steps{{QStringLiteral("showTextWithFont"),
+                          {QString(), QStringLiteral("At the ") + word, QString(), 14, 20000, word, QStringLiteral("#3366cc")},
+                          true}};
         }
         QTest::newRow("rounded: bigger while shown") << QByteArray() << Steps{{volume, {40}, true}, longerText};
         QTest::newRow("standard: bigger while shown") << standardStyle << Steps{{volume, {40}, true}, longerText};
@@ -199,11 +202,12 @@ private Q_SLOTS:
             << QByteArray()
             << Steps{{QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Here"), QString(), 0, 20000, QStringLiteral("west"), QString()}, true},
                      {QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Here"), QString(), 0, 20000, QStringLiteral("east"), QString()}, true}};
-        QTest::newRow("shown, hidden, shown again")
-            << QByteArray()
-            << Steps{{QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Brief"), QString(), 0, 1000 * slowdown(), QString(), QString()}, true},
-                     {QString(), {}, false},
-                     {volume, {40}, true}};
+        QTest::newRow("shown, hidden, shown again") << QByteArray()
+                                                    << Steps{{QStringLiteral("showTextWithFont"),
+                                                              {QString(), QStringLiteral("Brief"), QString(), 0, 1000 * slowdown(), QString(), QString()},
+                                                              true},
+                                                             {QString(), {}, false},
+                                                             {volume, {40}, true}};
     }
 
     void sameAsUnderX11()
@@ -329,7 +333,8 @@ private Q_SLOTS:
 
         QDBusConnection saver = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("screensaver"));
         QVERIFY(saver.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
-        QDBusMessage locked = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
+        QDBusMessage locked = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                                         QStringLiteral("org.freedesktop.ScreenSaver"),
                                                          QStringLiteral("ActiveChanged"));
         locked << true;
         QVERIFY(saver.send(locked));

@@ -125,7 +125,9 @@ QPixmap coverPart(const QPixmap &pixmap, const QSize &inner, const QSize &canvas
     const qreal sy = qreal(ph) / ch;
     const qint64 vx = qMax<qint64>(cx, 0);
     const qint64 vy = qMax<qint64>(cy, 0);
-    const QRectF visibleSource((vx - cx) * sx, (vy - cy) * sy, (qMin<qint64>(cx + cw, canvas.width()) - vx) * sx,
+    const QRectF visibleSource((vx - cx) * sx,
+                               (vy - cy) * sy,
+                               (qMin<qint64>(cx + cw, canvas.width()) - vx) * sx,
                                (qMin<qint64>(cy + ch, canvas.height()) - vy) * sy);
     const QRect source = visibleSource.toAlignedRect() & pixmap.rect();
     // Whole source pixels reach a little beyond the visible part; the painter's clip cuts that.

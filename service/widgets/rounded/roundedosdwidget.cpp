@@ -131,7 +131,15 @@ public:
 RoundedOsdWidget::OsdPosition RoundedOsdWidgetPrivate::positionFromString(const QString &text)
 {
     static const char *const words[] = {
-        "north", "center", "northwest", "northeast", "west", "east", "southwest", "south", "southeast",
+        "north",
+        "center",
+        "northwest",
+        "northeast",
+        "west",
+        "east",
+        "southwest",
+        "south",
+        "southeast",
     };
     const QString word = text.trimmed().toLower();
     for (int i = 0; i < int(std::size(words)); ++i) {
@@ -183,8 +191,8 @@ void RoundedOsdWidget::init(OsdConfig *config)
 
     // A pop-up must never take the keyboard from the application the user is typing in, so
     // the window refuses focus and is shown and raised without being activated.
-    setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput
-                   | Qt::CustomizeWindowHint | Qt::WindowDoesNotAcceptFocus);
+    setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::CustomizeWindowHint
+                   | Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowOpacity(config ? config->opacity() : 1.0);
     setTranslucentAttributes(this);
@@ -561,8 +569,7 @@ void RoundedOsdWidget::setupStyle()
     const QString themeBackground = QColor(theme.backgroundColor()).name();
 
     setStyleSheet(styleSheetTemplate.arg(textColor, d->mixedBackgroundColor(theme).name()));
-    d->iconLabel->setStyleSheet(
-        styleSheetTemplate.arg(textColor, d->noBackgroundMode ? QStringLiteral("transparent") : themeBackground));
+    d->iconLabel->setStyleSheet(styleSheetTemplate.arg(textColor, d->noBackgroundMode ? QStringLiteral("transparent") : themeBackground));
     // The badge, ring and text keep the theme's background even under a custom window colour.
     d->progressBar->setStyleSheet(styleSheetTemplate.arg(textColor, themeBackground));
     d->textLabel->setStyleSheet(styleSheetTemplate.arg(textColor, themeBackground));

@@ -41,8 +41,7 @@ bool takesRoom(uint codePoint)
 
 bool isLineBreak(uint codePoint)
 {
-    return codePoint == '\n' || codePoint == '\r' || codePoint == QChar::LineSeparator
-        || codePoint == QChar::ParagraphSeparator;
+    return codePoint == '\n' || codePoint == '\r' || codePoint == QChar::LineSeparator || codePoint == QChar::ParagraphSeparator;
 }
 
 // The code point whose first UTF-16 unit is at @p i, a surrogate pair read as one; @p i is

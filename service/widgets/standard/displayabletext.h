@@ -2,8 +2,8 @@
 #pragma once
 
 #include <QSizeF>
-#include <QStringView>
 #include <QString>
+#include <QStringView>
 
 class QFont;
 

@@ -3,10 +3,10 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
-#include <QTextFrame>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextLayout>
 
 namespace
@@ -149,8 +149,8 @@ bool cutContinuesAlike(const QTextBlock &block, int index, const QString &postfi
         }
         if (wordEnd > start) {
             const QFontMetricsF metrics = metricsAt(block, start, defaultFont);
-            const qreal needed = metrics.horizontalAdvance(text.mid(start, blanksEnd - start)) + metrics.horizontalAdvance(postfix)
-                + metrics.averageCharWidth();
+            const qreal needed =
+                metrics.horizontalAdvance(text.mid(start, blanksEnd - start)) + metrics.horizontalAdvance(postfix) + metrics.averageCharWidth();
             if (needed <= line.width()) {
                 return true;
             }
@@ -165,8 +165,8 @@ bool cutContinuesAlike(const QTextBlock &block, int index, const QString &postfi
         return false;
     }
     const QFontMetricsF metrics = metricsAt(block, contentEnd, defaultFont);
-    const qreal needed = above.naturalTextWidth() + metrics.horizontalAdvance(text.mid(contentEnd, start - contentEnd))
-        + metrics.horizontalAdvance(postfix) + metrics.averageCharWidth();
+    const qreal needed = above.naturalTextWidth() + metrics.horizontalAdvance(text.mid(contentEnd, start - contentEnd)) + metrics.horizontalAdvance(postfix)
+        + metrics.averageCharWidth();
     return needed <= above.width();
 }
 
@@ -263,8 +263,7 @@ void ElidedHtmlTextDocument::updateElidedText()
     elided = updateElideText(document, text, postfix, target, format);
 }
 
-bool ElidedHtmlTextDocument::updateElideText(QTextDocument *document, const QString &text, const QString &postfix,
-                                             int targetHeight, Qt::TextFormat format)
+bool ElidedHtmlTextDocument::updateElideText(QTextDocument *document, const QString &text, const QString &postfix, int targetHeight, Qt::TextFormat format)
 {
     fill(document, text, format);
     if (fits(document, targetHeight)) {
@@ -300,7 +299,6 @@ bool ElidedHtmlTextDocument::updateElideText(QTextDocument *document, const QStr
         return true;
     }
 
-    while (cutOnce(cursor) && !cursor.atStart() && !fits(document, targetHeight)) {
-    }
+    while (cutOnce(cursor) && !cursor.atStart() && !fits(document, targetHeight)) { }
     return true;
 }

@@ -45,8 +45,7 @@ public:
      * never cut, so a target that nothing fits leaves the postfix alone.
      * @return true when the text had to be cut.
      */
-    static bool updateElideText(QTextDocument *document, const QString &text, const QString &postfix,
-                                int targetHeight, Qt::TextFormat format);
+    static bool updateElideText(QTextDocument *document, const QString &text, const QString &postfix, int targetHeight, Qt::TextFormat format);
 
 private:
     QTextDocument *document;

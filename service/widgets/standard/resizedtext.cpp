@@ -11,8 +11,8 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTextBlock>
-#include <QTextLayout>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QtMath>
 
 namespace
@@ -206,9 +206,8 @@ void ResizedText::resetIdealDocumentSize()
 
 void ResizedText::updateAlignment()
 {
-    const Qt::Alignment alignment = minimumSizeHint().height() < d->document->size().height()
-        ? Qt::AlignLeft | Qt::AlignTop
-        : Qt::AlignHCenter | Qt::AlignVCenter;
+    const Qt::Alignment alignment =
+        minimumSizeHint().height() < d->document->size().height() ? Qt::AlignLeft | Qt::AlignTop : Qt::AlignHCenter | Qt::AlignVCenter;
     QTextOption option = d->document->defaultTextOption();
     if (option.alignment() == alignment) {
         return;
