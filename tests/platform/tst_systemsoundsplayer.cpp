@@ -53,7 +53,7 @@ private Q_SLOTS:
             QMetaObject::invokeMethod(
                 player,
                 [player, type] {
-                    QVERIFY(QThread::currentThread() != qApp->thread());
+                    QVERIFY(QThread::currentThread() != QCoreApplication::instance()->thread());
                     player->playByType(Vesk::VeskSoundType(type), Vesk::ServerSoundCachePolicy(1));
                 },
                 Qt::QueuedConnection);
