@@ -543,6 +543,12 @@ private Q_SLOTS:
         if (!QDir(QStringLiteral("/dev/snd")).entryList({QStringLiteral("pcmC*p")}, QDir::System).isEmpty()) {
             QSKIP("this machine has a sound device from the start");
         }
+#if defined(__SANITIZE_ADDRESS__)
+        // libcanberra loads and unloads its PulseAudio backend in this process for the fake
+        // socket; under AddressSanitizer a thread of the unloaded backend was once seen to run on
+        // into unmapped code. The daemon's own re-probe is checked in the normal pass.
+        QSKIP("libcanberra's backends are not built for the sanitizers");
+#endif
         QTemporaryDir runtime;
         const QByteArray sessionRuntime = qgetenv("XDG_RUNTIME_DIR");
         const auto restore = qScopeGuard([sessionRuntime] {
