@@ -71,14 +71,14 @@ private Q_SLOTS:
         QTest::newRow("1 MiB of line breaks") << "showText" << Args{empty, QString(1 << 20, QLatin1Char('\n'))};
         QTest::newRow("1 MiB of CR LF") << "showText" << Args{empty, repeated(QStringLiteral("\r\n"), 1 << 20)};
         QTest::newRow("only combining marks") << "showText" << Args{empty, QString(300000, QChar(0x0301))};
-        QTest::newRow("one letter under 100000 marks") << "showText" << Args{empty, QLatin1Char('a') + QString(100000, QChar(0x0334))};
+        QTest::newRow("one letter under 100000 marks") << "showText" << Args{empty, QString(QLatin1Char('a') + QString(100000, QChar(0x0334)))};
         QTest::newRow("right-to-left Arabic") << "showText" << Args{empty, repeated(QString::fromUtf8("مرحبا بالعالم "), 1 << 20)};
         QTest::newRow("bidi overrides and isolates") << "showText"
                                                      << Args{empty, repeated(QString::fromUtf8("\u202eabc\u202d\u2067עברית\u2069\u200f"), 1 << 18)};
         QTest::newRow("mixed scripts and emoji") << "showText" << Args{empty, repeated(mixed, 1 << 20)};
         QTest::newRow("unpaired surrogates") << "showText" << Args{empty, QString(1000, QChar(0xD800))};
-        QTest::newRow("nested tables") << "showText" << Args{empty, QStringLiteral("<table><tr><td>").repeated(300) + QStringLiteral("x")};
-        QTest::newRow("50000 nested bold tags") << "showText" << Args{empty, QStringLiteral("<b>").repeated(50000) + QStringLiteral("x")};
+        QTest::newRow("nested tables") << "showText" << Args{empty, QString(QStringLiteral("<table><tr><td>").repeated(300) + QLatin1Char('x'))};
+        QTest::newRow("50000 nested bold tags") << "showText" << Args{empty, QString(QStringLiteral("<b>").repeated(50000) + QLatin1Char('x'))};
         QTest::newRow("image of /dev/zero in HTML") << "showText" << Args{empty, QStringLiteral("<p><img src=\"/dev/zero\"/>x</p>")};
         QTest::newRow("image of a FIFO in HTML") << "showText" << Args{empty, QStringLiteral("<p><img src=\"%1\"/>x</p>")};
         QTest::newRow("10 MiB custom text") << "showTextWithFont"
@@ -110,18 +110,17 @@ private Q_SLOTS:
         const QString s = QStringLiteral("text");
         const QVector<int> extremes{INT_MIN, INT_MIN + 1, -1, 0, 100, 101, INT_MAX};
         for (int v : extremes) {
-            const QByteArray n = QByteArray::number(v);
             for (const char *method : {"brightnessChanged", "keyboardBrightnessChanged", "volumeChanged", "microphoneVolumeChanged"}) {
-                QTest::newRow(QByteArray(method) + ' ' + n) << QString::fromLatin1(method) << Args{v};
+                QTest::addRow("%s %d", method, v) << QString::fromLatin1(method) << Args{v};
             }
-            QTest::newRow("mediaPlayerVolumeChanged " + n) << "mediaPlayerVolumeChanged" << Args{v, s, s};
-            QTest::newRow("showProgressBar " + n) << "showProgressBar" << Args{s, v};
-            QTest::newRow("volumeChanged of maximum " + n) << "volumeChanged" << Args{150, v};
-            QTest::newRow("volumeChanged " + n + " of maximum " + n) << "volumeChanged" << Args{v, v};
-            QTest::newRow("volumeChanged " + n + " of maximum 150") << "volumeChanged" << Args{v, 150};
+            QTest::addRow("mediaPlayerVolumeChanged %d", v) << "mediaPlayerVolumeChanged" << Args{v, s, s};
+            QTest::addRow("showProgressBar %d", v) << "showProgressBar" << Args{s, v};
+            QTest::addRow("volumeChanged of maximum %d", v) << "volumeChanged" << Args{150, v};
+            QTest::addRow("volumeChanged %d of maximum %d", v, v) << "volumeChanged" << Args{v, v};
+            QTest::addRow("volumeChanged %d of maximum 150", v) << "volumeChanged" << Args{v, 150};
             for (const char *method : {"showTextWithFont", "showTextWithFontNoBackground"}) {
-                QTest::newRow(QByteArray(method) + " point size " + n) << QString::fromLatin1(method) << Args{s, s, s, v, 2000, s, s};
-                QTest::newRow(QByteArray(method) + " duration " + n) << QString::fromLatin1(method) << Args{s, s, s, 12, v, s, s};
+                QTest::addRow("%s point size %d", method, v) << QString::fromLatin1(method) << Args{s, s, s, v, 2000, s, s};
+                QTest::addRow("%s duration %d", method, v) << QString::fromLatin1(method) << Args{s, s, s, 12, v, s, s};
             }
         }
     }
@@ -162,10 +161,10 @@ private Q_SLOTS:
         for (int i = 0; i < garbage.size(); ++i) {
             const QString &g = garbage.at(i);
             const QByteArray row = QByteArray::number(i) + ' ' + g.left(24).toUtf8();
-            QTest::newRow("position " + row) << "showTextWithFont" << Args{s, s, s, 12, 2000, g, QStringLiteral("#202020")};
-            QTest::newRow("colour " + row) << "showTextWithFont" << Args{s, s, s, 12, 2000, QStringLiteral("center"), g};
-            QTest::newRow("colour, no background " + row) << "showTextWithFontNoBackground" << Args{s, s, s, 12, 2000, s, g};
-            QTest::newRow("font " + row) << "showTextWithFont" << Args{s, s, g, 12, 2000, s, s};
+            QTest::addRow("position %s", row.constData()) << "showTextWithFont" << Args{s, s, s, 12, 2000, g, QStringLiteral("#202020")};
+            QTest::addRow("colour %s", row.constData()) << "showTextWithFont" << Args{s, s, s, 12, 2000, QStringLiteral("center"), g};
+            QTest::addRow("colour, no background %s", row.constData()) << "showTextWithFontNoBackground" << Args{s, s, s, 12, 2000, s, g};
+            QTest::addRow("font %s", row.constData()) << "showTextWithFont" << Args{s, s, g, 12, 2000, s, s};
         }
         const QStringList icons{QStringLiteral("../../../../../etc/passwd"),
                                 QStringLiteral("/dev/zero"),
@@ -188,9 +187,9 @@ private Q_SLOTS:
         for (int i = 0; i < icons.size(); ++i) {
             const QString &icon = icons.at(i);
             const QByteArray row = QByteArray::number(i) + ' ' + icon.left(24).toUtf8();
-            QTest::newRow("text icon " + row) << "showText" << Args{icon, s};
-            QTest::newRow("progress icon " + row) << "showProgressBar" << Args{icon, 30};
-            QTest::newRow("player icon " + row) << "mediaPlayerVolumeChanged" << Args{30, s, icon};
+            QTest::addRow("text icon %s", row.constData()) << "showText" << Args{icon, s};
+            QTest::addRow("progress icon %s", row.constData()) << "showProgressBar" << Args{icon, 30};
+            QTest::addRow("player icon %s", row.constData()) << "mediaPlayerVolumeChanged" << Args{30, s, icon};
         }
     }
 
@@ -207,10 +206,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("index");
         const QVector<HostileImageFiles::Case> cases = images.cases();
         for (int i = 0; i < cases.size(); ++i) {
-            QTest::newRow("text icon: " + cases.at(i).name) << "showText" << i;
-            QTest::newRow("progress icon: " + cases.at(i).name) << "showProgressBar" << i;
-            QTest::newRow("custom text icon: " + cases.at(i).name) << "showTextWithFont" << i;
-            QTest::newRow("player icon: " + cases.at(i).name) << "mediaPlayerVolumeChanged" << i;
+            QTest::addRow("text icon: %s", cases.at(i).name.constData()) << "showText" << i;
+            QTest::addRow("progress icon: %s", cases.at(i).name.constData()) << "showProgressBar" << i;
+            QTest::addRow("custom text icon: %s", cases.at(i).name.constData()) << "showTextWithFont" << i;
+            QTest::addRow("player icon: %s", cases.at(i).name.constData()) << "mediaPlayerVolumeChanged" << i;
         }
     }
 
@@ -222,7 +221,7 @@ private Q_SLOTS:
         const QString s = QStringLiteral("text");
         if (method == QLatin1String("showText")) {
             sendAndRecover(method, {path, s});
-            sendAndRecover(method, {QStringLiteral("file://") + path, s});
+            sendAndRecover(method, {QString(QStringLiteral("file://") + path), s});
         } else if (method == QLatin1String("showProgressBar")) {
             sendAndRecover(method, {path, 60});
         } else if (method == QLatin1String("showTextWithFont")) {

@@ -396,14 +396,14 @@ private Q_SLOTS:
         // Where the service cuts a text that is too long.
         const int cut = IntakeBounds::maxTextLength - IntakeBounds::maxHiddenLineBreaks - 2;
         for (OsdService::Mode mode : {Rounded, Standard}) {
-            const QByteArray style = mode == Rounded ? "rounded: " : "standard: ";
-            QTest::newRow(style + "1 MiB of letters") << mode << QString(1 << 20, QLatin1Char('x'));
-            QTest::newRow(style + "letters, then lines") << mode << letters + QStringLiteral("\nsecond\r\nthird\u2029fourth");
-            QTest::newRow(style + "lines split by the cut") << mode << QStringLiteral("x\r\n").repeated(2 << 20);
-            QTest::newRow(style + "carriage returns only") << mode << QLatin1Char('x') + QString(5 << 20, QLatin1Char('\r')) + QLatin1Char('y');
-            QTest::newRow(style + "line break across the cut") << mode << QString(cut - 1, QLatin1Char('x')) + QStringLiteral("\r\ny\rz\r\n") + letters;
-            QTest::newRow(style + "a word among blanks") << mode << blanks + QStringLiteral("Hello") + blanks;
-            QTest::newRow(style + "letters, then blanks") << mode << letters + blanks;
+            const char *style = mode == Rounded ? "rounded: " : "standard: ";
+            QTest::addRow("%s1 MiB of letters", style) << mode << QString(1 << 20, QLatin1Char('x'));
+            QTest::addRow("%sletters, then lines", style) << mode << letters + QStringLiteral("\nsecond\r\nthird\u2029fourth");
+            QTest::addRow("%slines split by the cut", style) << mode << QStringLiteral("x\r\n").repeated(2 << 20);
+            QTest::addRow("%scarriage returns only", style) << mode << QLatin1Char('x') + QString(5 << 20, QLatin1Char('\r')) + QLatin1Char('y');
+            QTest::addRow("%sline break across the cut", style) << mode << QString(cut - 1, QLatin1Char('x')) + QStringLiteral("\r\ny\rz\r\n") + letters;
+            QTest::addRow("%sa word among blanks", style) << mode << blanks + QStringLiteral("Hello") + blanks;
+            QTest::addRow("%sletters, then blanks", style) << mode << letters + blanks;
         }
     }
 
@@ -434,12 +434,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("hideFirst");
         QTest::addColumn<QString>("text");
         for (OsdService::Mode mode : {Rounded, Standard}) {
-            const QByteArray style = mode == Rounded ? "rounded: " : "standard: ";
-            QTest::newRow(style + "007 after volume 7") << mode << false << QStringLiteral("007");
-            QTest::newRow(style + "0 after hiding") << mode << true << QStringLiteral("0");
-            QTest::newRow(style + "00 after hiding") << mode << true << QStringLiteral("00");
-            QTest::newRow(style + "+0 after hiding") << mode << true << QStringLiteral("+0");
-            QTest::newRow(style + "-0 after hiding") << mode << true << QStringLiteral("-0");
+            const char *style = mode == Rounded ? "rounded: " : "standard: ";
+            QTest::addRow("%s007 after volume 7", style) << mode << false << QStringLiteral("007");
+            QTest::addRow("%s0 after hiding", style) << mode << true << QStringLiteral("0");
+            QTest::addRow("%s00 after hiding", style) << mode << true << QStringLiteral("00");
+            QTest::addRow("%s+0 after hiding", style) << mode << true << QStringLiteral("+0");
+            QTest::addRow("%s-0 after hiding", style) << mode << true << QStringLiteral("-0");
         }
     }
 

@@ -160,15 +160,16 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, property);
         QFETCH(QVariant, changed);
+        const char *name = property.constData();
         OsdWidget widget(config.get());
-        const QMetaProperty meta = widget.metaObject()->property(widget.metaObject()->indexOfProperty(property));
-        QSignalSpy spy(&widget, QByteArray("2" + meta.notifySignal().methodSignature()).constData());
+        const QMetaProperty meta = widget.metaObject()->property(widget.metaObject()->indexOfProperty(name));
+        QSignalSpy spy(&widget, QByteArray('2' + meta.notifySignal().methodSignature()).constData());
         QVERIFY(spy.isValid());
-        QVERIFY(widget.setProperty(property, widget.property(property)));
+        QVERIFY(widget.setProperty(name, widget.property(name)));
         QCOMPARE(spy.count(), 0);
-        QVERIFY(widget.setProperty(property, changed));
+        QVERIFY(widget.setProperty(name, changed));
         QCOMPARE(spy.count(), 1);
-        QVERIFY(widget.setProperty(property, changed));
+        QVERIFY(widget.setProperty(name, changed));
         QCOMPARE(spy.count(), 1);
     }
 

@@ -72,7 +72,7 @@ bool cutLineByLine(QTextDocument *document, const QString &text, const QString &
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(postfix);
     cursor.setPosition(cursor.position() - postfix.size());
-    forever {
+    for (;;) {
         if (cursor.movePosition(QTextCursor::StartOfLine, QTextCursor::KeepAnchor)) {
             cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
             cursor.removeSelectedText();
@@ -178,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(lines.at(1).endsWith(QLatin1Char(' ')));
         const int twoLines = heightOf(document, QStringLiteral("a\nb"));
         // The blank at which the second line wrapped goes with the third line.
-        const QString kept = (lines.at(0) + lines.at(1)).chopped(1);
+        const QString kept = QString(lines.at(0) + lines.at(1)).chopped(1);
         QCOMPARE(heightOf(document, kept + postfix) > twoLines, wrapsAgain);
 
         QVERIFY(ElidedHtmlTextDocument::updateElideText(document, text, postfix, twoLines + 1, Qt::PlainText));

@@ -193,7 +193,7 @@ private Q_SLOTS:
             QTest::addRow("custom text %s", position)
                 << QByteArray()
                 << Steps{{QStringLiteral("showTextWithFont"),
-                          {QString(), QStringLiteral("At the ") + word, QString(), 14, 20000, word, QStringLiteral("#3366cc")},
+                          {QString(), QString(QStringLiteral("At the ") + word), QString(), 14, 20000, word, QStringLiteral("#3366cc")},
                           true}};
         }
         QTest::newRow("rounded: bigger while shown") << QByteArray() << Steps{{volume, {40}, true}, longerText};

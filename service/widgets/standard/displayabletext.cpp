@@ -116,12 +116,14 @@ QString displayableText(const QString &text, const QFont &font, const QSizeF &ar
         } else {
             qreal advance = narrowest;
             if (keepsLetterWidths(codePoint)) {
-                auto known = advances.constFind(codePoint);
-                if (known == advances.constEnd()) {
+                const auto known = advances.constFind(codePoint);
+                if (known != advances.constEnd()) {
+                    advance = *known;
+                } else {
                     const QString letter = QString::fromUcs4(&codePoint, 1);
-                    known = advances.insert(codePoint, qMax(narrowest, metrics.horizontalAdvance(letter) * 0.8));
+                    advance = qMax(narrowest, metrics.horizontalAdvance(letter) * 0.8);
+                    advances.insert(codePoint, advance);
                 }
-                advance = *known;
             }
             width += advance;
             if (width > maxWidth) {
