@@ -12,6 +12,7 @@
 #include "systemsoundsplayer.h"
 
 #include <KConfigGroup>
+#include <KLazyLocalizedString>
 #include <KLocalizedString>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -339,11 +340,6 @@ void OsdService::startWarmUp()
     warmUp = new IdleWarmUp(std::move(steps), warmUpDelayMs, this);
 }
 
-static QString translated(const char *context, const char *text)
-{
-    return ki18ndc("vesk_notify_osd_service", context, text).toString();
-}
-
 // What a screen reader says for a progress pop-up: @p text with the value shown. It stays
 // unresolved until it is known that someone listens.
 static KLocalizedString withPercent(const KLocalizedString &text, int percent, int maximum = 100)
@@ -384,10 +380,7 @@ void OsdService::showProgress(const QString &icon, int percent, const QString &a
         return;
     }
     customTextVisible = false;
-    setCustomImageOnRoot(false);
-    setNoBackgroundOnRoot(false);
-    setBackgroundColorOnRoot(QString());
-    setPositionOnRoot(QString());
+    setLookOnRoot(TextLook());
     if (!rootObject) {
         return;
     }
@@ -438,35 +431,18 @@ void OsdService::refreshContentOnRoot()
     }
 }
 
-void OsdService::setCustomImageOnRoot(bool enabled)
+void OsdService::setLookOnRoot(const TextLook &look)
 {
     if (sessionLocked || !init()) {
         return;
     }
     if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
-        widget->setCustomImageMode(enabled);
+        widget->setCustomImageMode(look.custom);
+        widget->setNoBackgroundMode(look.noBackground);
+        widget->setCustomBackgroundColor(look.backgroundColor);
+        widget->setOsdPosition(look.position);
     } else if (auto *widget = qobject_cast<OsdWidget *>(rootObject)) {
-        widget->setCustomImageMode(enabled);
-    }
-}
-
-void OsdService::setNoBackgroundOnRoot(bool enabled)
-{
-    if (sessionLocked || !init()) {
-        return;
-    }
-    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
-        widget->setNoBackgroundMode(enabled);
-    }
-}
-
-void OsdService::setBackgroundColorOnRoot(const QString &color)
-{
-    if (sessionLocked || !init()) {
-        return;
-    }
-    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
-        widget->setCustomBackgroundColor(color);
+        widget->setCustomImageMode(look.custom);
     }
 }
 
@@ -485,26 +461,13 @@ void OsdService::setTextFontOnRoot(const QString &family, int pointSize)
     }
 }
 
-void OsdService::setPositionOnRoot(const QString &position)
-{
-    if (sessionLocked || !init()) {
-        return;
-    }
-    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
-        widget->setOsdPosition(position);
-    }
-}
-
 void OsdService::showText(const QString &icon, const QString &text)
 {
     const QString boundedIcon = IntakeBounds::name(icon);
     const QString boundedText = IntakeBounds::text(text);
     customTextVisible = false;
-    setCustomImageOnRoot(false);
-    setNoBackgroundOnRoot(false);
-    setBackgroundColorOnRoot(QString());
+    setLookOnRoot(TextLook());
     setTextFontOnRoot(QString(), 0);
-    setPositionOnRoot(QString());
     showTextInternal(boundedIcon, boundedText, -1);
 }
 
@@ -519,11 +482,8 @@ void OsdService::showCustomText(const QString &icon,
 {
     // Set before any check: a custom text counts as shown even when nothing could be shown.
     customTextVisible = true;
-    setCustomImageOnRoot(true);
-    setNoBackgroundOnRoot(noBackground);
-    setBackgroundColorOnRoot(IntakeBounds::word(backgroundColor));
+    setLookOnRoot({true, noBackground, IntakeBounds::word(backgroundColor), IntakeBounds::word(position)});
     setTextFontOnRoot(IntakeBounds::word(fontFamily), fontPointSize);
-    setPositionOnRoot(IntakeBounds::word(position));
     showTextInternal(IntakeBounds::name(icon), IntakeBounds::text(text), durationMs);
 }
 
@@ -691,58 +651,73 @@ void OsdService::virtualDesktopChanged(const QString &currentVirtualDesktopName)
     showText(modeValue == RoundedMode ? QStringLiteral("mono-virtual-desktops") : QString(), IntakeBounds::text(currentVirtualDesktopName));
 }
 
-// Shows a switch's new state: the text of the state, and the icon of the state in this style.
-void OsdService::showSwitch(bool on, const QString &onIcon, const QString &offIcon, const QString &onText, const QString &offText)
+// What the pop-up of an on/off switch shows for each state. The rounded style takes the
+// "mono-" form of the state's icon, or its one icon for both states where it has one.
+struct SwitchPopUp {
+    const char *onIcon;
+    const char *offIcon;
+    KLazyLocalizedString onText;
+    KLazyLocalizedString offText;
+    const char *roundedIcon = nullptr;
+};
+
+static const SwitchPopUp touchpadPopUp{"input-touchpad-on",
+                                       "input-touchpad-off",
+                                       kli18nc("touchpad was enabled, keep short", "Touchpad On"),
+                                       kli18nc("touchpad was disabled, keep short", "Touchpad Off")};
+static const SwitchPopUp wifiPopUp{"network-wireless-on",
+                                   "network-wireless-off",
+                                   kli18nc("wireless lan was enabled, keep short", "Wifi On"),
+                                   kli18nc("wireless lan was disabled, keep short", "Wifi Off")};
+static const SwitchPopUp bluetoothPopUp{"preferences-system-bluetooth",
+                                        "preferences-system-bluetooth-inactive",
+                                        kli18nc("Bluetooth was enabled, keep short", "Bluetooth On"),
+                                        kli18nc("Bluetooth was disabled, keep short", "Bluetooth Off")};
+static const SwitchPopUp wwanPopUp{"network-mobile-on",
+                                   "network-mobile-off",
+                                   kli18nc("mobile internet was enabled, keep short", "Mobile Internet On"),
+                                   kli18nc("mobile internet was disabled, keep short", "Mobile Internet Off")};
+static const SwitchPopUp virtualKeyboardPopUp{
+    "input-keyboard-virtual-on",
+    "input-keyboard-virtual-off",
+    kli18nc("on screen keyboard was enabled because physical keyboard got unplugged, keep short", "On-Screen Keyboard Activated"),
+    kli18nc("on screen keyboard was disabled because physical keyboard was plugged in, keep short", "On-Screen Keyboard Deactivated"),
+    "mono-input-keyboard-virtual"};
+
+void OsdService::showSwitch(bool on, const SwitchPopUp &popUp)
 {
-    const QString icon = on ? onIcon : offIcon;
-    showText(modeValue == RoundedMode ? QLatin1String("mono-") + icon : icon, on ? onText : offText);
+    const QString text = (on ? popUp.onText : popUp.offText).toString();
+    const QLatin1String icon(on ? popUp.onIcon : popUp.offIcon);
+    if (modeValue != RoundedMode) {
+        showText(icon, text);
+    } else if (popUp.roundedIcon) {
+        showText(QLatin1String(popUp.roundedIcon), text);
+    } else {
+        showText(QLatin1String("mono-") + icon, text);
+    }
 }
 
 void OsdService::touchpadEnabledChanged(bool touchpadEnabled)
 {
-    showSwitch(touchpadEnabled,
-               QStringLiteral("input-touchpad-on"),
-               QStringLiteral("input-touchpad-off"),
-               translated("touchpad was enabled, keep short", "Touchpad On"),
-               translated("touchpad was disabled, keep short", "Touchpad Off"));
+    showSwitch(touchpadEnabled, touchpadPopUp);
 }
 
 void OsdService::wifiEnabledChanged(bool wifiEnabled)
 {
-    showSwitch(wifiEnabled,
-               QStringLiteral("network-wireless-on"),
-               QStringLiteral("network-wireless-off"),
-               translated("wireless lan was enabled, keep short", "Wifi On"),
-               translated("wireless lan was disabled, keep short", "Wifi Off"));
+    showSwitch(wifiEnabled, wifiPopUp);
 }
 
 void OsdService::bluetoothEnabledChanged(bool bluetoothEnabled)
 {
-    showSwitch(bluetoothEnabled,
-               QStringLiteral("preferences-system-bluetooth"),
-               QStringLiteral("preferences-system-bluetooth-inactive"),
-               translated("Bluetooth was enabled, keep short", "Bluetooth On"),
-               translated("Bluetooth was disabled, keep short", "Bluetooth Off"));
+    showSwitch(bluetoothEnabled, bluetoothPopUp);
 }
 
 void OsdService::wwanEnabledChanged(bool wwanEnabled)
 {
-    showSwitch(wwanEnabled,
-               QStringLiteral("network-mobile-on"),
-               QStringLiteral("network-mobile-off"),
-               translated("mobile internet was enabled, keep short", "Mobile Internet On"),
-               translated("mobile internet was disabled, keep short", "Mobile Internet Off"));
+    showSwitch(wwanEnabled, wwanPopUp);
 }
 
 void OsdService::virtualKeyboardEnabledChanged(bool virtualKeyboardEnabled)
 {
-    const QString onText = translated("on screen keyboard was enabled because physical keyboard got unplugged, keep short", "On-Screen Keyboard Activated");
-    const QString offText =
-        translated("on screen keyboard was disabled because physical keyboard was plugged in, keep short", "On-Screen Keyboard Deactivated");
-    if (modeValue == RoundedMode) {
-        // The rounded style has one icon for both states.
-        showText(QStringLiteral("mono-input-keyboard-virtual"), virtualKeyboardEnabled ? onText : offText);
-        return;
-    }
-    showSwitch(virtualKeyboardEnabled, QStringLiteral("input-keyboard-virtual-on"), QStringLiteral("input-keyboard-virtual-off"), onText, offText);
+    showSwitch(virtualKeyboardEnabled, virtualKeyboardPopUp);
 }

@@ -11,6 +11,7 @@ class OsdConfig;
 class QScreen;
 class QThread;
 class QTimer;
+struct SwitchPopUp;
 
 namespace Vesk
 {
@@ -117,15 +118,19 @@ private:
                         const QString &backgroundColor,
                         bool noBackground);
     void showVolume(int percent, int maximum);
-    void showSwitch(bool on, const QString &onIcon, const QString &offIcon, const QString &onText, const QString &offText);
+    void showSwitch(bool on, const SwitchPopUp &popUp);
     void showOsd(int durationMs);
     int effectiveDurationMs(int durationMs) const;
     void refreshContentOnRoot();
-    void setCustomImageOnRoot(bool enabled);
-    void setNoBackgroundOnRoot(bool enabled);
-    void setBackgroundColorOnRoot(const QString &color);
+    // How the pop-up shows a text: the ordinary look, or the custom one of showTextWithFont.
+    struct TextLook {
+        bool custom = false;
+        bool noBackground = false;
+        QString backgroundColor;
+        QString position;
+    };
+    void setLookOnRoot(const TextLook &look);
     void setTextFontOnRoot(const QString &family, int pointSize);
-    void setPositionOnRoot(const QString &position);
     void hideCustomTextOsdIfVisible();
     void trackScreen(QScreen *screen);
     /// Every icon name that the handlers show in @p mode.
