@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <QThread>
 
 #include <signal.h>
@@ -152,6 +153,12 @@ qint64 DaemonProcess::pid() const
     return proc.processId();
 }
 
+QByteArray DaemonProcess::mappedFiles() const
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid()));
+    return maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+}
+
 QProcess &DaemonProcess::process()
 {
     return proc;
@@ -170,4 +177,15 @@ bool DaemonProcess::stop(int signal, int timeoutMs)
     }
     ::kill(pid_t(proc.processId()), signal);
     return proc.waitForFinished(timeoutMs * slowdown());
+}
+
+void addOpenGLRows(const QString &userIntegration)
+{
+    QTest::addColumn<QString>("integration");
+    QTest::addColumn<bool>("loaded");
+    QTest::newRow("left to the daemon") << QString() << false;
+#if !defined(__SANITIZE_ADDRESS__)
+    // Mesa's drivers are not built for the sanitizers and keep memory for good.
+    QTest::newRow("asked for by the user") << userIntegration << true;
+#endif
 }

@@ -37,6 +37,8 @@ public:
     bool runToEnd(int timeoutMs = 10000);
 
     qint64 pid() const;
+    /// The daemon's memory map (/proc/<pid>/maps): which libraries it has loaded.
+    QByteArray mappedFiles() const;
     QProcess &process();
     QByteArray readStandardError();
 
@@ -53,6 +55,10 @@ private:
 
 /// The pid of the owner of @p name on @p bus, 0 if none.
 uint busNameOwnerPid(const QString &name, const QDBusConnection &bus = QDBusConnection::sessionBus());
+
+/// The rows of a test that the daemon paints without OpenGL unless the user names the GL
+/// integration @p userIntegration: columns "integration" (QString) and "loaded" (bool).
+void addOpenGLRows(const QString &userIntegration);
 
 /// A session bus of the test's own beside the one it runs on, for a second daemon.
 class PrivateBus
