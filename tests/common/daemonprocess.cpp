@@ -179,7 +179,7 @@ bool DaemonProcess::stop(int signal, int timeoutMs)
     return proc.waitForFinished(timeoutMs * slowdown());
 }
 
-void addOpenGLRows(const QString &userIntegration)
+void addOpenGLRows([[maybe_unused]] const QString &userIntegration)
 {
     QTest::addColumn<QString>("integration");
     QTest::addColumn<bool>("loaded");
