@@ -154,8 +154,11 @@ QString NestedXServer::error() const
     return problem;
 }
 
+// A connection of its own: Qt holds back what reaches a process's default session connection
+// until its event loop first runs, then hands it over in two queued steps, between which a
+// signal that arrives later can be delivered before one held back.
 SignalRecorder::SignalRecorder()
-    : SignalRecorder(QDBusConnection::sessionBus())
+    : SignalRecorder(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("osd-test-signal-recorder")))
 {
 }
 
