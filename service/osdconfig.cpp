@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdconfig.h"
 
+#include "osdconfig_debug.h"
+
 #include <KConfigGroup>
 
 static const char osdGroup[] = "OSD";
@@ -20,12 +22,63 @@ void OsdConfig::loadSettings()
     if (!config) {
         return;
     }
-    opacityValue = config->group(osdGroup).readEntry("Opacity", 1.0);
+    const KConfigGroup group = config->group(osdGroup);
+    opacityValue = group.readEntry("Opacity", 1.0);
+
+    const QString screen = group.readEntry("Screen", QStringLiteral("primary"));
+    if (screen == QLatin1String("active")) {
+        screenChoiceValue = ScreenChoice::Active;
+    } else if (screen == QLatin1String("pointer")) {
+        screenChoiceValue = ScreenChoice::Pointer;
+    } else {
+        screenChoiceValue = ScreenChoice::Primary;
+        if (screen != QLatin1String("primary")) {
+            qCWarning(OSD_CONFIG,
+                      "Unknown value \"%s\" of Screen in group [OSD] of vesknotifyrc; the pop-ups appear on the primary screen. Known values: "
+                      "primary, active, pointer.",
+                      qUtf8Printable(screen));
+        }
+    }
+
+    // Read as text: KConfig turns a value that is no number into the default without a word,
+    // which would hide a typing error from the user.
+    const QString timeout = group.readEntry("Timeout", QString());
+    if (timeout.isNull()) {
+        return;
+    }
+    bool isNumber = false;
+    const qlonglong requested = timeout.trimmed().toLongLong(&isNumber);
+    if (!isNumber) {
+        qCWarning(OSD_CONFIG,
+                  "Timeout=%s in group [OSD] of vesknotifyrc is no number of milliseconds; the pop-ups stay for %d ms.",
+                  qUtf8Printable(timeout),
+                  defaultTimeoutMs);
+        return;
+    }
+    timeoutValue = int(qBound(qlonglong(shortestTimeoutMs), requested, qlonglong(longestTimeoutMs)));
+    if (timeoutValue != requested) {
+        qCWarning(OSD_CONFIG,
+                  "Timeout=%s in group [OSD] of vesknotifyrc is outside %d..%d ms; the pop-ups stay for %d ms.",
+                  qUtf8Printable(timeout),
+                  shortestTimeoutMs,
+                  longestTimeoutMs,
+                  timeoutValue);
+    }
 }
 
 double OsdConfig::opacity() const
 {
     return opacityValue;
+}
+
+OsdConfig::ScreenChoice OsdConfig::screenChoice() const
+{
+    return screenChoiceValue;
+}
+
+int OsdConfig::timeout() const
+{
+    return timeoutValue;
 }
 
 bool OsdConfig::checkOsdEnabled() const

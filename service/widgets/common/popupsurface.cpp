@@ -2,6 +2,7 @@
 #include "popupsurface.h"
 
 #include "popupsurface_debug.h"
+#include "x11screens.h"
 
 #include <KX11Extras>
 #include <LayerShellQt/Shell>
@@ -111,6 +112,29 @@ public:
         raiseTimer->stop();
     }
 
+protected:
+    QScreen *chosenScreen(OsdConfig::ScreenChoice choice) const override
+    {
+        QScreen *screen = choice == OsdConfig::ScreenChoice::Active ? X11Screens::activeWindowScreen() : nullptr;
+        if (!screen) {
+            screen = X11Screens::pointerScreen();
+        }
+        return screen ? screen : QGuiApplication::primaryScreen();
+    }
+
+    // A screen of another X screen of the display (another root window) is reached only by
+    // making the window there; a window about to be shown is moved before it maps. A shown
+    // window stays on its X screen: making it anew would show it a second time.
+    void followedScreenChanged() override
+    {
+        QScreen *target = screen();
+        if (!target || window->isVisible() || window->screen() == target || window->screen()->virtualSiblings().contains(target)) {
+            return;
+        }
+        window->winId();
+        window->windowHandle()->setScreen(target);
+    }
+
 private:
     // Raising only: activating the window would take the keyboard focus from the user's
     // application on a desktop without a window manager that honours the focus hints.
@@ -144,6 +168,7 @@ public:
     void hidden() override;
 
 protected:
+    QScreen *chosenScreen(OsdConfig::ScreenChoice choice) const override;
     void followedScreenChanged() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -241,8 +266,21 @@ bool LayerShellPopupSurface::applyPlacement()
     return moved;
 }
 
+QScreen *LayerShellPopupSurface::chosenScreen(OsdConfig::ScreenChoice) const
+{
+    // No client can ask which output has the focus or the pointer: a layer surface without an
+    // output goes where the compositor finds best, which KWin and wlroots compositors take to
+    // be the focused output.
+    return nullptr;
+}
+
 void LayerShellPopupSurface::followedScreenChanged()
 {
+    // An output the compositor chose stays its choice: the window is only placed anew on it.
+    if (isPlacedBySystem()) {
+        layerWindow()->setDesiredOutput(nullptr);
+        return;
+    }
     layerWindow()->setDesiredOutput(screen());
     if (window->isVisible()) {
         renewWhenIdle();
@@ -440,24 +478,88 @@ QScreen *PopupSurface::screen() const
 
 void PopupSurface::setScreen(QScreen *screen)
 {
-    if (followed == screen) {
+    follow(screen, true);
+}
+
+void PopupSurface::followChosenScreen(OsdConfig::ScreenChoice choice)
+{
+    if (choice == OsdConfig::ScreenChoice::Primary) {
+        setScreen(QGuiApplication::primaryScreen());
+        return;
+    }
+    if (followed) {
+        return;
+    }
+    if (QScreen *chosen = chosenScreen(choice)) {
+        follow(chosen, false);
+        return;
+    }
+    placedBySystem = true;
+    follow(window->screen(), false);
+}
+
+void PopupSurface::follow(QScreen *screen, bool primary)
+{
+    if (followed == screen && followsPrimary == primary) {
         return;
     }
     if (followed) {
         disconnect(followed, nullptr, this, nullptr);
     }
     followed = screen;
+    followsPrimary = primary;
     if (!screen) {
-        disconnect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &PopupSurface::setScreen);
+        placedBySystem = false;
+        disconnect(qGuiApp, nullptr, this, nullptr);
+        if (window->windowHandle()) {
+            disconnect(window->windowHandle(), &QWindow::screenChanged, this, &PopupSurface::onWindowScreenChanged);
+        }
         return;
     }
-    // One connection is enough however often the primary screen changes.
-    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &PopupSurface::setScreen, Qt::UniqueConnection);
+    if (primary) {
+        // One connection is enough however often the primary screen changes.
+        connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &PopupSurface::setScreen, Qt::UniqueConnection);
+    } else {
+        disconnect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &PopupSurface::setScreen);
+        // A chosen screen that goes away while the window is shown leaves it to the primary one.
+        connect(
+            qGuiApp,
+            &QGuiApplication::screenRemoved,
+            this,
+            [this](QScreen *removed) {
+                if (removed == followed) {
+                    QScreen *primaryScreen = QGuiApplication::primaryScreen();
+                    follow(primaryScreen == removed ? nullptr : primaryScreen, false);
+                }
+            },
+            Qt::UniqueConnection);
+    }
     connect(screen, &QScreen::geometryChanged, this, &PopupSurface::screenMetricsChanged);
     connect(screen, &QScreen::availableGeometryChanged, this, &PopupSurface::screenMetricsChanged);
     connect(screen, &QScreen::logicalDotsPerInchChanged, this, &PopupSurface::screenMetricsChanged);
     followedScreenChanged();
+    if (placedBySystem && window->windowHandle()) {
+        connect(window->windowHandle(), &QWindow::screenChanged, this, &PopupSurface::onWindowScreenChanged, Qt::UniqueConnection);
+    }
     Q_EMIT screenChanged();
+}
+
+// The window system put the window on an output of its choice: the window is placed on that one.
+void PopupSurface::onWindowScreenChanged(QScreen *screen)
+{
+    if (placedBySystem && followed && screen) {
+        follow(screen, false);
+    }
+}
+
+QScreen *PopupSurface::chosenScreen(OsdConfig::ScreenChoice) const
+{
+    return QGuiApplication::primaryScreen();
+}
+
+bool PopupSurface::isPlacedBySystem() const
+{
+    return placedBySystem;
 }
 
 void PopupSurface::followedScreenChanged()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "osdconfig.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -39,6 +41,10 @@ public:
     QScreen *screen() const;
     /// Follows @p screen and, as long as any is followed, the primary screen; null: none.
     void setScreen(QScreen *screen);
+    /// Follows, for a window about to be shown, the screen that @p choice names: the primary
+    /// screen, whichever it becomes while the window is shown, or the screen chosen now, kept
+    /// while the window is shown. Nothing changes while a screen is followed already.
+    void followChosenScreen(OsdConfig::ScreenChoice choice);
 
     /// Places the window's top-left corner at @p position.
     virtual void moveTo(const QPoint &position) = 0;
@@ -58,10 +64,21 @@ Q_SIGNALS:
 
 protected:
     explicit PopupSurface(QWidget *window);
+    /// The screen of the active window or of the pointer for @p choice (never Primary); null:
+    /// the window system places the window itself, on the output it finds best.
+    virtual QScreen *chosenScreen(OsdConfig::ScreenChoice choice) const;
     virtual void followedScreenChanged();
+    /// The window system chooses the output of the window shown now, and screen() is the one
+    /// the window was last seen on.
+    bool isPlacedBySystem() const;
 
     QWidget *const window;
 
 private:
+    void follow(QScreen *screen, bool primary);
+    void onWindowScreenChanged(QScreen *screen);
+
     QPointer<QScreen> followed;
+    bool followsPrimary = false;
+    bool placedBySystem = false;
 };

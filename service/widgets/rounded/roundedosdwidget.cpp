@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "roundedosdwidget.h"
 
-#include "framepacer.h"
-#include "imagefileloader.h"
-#include "osdconfig.h"
 #include "osdutils.h"
+#include "popupicon.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "roundedlabel.h"
 #include "roundedprogressbar.h"
 #include "stylehelper.h"
-#include "veskthemewatcher.h"
-#include "veskutils.h"
+#include "veskcolortheme.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -22,7 +19,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTextDocument>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <iterator>
@@ -37,12 +33,6 @@ constexpr int screenMargin = 40;
 
 // The size of an icon in the badge, unless it shows a custom image.
 const QSize badgeIconSize(24, 24);
-
-// An icon that names a file rather than an icon of the theme or the built-in set.
-bool isFileReference(const QString &icon)
-{
-    return icon.startsWith(QLatin1String("file://")) || icon.contains(QLatin1Char('/'));
-}
 
 // Children that paint only what they draw themselves, so that the window's background (or,
 // when composited, the desktop) shows around them.
@@ -102,28 +92,18 @@ public:
     // 80/20 with the text colour.
     QColor mixedBackgroundColor(const VeskColorTheme &theme) const;
 
-    int timeout = 1800;
-    QVariant osdValue;
-    int osdMaxValue = 100;
-    QString icon;
-    bool showingProgress = false;
     bool compositingSuspended = false;
     // The opaque background is drawn inside the rounded outline, on a translucent window,
     // where the window system does not cut windows to their mask.
     bool paintsOutline = false;
     bool noBackgroundMode = false;
-    bool customImageMode = false;
     RoundedOsdWidget::OsdPosition osdPosition = RoundedOsdWidget::North;
-    OsdConfig *config = nullptr;
-    PopupSurface *surface = nullptr;
     QWidget *flatWidget = nullptr;
     RoundedLabel *iconLabel = nullptr;
     RoundedProgressBar *progressBar = nullptr;
     ResizedText *textLabel = nullptr;
-    VeskThemeWatcher *themeWatcher = nullptr;
-    QString textFontFamily;
-    int textFontPointSize = 0;
     QString customBackgroundColor;
+    PopupIcon shownIcon;
     QSize defaultLabelSize = QSize(-1, -1);
     QSize defaultIconSize = QSize(-1, -1);
 };
@@ -160,19 +140,13 @@ QColor RoundedOsdWidgetPrivate::mixedBackgroundColor(const VeskColorTheme &theme
 }
 
 RoundedOsdWidget::RoundedOsdWidget(OsdConfig *config, QObject *parent)
-    : RoundedWindow(nullptr)
+    : RoundedWindow(config, parent)
 {
-    // The parent only owns the window, which stays top-level: a widget parent would make it a
-    // child widget.
-    if (parent) {
-        QObject::setParent(parent);
-    }
-    init(config);
+    init();
 }
 
 RoundedOsdWidget::~RoundedOsdWidget()
 {
-    delete d->themeWatcher;
     delete d->flatWidget;
     delete d->iconLabel;
     delete d->progressBar;
@@ -180,24 +154,13 @@ RoundedOsdWidget::~RoundedOsdWidget()
     delete d;
 }
 
-void RoundedOsdWidget::init(OsdConfig *config)
+void RoundedOsdWidget::init()
 {
     d = new RoundedOsdWidgetPrivate;
-    d->config = config;
-    d->surface = PopupSurface::create(this);
-    connect(d->surface, &PopupSurface::screenChanged, this, &RoundedOsdWidget::updatePositionOnScreen);
-    connect(d->surface, &PopupSurface::screenMetricsChanged, this, &RoundedOsdWidget::onScreenMetricsChanged);
-    connect(d->surface, &PopupSurface::compositingChanged, this, &RoundedOsdWidget::onCompositingChange);
+    connect(surface(), &PopupSurface::compositingChanged, this, &RoundedOsdWidget::onCompositingChange);
 
-    // A pop-up must never take the keyboard from the application the user is typing in, so
-    // the window refuses focus and is shown and raised without being activated.
-    setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::CustomizeWindowHint
-                   | Qt::WindowDoesNotAcceptFocus);
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setWindowOpacity(config ? config->opacity() : 1.0);
     setTranslucentAttributes(this);
     setUpdatingRoundedMask(true);
-    new FramePacer(this);
 
     d->iconLabel = new RoundedLabel(this);
     d->iconLabel->setAutoFillBackground(true);
@@ -238,9 +201,6 @@ void RoundedOsdWidget::init(OsdConfig *config)
     connect(this, &RoundedOsdWidget::showingProgressChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
     connect(this, &RoundedOsdWidget::osdValueChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
 
-    d->themeWatcher = new VeskThemeWatcher(this);
-    connect(d->themeWatcher, &VeskThemeWatcher::currentThemeChanged, this, &RoundedOsdWidget::onCurrentThemeChanged);
-
     // The font of the number inside the badge.
     d->iconLabel->setFont(badgeFont());
 
@@ -250,98 +210,8 @@ void RoundedOsdWidget::init(OsdConfig *config)
     updateText();
 }
 
-int RoundedOsdWidget::timeout() const
+void RoundedOsdWidget::onTextFontChanged()
 {
-    return d->timeout;
-}
-
-QVariant RoundedOsdWidget::osdValue() const
-{
-    return d->osdValue;
-}
-
-int RoundedOsdWidget::osdMaxValue() const
-{
-    return d->osdMaxValue;
-}
-
-QString RoundedOsdWidget::icon() const
-{
-    return d->icon;
-}
-
-bool RoundedOsdWidget::showingProgress() const
-{
-    return d->showingProgress;
-}
-
-void RoundedOsdWidget::setTimeout(int timeout)
-{
-    if (d->timeout == timeout) {
-        return;
-    }
-    d->timeout = timeout;
-    Q_EMIT timeoutChanged(timeout);
-}
-
-void RoundedOsdWidget::setOsdValue(QVariant osdValue)
-{
-    // QVariant's own comparison converts: the number 7 would equal the text "007".
-    if (d->osdValue.userType() == osdValue.userType() && d->osdValue == osdValue) {
-        return;
-    }
-    d->osdValue = osdValue;
-    Q_EMIT osdValueChanged(osdValue);
-    updatePositionOnScreen();
-}
-
-void RoundedOsdWidget::setOsdMaxValue(int osdMaxValue)
-{
-    if (d->osdMaxValue == osdMaxValue) {
-        return;
-    }
-    d->osdMaxValue = osdMaxValue;
-    Q_EMIT osdMaxValueChanged(osdMaxValue);
-    updatePositionOnScreen();
-}
-
-void RoundedOsdWidget::setIcon(QString icon)
-{
-    if (d->icon == icon) {
-        return;
-    }
-    d->icon = icon;
-    Q_EMIT iconChanged(icon);
-    updatePositionOnScreen();
-}
-
-void RoundedOsdWidget::setShowingProgress(bool showingProgress)
-{
-    if (d->showingProgress == showingProgress) {
-        return;
-    }
-    d->showingProgress = showingProgress;
-    Q_EMIT showingProgressChanged(showingProgress);
-    updatePositionOnScreen();
-}
-
-void RoundedOsdWidget::setTextFontFamily(QString family)
-{
-    if (d->textFontFamily == family) {
-        return;
-    }
-    d->textFontFamily = family;
-    updateFont();
-    updateFlatWidget();
-    updatePositionOnScreen();
-}
-
-void RoundedOsdWidget::setTextFontPointSize(int pointSize)
-{
-    if (d->textFontPointSize == pointSize) {
-        return;
-    }
-    d->textFontPointSize = pointSize;
     updateFont();
     updateFlatWidget();
     updatePositionOnScreen();
@@ -385,22 +255,13 @@ void RoundedOsdWidget::setCustomBackgroundColor(QString color)
     update();
 }
 
-void RoundedOsdWidget::setCustomImageMode(bool enabled)
+void RoundedOsdWidget::onCustomImageModeChanged()
 {
-    if (d->customImageMode == enabled) {
-        return;
-    }
-    d->customImageMode = enabled;
     reloadIcon();
     updateText();
     updateFlatWidget();
     adjustSize();
     updatePositionOnScreen();
-}
-
-bool RoundedOsdWidget::customImageMode()
-{
-    return d->customImageMode;
 }
 
 void RoundedOsdWidget::setOsdPosition(QString position)
@@ -411,21 +272,6 @@ void RoundedOsdWidget::setOsdPosition(QString position)
     }
     d->osdPosition = parsed;
     updatePositionOnScreen();
-}
-
-void RoundedOsdWidget::setScreenWatching(bool isWatching)
-{
-    setScreen(isWatching ? QGuiApplication::primaryScreen() : nullptr);
-}
-
-bool RoundedOsdWidget::isScreenWatching() const
-{
-    return d->surface->screen();
-}
-
-void RoundedOsdWidget::setScreen(QScreen *screen)
-{
-    d->surface->setScreen(screen);
 }
 
 void RoundedOsdWidget::onScreenMetricsChanged()
@@ -440,7 +286,7 @@ void RoundedOsdWidget::onScreenMetricsChanged()
 
 void RoundedOsdWidget::updatePositionOnScreen()
 {
-    QScreen *screen = d->surface->screen();
+    QScreen *screen = surface()->screen();
     if (!screen) {
         return;
     }
@@ -459,47 +305,40 @@ void RoundedOsdWidget::updatePositionOnScreen()
 
     switch (d->osdPosition) {
     case Center:
-        d->surface->moveTo(QPoint(centreX, centreY));
+        surface()->moveTo(QPoint(centreX, centreY));
         break;
     case NorthWest:
-        d->surface->moveTo(QPoint(left, top));
+        surface()->moveTo(QPoint(left, top));
         break;
     case NorthEast:
-        d->surface->moveTo(QPoint(right, top));
+        surface()->moveTo(QPoint(right, top));
         break;
     case West:
-        d->surface->moveTo(QPoint(left, centreY));
+        surface()->moveTo(QPoint(left, centreY));
         break;
     case East:
-        d->surface->moveTo(QPoint(right, centreY));
+        surface()->moveTo(QPoint(right, centreY));
         break;
     case SouthWest:
-        d->surface->moveTo(QPoint(left, bottom));
+        surface()->moveTo(QPoint(left, bottom));
         break;
     case South:
-        d->surface->moveTo(QPoint(centreX, bottom));
+        surface()->moveTo(QPoint(centreX, bottom));
         break;
     case SouthEast:
-        d->surface->moveTo(QPoint(right, bottom));
+        surface()->moveTo(QPoint(right, bottom));
         break;
     case North:
     default:
-        d->surface->moveTo(QPoint(centreX, top));
+        surface()->moveTo(QPoint(centreX, top));
         break;
     }
 }
 
-void RoundedOsdWidget::setVisible(bool visible)
+void RoundedOsdWidget::onShown()
 {
-    // Placed on the primary screen before it shows; stops following screens before it hides.
-    setScreenWatching(visible);
-    RoundedWindow::setVisible(visible);
-    if (!visible) {
-        d->surface->hidden();
-        return;
-    }
+    RoundedWindow::onShown();
     updateCompositingState();
-    d->surface->shown();
 }
 
 bool RoundedOsdWidget::event(QEvent *e)
@@ -513,12 +352,12 @@ bool RoundedOsdWidget::event(QEvent *e)
 
 void RoundedOsdWidget::updateCompositingState()
 {
-    const bool useComposite = VeskUtils::useComposite();
+    const bool useComposite = themeUsesComposite();
     // Without a compositor the corners are cut by the mask, unless the theme wants square
     // windows or there is no background to round.
     const bool rounded = !(useComposite || d->noBackgroundMode);
-    d->paintsOutline = rounded && !d->surface->masksShape();
-    if ((!d->compositingSuspended && useComposite && d->surface->isCompositing()) || d->paintsOutline) {
+    d->paintsOutline = rounded && !surface()->masksShape();
+    if ((!d->compositingSuspended && useComposite && surface()->isCompositing()) || d->paintsOutline) {
         setAttribute(Qt::WA_NoSystemBackground, true);
         setAttribute(Qt::WA_TranslucentBackground, true);
         setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -564,7 +403,7 @@ void RoundedOsdWidget::setupStyle()
 {
     reloadIcon();
 
-    const VeskColorTheme theme = VeskUtils::genColorTheme();
+    const VeskColorTheme &theme = colorTheme();
     const QString textColor = QColor(theme.textColor()).name();
     const QString themeBackground = QColor(theme.backgroundColor()).name();
 
@@ -581,7 +420,7 @@ void RoundedOsdWidget::paintEvent(QPaintEvent *e)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (testAttribute(Qt::WA_TranslucentBackground) && VeskUtils::useComposite()) {
+    if (testAttribute(Qt::WA_TranslucentBackground) && themeUsesComposite()) {
         // Composited: only the badge, the ring and the text are seen.
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.fillRect(0, 0, width(), height(), QColor(0, 0, 0, 0));
@@ -593,7 +432,7 @@ void RoundedOsdWidget::paintEvent(QPaintEvent *e)
             painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
             painter.setClipRegion(OsdUtils::roundedRect(rect(), borderRadiusHorizontal(), borderRadiusVertical()));
         }
-        painter.fillRect(0, 0, width(), height(), d->mixedBackgroundColor(VeskUtils::genColorTheme()));
+        painter.fillRect(0, 0, width(), height(), d->mixedBackgroundColor(colorTheme()));
     }
     RoundedWindow::paintEvent(e);
     painter.end();
@@ -611,43 +450,17 @@ void RoundedOsdWidget::resizeEvent(QResizeEvent *e)
 
 void RoundedOsdWidget::reloadIcon()
 {
-    const QString &name = d->icon;
     RoundedLabel *label = d->iconLabel;
-
-    if (isFileReference(name)) {
-        QString path = name;
-        bool local = true;
-        if (name.startsWith(QLatin1String("file://"))) {
-            const QUrl url(name, QUrl::TolerantMode);
-            local = url.isLocalFile();
-            if (local) {
-                path = url.toLocalFile();
-            }
-        }
-
-        // Any program on the bus names the file: everything is read through the bounded
-        // loader, and a file it refuses (a FIFO, a device, a directory, a non-image, an image
-        // too large to decode) is treated like a missing one.
-        if (local && QFileInfo::exists(path)) {
-            if (d->customImageMode) {
-                const QPixmap image = ImageFileLoader::loadPixmap(path, customImageLimit());
-                if (!image.isNull()) {
-                    showCustomImage(image);
-                    return;
-                }
-            }
-            const QIcon fileIcon = ImageFileLoader::loadIcon(path);
-            if (!fileIcon.isNull()) {
-                label->setStandartIconSize(d->defaultIconSize);
-                label->setFixedSize(d->defaultLabelSize);
-                label->setIcon(fileIcon);
-                label->setIconVisible(true);
-                label->show();
-                updateFlatWidget();
-                return;
-            }
-        }
-
+    // Any program on the bus names the file: everything is read through the bounded loader,
+    // and a file it refuses (a FIFO, a device, a directory, a non-image, an image too large to
+    // decode) is treated like a missing one.
+    d->shownIcon.load(icon(), customImageMode(), customImageLimit(), namedIcon);
+    const bool isFile = PopupIcon::isFileReference(icon());
+    if (d->shownIcon.kind() == PopupIcon::Image) {
+        showCustomImage(d->shownIcon.image());
+        return;
+    }
+    if (isFile && d->shownIcon.kind() == PopupIcon::Nothing) {
         label->setPixmap(QPixmap());
         label->setStandartIconSize(d->defaultIconSize);
         label->setFixedSize(d->defaultLabelSize);
@@ -659,10 +472,13 @@ void RoundedOsdWidget::reloadIcon()
 
     label->setStandartIconSize(d->defaultIconSize);
     label->setFixedSize(d->defaultLabelSize);
-    const QIcon themeIcon = name.isEmpty() ? QIcon() : namedIcon(name);
-    label->setIcon(themeIcon);
-    label->setIconVisible(!themeIcon.isNull());
-    updateBadgeVisibility();
+    label->setIcon(d->shownIcon.icon());
+    label->setIconVisible(d->shownIcon.kind() == PopupIcon::Icon);
+    if (isFile) {
+        label->show();
+    } else {
+        updateBadgeVisibility();
+    }
     updateFlatWidget();
 }
 
@@ -671,20 +487,10 @@ void RoundedOsdWidget::updateBadgeVisibility() const
     // A file that does not resolve hides the badge, and reloadIcon() has decided that. For a
     // named icon, a progress pop-up keeps the badge for its number even without an icon; this
     // follows the value and the progress flag too, since the icon is often set unchanged.
-    if (isFileReference(d->icon)) {
+    if (PopupIcon::isFileReference(icon())) {
         return;
     }
-    d->iconLabel->setVisible(d->iconLabel->isIconVisible() || (!d->osdValue.isNull() && d->showingProgress));
-}
-
-QSize RoundedOsdWidget::customImageLimit() const
-{
-    QScreen *screen = d->surface->screen() ? d->surface->screen() : QGuiApplication::primaryScreen();
-    if (!screen) {
-        return QSize(-1, -1);
-    }
-    const QRect area = screen->availableGeometry();
-    return QSize(qMax(1, area.width() / 6), qMax(1, area.height() / 6));
+    d->iconLabel->setVisible(d->iconLabel->isIconVisible() || (!osdValue().isNull() && showingProgress()));
 }
 
 void RoundedOsdWidget::showCustomImage(const QPixmap &image)
@@ -710,26 +516,26 @@ void RoundedOsdWidget::showCustomImage(const QPixmap &image)
 
 void RoundedOsdWidget::updateProgress()
 {
-    const QVariant value = d->osdValue;
+    const QVariant value = osdValue();
     const int number = value.toInt();
     if (value.isNull()) {
         d->iconLabel->setPercentageVisible(false);
         d->iconLabel->setPercentageText(QString());
     } else {
-        d->iconLabel->setPercentageVisible(d->showingProgress);
+        d->iconLabel->setPercentageVisible(showingProgress());
         d->iconLabel->setPercentageText(QString::number(number));
     }
-    d->progressBar->setRange(0, d->osdMaxValue);
+    d->progressBar->setRange(0, osdMaxValue());
     d->progressBar->setValue(number);
-    d->progressBar->setVisible(d->showingProgress);
+    d->progressBar->setVisible(showingProgress());
     updateBadgeVisibility();
     updateFlatWidget();
 }
 
 void RoundedOsdWidget::updateText()
 {
-    const QString text = d->osdValue.toString().trimmed();
-    if (text.isEmpty() || d->showingProgress) {
+    const QString text = osdValue().toString().trimmed();
+    if (text.isEmpty() || showingProgress()) {
         d->textLabel->hide();
         d->textLabel->clear();
     } else {
@@ -769,11 +575,11 @@ void RoundedOsdWidget::updateFlatWidget() const
 void RoundedOsdWidget::updateFont() const
 {
     QFont font = baseTextFont(this->font().pointSize());
-    if (!d->textFontFamily.isEmpty()) {
-        font.setFamily(d->textFontFamily);
+    if (!textFontFamily().isEmpty()) {
+        font.setFamily(textFontFamily());
     }
-    if (d->textFontPointSize > 0) {
-        font.setPointSize(d->textFontPointSize);
+    if (textFontPointSize() > 0) {
+        font.setPointSize(textFontPointSize());
     }
     d->textLabel->setFont(font);
 }

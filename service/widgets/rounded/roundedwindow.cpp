@@ -29,8 +29,8 @@ public:
     }
 };
 
-RoundedWindow::RoundedWindow(QWidget *parent)
-    : QWidget(parent)
+RoundedWindow::RoundedWindow(OsdConfig *config, QObject *owner)
+    : PopupWidget(config, owner)
 {
     init();
 }
@@ -104,17 +104,14 @@ void RoundedWindow::updateRoundedMask()
     }
 }
 
-void RoundedWindow::setVisible(bool visible)
+void RoundedWindow::onShown()
 {
-    QWidget::setVisible(visible);
     // The size may have changed while hidden without a resize event reaching us yet.
-    if (visible) {
-        updateRoundedMask();
-    }
+    updateRoundedMask();
 }
 
 void RoundedWindow::resizeEvent(QResizeEvent *e)
 {
-    QWidget::resizeEvent(e);
+    PopupWidget::resizeEvent(e);
     updateRoundedMask();
 }

@@ -1,20 +1,21 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include <QWidget>
+#include "popupwidget.h"
 
 class RoundedWindowPrivate;
 
 /**
- * Base of the rounded pop-up window: a widget that, while mask updating is switched on, keeps a
+ * Base of the rounded pop-up window: a pop-up that, while mask updating is switched on, keeps a
  * window mask with rounded corners in step with its size and with being shown. The mask is what
  * rounds the window where no compositing manager can draw translucent corners.
  */
-class RoundedWindow : public QWidget
+class RoundedWindow : public PopupWidget
 {
     Q_OBJECT
 public:
-    explicit RoundedWindow(QWidget *parent = nullptr);
+    /// @p config and @p owner as for PopupWidget.
+    explicit RoundedWindow(OsdConfig *config = nullptr, QObject *owner = nullptr);
     ~RoundedWindow() override;
 
     int borderRadiusHorizontal() const;
@@ -27,11 +28,9 @@ public:
     void setUpdatingRoundedMask(bool on);
     void updateRoundedMask();
 
-public Q_SLOTS:
-    void setVisible(bool visible) override;
-
 protected:
     void resizeEvent(QResizeEvent *e) override;
+    void onShown() override;
 
 private:
     void init();

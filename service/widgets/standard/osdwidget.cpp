@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdwidget.h"
 
-#include "framepacer.h"
-#include "imagefileloader.h"
-#include "osdconfig.h"
+#include "popupicon.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "standardplacement.h"
 #include "stylehelper.h"
 #include "veskcolortheme.h"
-#include "veskthemewatcher.h"
-#include "veskutils.h"
 
 #include <KLocalizedString>
 
@@ -22,7 +18,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -76,43 +71,33 @@ QFont enlargedFont(QFont font)
     }
     return font;
 }
+
+QIcon themeIcon(const QString &name)
+{
+    return QIcon::fromTheme(name);
+}
 }
 
 class OsdWidgetPrivate
 {
 public:
-    int timeout = 1800;
-    QVariant osdValue;
-    int osdMaxValue = 100;
-    QString icon;
-    bool showingProgress = false;
-    bool customImageMode = false;
-    OsdConfig *config = nullptr;
-    PopupSurface *surface = nullptr;
     QLabel *iconLabel = nullptr;
     QProgressBar *progressBar = nullptr;
     QLabel *percentLabel = nullptr;
     ResizedText *text = nullptr;
-    VeskThemeWatcher *themeWatcher = nullptr;
     QFont baseTextFont;
-    QString textFontFamily;
-    int textFontPointSize = 0;
+    PopupIcon shownIcon;
 };
 
 OsdWidget::OsdWidget(OsdConfig *config)
-    // WindowDoesNotAcceptFocus (with WA_ShowWithoutActivating below) keeps the keyboard focus
-    // with the application the user is typing in.
-    : QFrame(nullptr,
-             Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::CustomizeWindowHint
-                 | Qt::WindowDoesNotAcceptFocus)
+    : PopupWidget(config, nullptr)
     , d(nullptr)
 {
-    init(config);
+    init();
 }
 
 OsdWidget::~OsdWidget()
 {
-    delete d->themeWatcher;
     delete d->iconLabel;
     delete d->progressBar;
     delete d->percentLabel;
@@ -120,19 +105,11 @@ OsdWidget::~OsdWidget()
     delete d;
 }
 
-void OsdWidget::init(OsdConfig *config)
+void OsdWidget::init()
 {
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    new FramePacer(this);
-
     setFont(enlargedFont(font()));
 
     d = new OsdWidgetPrivate;
-    d->config = config;
-    d->surface = PopupSurface::create(this);
-    connect(d->surface, &PopupSurface::screenChanged, this, &OsdWidget::updatePositionOnScreen);
-    connect(d->surface, &PopupSurface::screenMetricsChanged, this, &OsdWidget::onScreenMetricsChanged);
-    setWindowOpacity(config ? config->opacity() : 1.0);
 
     auto layout = new QHBoxLayout(this);
     layout->setContentsMargins(layoutMargin, layoutMargin, layoutMargin, layoutMargin);
@@ -167,9 +144,6 @@ void OsdWidget::init(OsdConfig *config)
     connect(this, &OsdWidget::showingProgressChanged, this, &OsdWidget::updateText);
     connect(this, &OsdWidget::osdValueChanged, this, &OsdWidget::updateText);
 
-    d->themeWatcher = new VeskThemeWatcher(this);
-    connect(d->themeWatcher, &VeskThemeWatcher::currentThemeChanged, this, &OsdWidget::onCurrentThemeChanged);
-
     setupStyle();
     updateSizes();
     updateIcon();
@@ -177,211 +151,62 @@ void OsdWidget::init(OsdConfig *config)
     updateText();
 }
 
-int OsdWidget::timeout() const
-{
-    return d->timeout;
-}
-
-QVariant OsdWidget::osdValue() const
-{
-    return d->osdValue;
-}
-
-int OsdWidget::osdMaxValue() const
-{
-    return d->osdMaxValue;
-}
-
-QString OsdWidget::icon() const
-{
-    return d->icon;
-}
-
-bool OsdWidget::showingProgress() const
-{
-    return d->showingProgress;
-}
-
-bool OsdWidget::customImageMode() const
-{
-    return d->customImageMode;
-}
-
-bool OsdWidget::isScreenWatching() const
-{
-    return d->surface->screen();
-}
-
-void OsdWidget::setTimeout(int timeout)
-{
-    if (d->timeout == timeout) {
-        return;
-    }
-    d->timeout = timeout;
-    Q_EMIT timeoutChanged(timeout);
-}
-
-void OsdWidget::setOsdValue(const QVariant &osdValue)
-{
-    // QVariant's own comparison converts: the number 7 would equal the text "007".
-    if (d->osdValue.userType() == osdValue.userType() && d->osdValue == osdValue) {
-        return;
-    }
-    d->osdValue = osdValue;
-    Q_EMIT osdValueChanged(osdValue);
-    updatePositionOnScreen();
-}
-
-void OsdWidget::setOsdMaxValue(int osdMaxValue)
-{
-    if (d->osdMaxValue == osdMaxValue) {
-        return;
-    }
-    d->osdMaxValue = osdMaxValue;
-    Q_EMIT osdMaxValueChanged(osdMaxValue);
-    updatePositionOnScreen();
-}
-
-void OsdWidget::setIcon(const QString &icon)
-{
-    if (d->icon == icon) {
-        return;
-    }
-    d->icon = icon;
-    Q_EMIT iconChanged(icon);
-    updatePositionOnScreen();
-}
-
-void OsdWidget::setShowingProgress(bool showingProgress)
-{
-    if (d->showingProgress == showingProgress) {
-        return;
-    }
-    d->showingProgress = showingProgress;
-    Q_EMIT showingProgressChanged(showingProgress);
-    updatePositionOnScreen();
-}
-
-void OsdWidget::setTextFontFamily(const QString &family)
-{
-    if (d->textFontFamily == family) {
-        return;
-    }
-    d->textFontFamily = family;
-    applyTextFont();
-}
-
-void OsdWidget::setTextFontPointSize(int pointSize)
-{
-    if (d->textFontPointSize == pointSize) {
-        return;
-    }
-    d->textFontPointSize = pointSize;
-    applyTextFont();
-}
-
-void OsdWidget::setCustomImageMode(bool enabled)
-{
-    if (d->customImageMode == enabled) {
-        return;
-    }
-    d->customImageMode = enabled;
-    updateIcon();
-    updateText();
-    updateSizes();
-    updatePositionOnScreen();
-}
-
-void OsdWidget::setVisible(bool visible)
-{
-    if (visible) {
-        setScreenWatching(true);
-        QFrame::setVisible(true);
-        d->surface->shown();
-    } else {
-        setScreen(nullptr);
-        QFrame::setVisible(false);
-        d->surface->hidden();
-    }
-}
-
-void OsdWidget::setScreen(QScreen *screen)
-{
-    d->surface->setScreen(screen);
-}
-
-void OsdWidget::setScreenWatching(bool isWatching)
-{
-    setScreen(isWatching ? QGuiApplication::primaryScreen() : nullptr);
-}
-
 void OsdWidget::resizeEvent(QResizeEvent *event)
 {
-    QFrame::resizeEvent(event);
-    updateIcon();
+    PopupWidget::resizeEvent(event);
+    // The icon is drawn at the label's size, which the layout has just set.
+    if (d->shownIcon.kind() == PopupIcon::Icon) {
+        showIcon(d->shownIcon.icon());
+    }
 }
 
 void OsdWidget::updateIcon() const
 {
-    QLabel *label = d->iconLabel;
-    const QString &icon = d->icon;
-    const bool isPath = icon.startsWith(QLatin1String("file://")) || icon.contains(QLatin1Char('/'));
-
-    auto showIcon = [label](const QIcon &shown) {
-        label->setMinimumSize(iconMinimumSize);
-        label->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        label->setVisible(!shown.isNull());
-        label->setPixmap(shown.pixmap(label->size(), QIcon::Normal, QIcon::Off));
-    };
-    if (!isPath) {
-        showIcon(QIcon::fromTheme(icon));
-        return;
-    }
-
-    QString path = icon;
-    if (icon.startsWith(QLatin1String("file://"))) {
-        const QUrl url(icon, QUrl::TolerantMode);
-        if (url.isLocalFile()) {
-            path = url.toLocalFile();
-        }
-    }
-
-    // Any program on the bus names this file, so it is read only through the loader, which
-    // refuses special files and images too costly to decode or draw. What it refuses is
+    // Any program on the bus names an image file, so it is read only through the loader,
+    // which refuses special files and images too costly to decode or draw. What it refuses is
     // shown like a missing file.
-    if (d->customImageMode) {
-        QSize limit;
-        QScreen *screen = d->surface->screen() ? d->surface->screen() : QGuiApplication::primaryScreen();
-        if (screen) {
-            const QSize available = screen->availableGeometry().size();
-            limit = QSize(available.width() >= 12 ? available.width() / 6 : 1, available.height() >= 12 ? available.height() / 6 : 1);
-        }
-        const QPixmap image = ImageFileLoader::loadPixmap(path, limit);
-        if (!image.isNull()) {
-            label->setPixmap(image);
-            label->setMinimumSize(image.size());
-            label->setMaximumSize(image.size());
-            label->show();
-            return;
-        }
+    d->shownIcon.load(icon(), customImageMode(), customImageLimit(), themeIcon);
+    QLabel *label = d->iconLabel;
+    switch (d->shownIcon.kind()) {
+    case PopupIcon::Icon:
+        showIcon(d->shownIcon.icon());
+        break;
+    case PopupIcon::Image: {
+        const QPixmap &image = d->shownIcon.image();
+        label->setPixmap(image);
+        label->setMinimumSize(image.size());
+        label->setMaximumSize(image.size());
+        label->show();
+        break;
     }
-    const QIcon fileIcon = ImageFileLoader::loadIcon(path);
-    if (fileIcon.isNull()) {
-        label->hide();
-        label->setPixmap(QPixmap());
-        label->setMinimumSize(0, 0);
-        label->setMaximumSize(0, 0);
-        return;
+    case PopupIcon::Nothing:
+        if (PopupIcon::isFileReference(icon())) {
+            label->hide();
+            label->setPixmap(QPixmap());
+            label->setMinimumSize(0, 0);
+            label->setMaximumSize(0, 0);
+        } else {
+            showIcon(QIcon());
+        }
+        break;
     }
-    showIcon(fileIcon);
+}
+
+void OsdWidget::showIcon(const QIcon &shown) const
+{
+    QLabel *label = d->iconLabel;
+    label->setMinimumSize(iconMinimumSize);
+    label->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    label->setVisible(!shown.isNull());
+    label->setPixmap(shown.pixmap(label->size(), QIcon::Normal, QIcon::Off));
 }
 
 void OsdWidget::updateProgressBar() const
 {
-    d->progressBar->setVisible(d->showingProgress);
-    d->percentLabel->setVisible(d->showingProgress);
-    const int value = d->osdValue.toInt();
-    d->progressBar->setRange(0, d->osdMaxValue);
+    d->progressBar->setVisible(showingProgress());
+    d->percentLabel->setVisible(showingProgress());
+    const int value = osdValue().toInt();
+    d->progressBar->setRange(0, osdMaxValue());
     d->progressBar->setValue(value);
     // QProgressBar leaves a change unpainted that it expects to stay within one chunk of its
     // style; the style sheet fills the bar without chunks, so a step of a percent or two would
@@ -392,8 +217,8 @@ void OsdWidget::updateProgressBar() const
 
 void OsdWidget::updateText() const
 {
-    const QString text = d->osdValue.toString().trimmed();
-    const bool visible = !d->showingProgress && !text.isEmpty();
+    const QString text = osdValue().toString().trimmed();
+    const bool visible = !showingProgress() && !text.isEmpty();
     d->text->setVisible(visible);
     if (visible) {
         d->text->setText(text);
@@ -412,14 +237,14 @@ void OsdWidget::onScreenMetricsChanged()
 
 void OsdWidget::updatePositionOnScreen()
 {
-    QScreen *screen = d->surface->screen();
+    QScreen *screen = surface()->screen();
     if (!screen) {
         return;
     }
     const QRect available = screen->availableGeometry();
     setMaximumSize(StandardPlacement::maximumSize(available));
     updateSizes();
-    d->surface->moveTo(StandardPlacement::position(available, size()));
+    surface()->moveTo(StandardPlacement::position(available, size()));
 }
 
 void OsdWidget::updateSizes()
@@ -441,9 +266,31 @@ void OsdWidget::onCurrentThemeChanged()
     updateSizes();
 }
 
+void OsdWidget::onTextFontChanged()
+{
+    QFont textFont = d->baseTextFont;
+    if (!textFontFamily().isEmpty()) {
+        textFont.setFamily(textFontFamily());
+    }
+    if (textFontPointSize() > 0) {
+        textFont.setPointSize(textFontPointSize());
+    }
+    d->text->setFont(textFont);
+    updateSizes();
+    updatePositionOnScreen();
+}
+
+void OsdWidget::onCustomImageModeChanged()
+{
+    updateIcon();
+    updateText();
+    updateSizes();
+    updatePositionOnScreen();
+}
+
 void OsdWidget::setupStyle()
 {
-    const VeskColorTheme theme = VeskUtils::genColorTheme();
+    const VeskColorTheme &theme = colorTheme();
     const QColor background(theme.backgroundColor());
     const QColor border = StyleHelper::colorDarker(background, 0.04, 1, 0.1, 0.9);
     setStyleSheet(windowStyle.arg(theme.backgroundColor(), border.name()));
@@ -453,20 +300,6 @@ void OsdWidget::setupStyle()
     // would paint its pill in the application palette's button colour.
     const QColor pill = textPillColor(QApplication::palette(d->text).color(QPalette::Button), background, QColor(theme.textColor()));
     d->text->setStyleSheet(textStyle.arg(theme.textColor(), pill.name()));
-}
-
-void OsdWidget::applyTextFont()
-{
-    QFont textFont = d->baseTextFont;
-    if (!d->textFontFamily.isEmpty()) {
-        textFont.setFamily(d->textFontFamily);
-    }
-    if (d->textFontPointSize > 0) {
-        textFont.setPointSize(d->textFontPointSize);
-    }
-    d->text->setFont(textFont);
-    updateSizes();
-    updatePositionOnScreen();
 }
 
 void OsdWidget::preloadFonts()

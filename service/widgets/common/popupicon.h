@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QDateTime>
+#include <QIcon>
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+
+/**
+ * The picture that a pop-up's icon name stands for, loaded once for each change.
+ *
+ * A name is an icon of the icon theme (or of the program's own set), or it names an image
+ * file: an absolute path, any name with a slash, or a "file://" URL. A file is read only
+ * through ImageFileLoader, since any program on the bus names it; a file it refuses, a file
+ * that does not exist and a URL of another host show nothing. In custom image mode a file is
+ * shown as an image of its own size, up to a limit, instead of as an icon.
+ *
+ * load() keeps what it loaded and loads again only when the name, the mode, the limit or the
+ * file (its size or modification time) changed, so that a service that asks for the same icon
+ * with every value never reads the file again.
+ */
+class PopupIcon
+{
+public:
+    enum Kind {
+        Nothing,
+        Icon,
+        Image,
+    };
+
+    using NamedIconLookup = QIcon (*)(const QString &name);
+
+    static bool isFileReference(const QString &name);
+
+    /// Makes what @p name shows current: a named icon through @p lookup, a file as an icon,
+    /// or in @p customImageMode as an image no larger than @p imageLimit (if valid).
+    void load(const QString &name, bool customImageMode, const QSize &imageLimit, NamedIconLookup lookup);
+    /// Forgets what was loaded, as after a change of the icon theme.
+    void clear();
+
+    Kind kind() const;
+    /// The icon, for Kind Icon.
+    const QIcon &icon() const;
+    /// The image, for Kind Image.
+    const QPixmap &image() const;
+
+private:
+    bool loaded = false;
+    QString name;
+    bool customImageMode = false;
+    QSize imageLimit;
+    QDateTime fileModified;
+    qint64 fileSize = -1;
+
+    Kind kindValue = Nothing;
+    QIcon iconValue;
+    QPixmap imageValue;
+};

@@ -1,0 +1,297 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "popupwidget.h"
+
+#include "framepacer.h"
+#include "osdconfig.h"
+#include "popupsurface.h"
+#include "veskcolortheme.h"
+#include "veskthemewatcher.h"
+#include "veskutils.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+class PopupWidgetPrivate
+{
+public:
+    int timeout = OsdConfig::defaultTimeoutMs;
+    QVariant osdValue;
+    int osdMaxValue = 100;
+    QString icon;
+    bool showingProgress = false;
+    bool customImageMode = false;
+    QString textFontFamily;
+    int textFontPointSize = 0;
+    OsdConfig *config = nullptr;
+    PopupSurface *surface = nullptr;
+    VeskColorTheme colorTheme;
+    bool themeUsesComposite = false;
+};
+
+PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
+    // A pop-up must never take the keyboard from the application the user is typing in, so
+    // the window refuses focus (with WA_ShowWithoutActivating below) and is shown and raised
+    // without being activated.
+    : QFrame(nullptr,
+             Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::CustomizeWindowHint
+                 | Qt::WindowDoesNotAcceptFocus)
+    , d(nullptr)
+{
+    // The owner only owns the window, which stays top-level: a widget parent would make it a
+    // child widget.
+    if (owner) {
+        QObject::setParent(owner);
+    }
+    init(config);
+}
+
+PopupWidget::~PopupWidget()
+{
+    delete d;
+}
+
+void PopupWidget::init(OsdConfig *config)
+{
+    d = new PopupWidgetPrivate;
+    d->config = config;
+    if (config) {
+        d->timeout = config->timeout();
+    }
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowOpacity(config ? config->opacity() : 1.0);
+    new FramePacer(this);
+
+    d->surface = PopupSurface::create(this);
+    connect(d->surface, &PopupSurface::screenChanged, this, [this] {
+        updatePositionOnScreen();
+    });
+    connect(d->surface, &PopupSurface::screenMetricsChanged, this, [this] {
+        onScreenMetricsChanged();
+    });
+
+    readTheme();
+    connect(new VeskThemeWatcher(this), &VeskThemeWatcher::currentThemeChanged, this, [this] {
+        readTheme();
+        onCurrentThemeChanged();
+    });
+}
+
+void PopupWidget::readTheme()
+{
+    d->colorTheme = VeskUtils::genColorTheme();
+    d->themeUsesComposite = VeskUtils::useComposite();
+}
+
+void PopupWidget::changeEvent(QEvent *event)
+{
+    QFrame::changeEvent(event);
+    // A theme that takes its colour from the application's palette follows it.
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+        readTheme();
+        onCurrentThemeChanged();
+    }
+}
+
+int PopupWidget::timeout() const
+{
+    return d->timeout;
+}
+
+QVariant PopupWidget::osdValue() const
+{
+    return d->osdValue;
+}
+
+int PopupWidget::osdMaxValue() const
+{
+    return d->osdMaxValue;
+}
+
+QString PopupWidget::icon() const
+{
+    return d->icon;
+}
+
+bool PopupWidget::showingProgress() const
+{
+    return d->showingProgress;
+}
+
+bool PopupWidget::customImageMode() const
+{
+    return d->customImageMode;
+}
+
+QString PopupWidget::textFontFamily() const
+{
+    return d->textFontFamily;
+}
+
+int PopupWidget::textFontPointSize() const
+{
+    return d->textFontPointSize;
+}
+
+PopupSurface *PopupWidget::surface() const
+{
+    return d->surface;
+}
+
+const VeskColorTheme &PopupWidget::colorTheme() const
+{
+    return d->colorTheme;
+}
+
+bool PopupWidget::themeUsesComposite() const
+{
+    return d->themeUsesComposite;
+}
+
+void PopupWidget::setTimeout(int timeout)
+{
+    if (d->timeout == timeout) {
+        return;
+    }
+    d->timeout = timeout;
+    Q_EMIT timeoutChanged(timeout);
+}
+
+void PopupWidget::setOsdValue(const QVariant &osdValue)
+{
+    // QVariant's own comparison converts: the number 7 would equal the text "007".
+    if (d->osdValue.userType() == osdValue.userType() && d->osdValue == osdValue) {
+        return;
+    }
+    d->osdValue = osdValue;
+    Q_EMIT osdValueChanged(osdValue);
+    updatePositionOnScreen();
+}
+
+void PopupWidget::setOsdMaxValue(int osdMaxValue)
+{
+    if (d->osdMaxValue == osdMaxValue) {
+        return;
+    }
+    d->osdMaxValue = osdMaxValue;
+    Q_EMIT osdMaxValueChanged(osdMaxValue);
+    updatePositionOnScreen();
+}
+
+void PopupWidget::setIcon(const QString &icon)
+{
+    if (d->icon == icon) {
+        return;
+    }
+    d->icon = icon;
+    Q_EMIT iconChanged(icon);
+    updatePositionOnScreen();
+}
+
+void PopupWidget::setShowingProgress(bool showingProgress)
+{
+    if (d->showingProgress == showingProgress) {
+        return;
+    }
+    d->showingProgress = showingProgress;
+    Q_EMIT showingProgressChanged(showingProgress);
+    updatePositionOnScreen();
+}
+
+void PopupWidget::setTextFontFamily(const QString &family)
+{
+    if (d->textFontFamily == family) {
+        return;
+    }
+    d->textFontFamily = family;
+    onTextFontChanged();
+}
+
+void PopupWidget::setTextFontPointSize(int pointSize)
+{
+    if (d->textFontPointSize == pointSize) {
+        return;
+    }
+    d->textFontPointSize = pointSize;
+    onTextFontChanged();
+}
+
+void PopupWidget::setCustomImageMode(bool enabled)
+{
+    if (d->customImageMode == enabled) {
+        return;
+    }
+    d->customImageMode = enabled;
+    onCustomImageModeChanged();
+}
+
+void PopupWidget::setVisible(bool visible)
+{
+    // Placed on its screen before it shows; stops following screens before it hides.
+    setScreenWatching(visible);
+    QFrame::setVisible(visible);
+    if (!visible) {
+        d->surface->hidden();
+        return;
+    }
+    onShown();
+    d->surface->shown();
+}
+
+bool PopupWidget::isScreenWatching() const
+{
+    return d->surface->screen();
+}
+
+void PopupWidget::setScreen(QScreen *screen)
+{
+    d->surface->setScreen(screen);
+}
+
+void PopupWidget::setScreenWatching(bool isWatching)
+{
+    if (!isWatching) {
+        d->surface->setScreen(nullptr);
+        return;
+    }
+    d->surface->followChosenScreen(d->config ? d->config->screenChoice() : OsdConfig::ScreenChoice::Primary);
+}
+
+QScreen *PopupWidget::placementScreen() const
+{
+    return d->surface->screen() ? d->surface->screen() : QGuiApplication::primaryScreen();
+}
+
+QSize PopupWidget::customImageLimit() const
+{
+    const QScreen *screen = placementScreen();
+    if (!screen) {
+        return QSize();
+    }
+    const QSize available = screen->availableGeometry().size();
+    return QSize(qMax(1, available.width() / 6), qMax(1, available.height() / 6));
+}
+
+void PopupWidget::updatePositionOnScreen()
+{
+}
+
+void PopupWidget::onScreenMetricsChanged()
+{
+}
+
+void PopupWidget::onCurrentThemeChanged()
+{
+}
+
+void PopupWidget::onTextFontChanged()
+{
+}
+
+void PopupWidget::onCustomImageModeChanged()
+{
+}
+
+void PopupWidget::onShown()
+{
+}

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QFrame>
+#include <QVariant>
+
+class OsdConfig;
+class PopupSurface;
+class PopupWidgetPrivate;
+class QScreen;
+class VeskColorTheme;
+
+/**
+ * What the pop-up windows of both styles share: the properties the service writes by name,
+ * showing and hiding, the screen the window places itself on, its window-system surface, its
+ * frame pacing, and the desktop theme as it stands.
+ *
+ * The properties ("timeout", "osdValue", "osdMaxValue", "icon", "showingProgress") and their
+ * change signals are the interface the service drives the pop-up by. A setter that changes a
+ * value emits its signal, to which each style connects its content, and then places the window
+ * again. While shown, the window follows the screen that the "Screen" setting chooses when it is
+ * shown. It never takes the keyboard focus: it is shown and re-raised without being activated.
+ *
+ * The colour theme and the theme's compositing switch are read from the theme files when the
+ * window is made and again when those files, or the application's palette, change; painting and
+ * styling use what was read, so that a stream of values never reaches the file system.
+ */
+class PopupWidget : public QFrame
+{
+    Q_OBJECT
+    Q_PROPERTY(int timeout READ timeout WRITE setTimeout NOTIFY timeoutChanged)
+    Q_PROPERTY(QVariant osdValue READ osdValue WRITE setOsdValue NOTIFY osdValueChanged)
+    Q_PROPERTY(int osdMaxValue READ osdMaxValue WRITE setOsdMaxValue NOTIFY osdMaxValueChanged)
+    Q_PROPERTY(QString icon READ icon WRITE setIcon NOTIFY iconChanged)
+    Q_PROPERTY(bool showingProgress READ showingProgress WRITE setShowingProgress NOTIFY showingProgressChanged)
+
+public:
+    ~PopupWidget() override;
+
+    int timeout() const;
+    QVariant osdValue() const;
+    int osdMaxValue() const;
+    QString icon() const;
+    bool showingProgress() const;
+    bool customImageMode() const;
+
+    /// True while a screen is followed, that is while the window is shown.
+    bool isScreenWatching() const;
+    /// Follows @p screen (null: none) and, as long as any is followed, the primary screen.
+    void setScreen(QScreen *screen);
+
+Q_SIGNALS:
+    void timeoutChanged(int timeout);
+    void osdValueChanged(const QVariant &osdValue);
+    void osdMaxValueChanged(int osdMaxValue);
+    void iconChanged(const QString &icon);
+    void showingProgressChanged(bool showingProgress);
+
+public Q_SLOTS:
+    void setVisible(bool visible) override;
+    void setTimeout(int timeout);
+    void setOsdValue(const QVariant &osdValue);
+    void setOsdMaxValue(int osdMaxValue);
+    void setIcon(const QString &icon);
+    void setShowingProgress(bool showingProgress);
+    void setTextFontFamily(const QString &family);
+    void setTextFontPointSize(int pointSize);
+    /// In custom image mode an image file is shown at its own size, at most a sixth of the
+    /// screen's available width and height, instead of as an icon.
+    void setCustomImageMode(bool enabled);
+
+protected:
+    /// @p config gives the opacity, the display time and the screen choice; it is not owned and
+    /// may be null. @p owner only owns the window: the window itself is always top-level.
+    PopupWidget(OsdConfig *config, QObject *owner);
+
+    PopupSurface *surface() const;
+    /// The colour theme of the desktop theme as last read.
+    const VeskColorTheme &colorTheme() const;
+    /// Whether the desktop theme asks for translucent, composited windows, as last read.
+    bool themeUsesComposite() const;
+    QString textFontFamily() const;
+    int textFontPointSize() const;
+    /// The screen the window follows, or the primary one while it follows none.
+    QScreen *placementScreen() const;
+    /// A sixth of the available area of placementScreen(): the largest a custom image is shown;
+    /// invalid when there is no screen at all.
+    QSize customImageLimit() const;
+
+    // What each style does about a change; the window alone does nothing.
+    /// Places the window on the followed screen; does nothing while none is followed.
+    virtual void updatePositionOnScreen();
+    /// The followed screen's geometry, available area or resolution changed.
+    virtual void onScreenMetricsChanged();
+    /// The theme files or the palette changed, and the kept theme was read again.
+    virtual void onCurrentThemeChanged();
+    /// The caller's text font family or size changed.
+    virtual void onTextFontChanged();
+    virtual void onCustomImageModeChanged();
+    /// The window was just shown; the window system is told right after.
+    virtual void onShown();
+
+    void changeEvent(QEvent *event) override;
+
+private Q_SLOTS:
+    void setScreenWatching(bool isWatching);
+
+private:
+    void init(OsdConfig *config);
+    void readTheme();
+
+    PopupWidgetPrivate *d;
+};
