@@ -117,7 +117,8 @@ private Q_SLOTS:
         QVERIFY2(labels.contains(QStringLiteral("40 %")), qPrintable(labels.join(QLatin1Char('|'))));
     }
 
-    // A language with a different script and one with a different percent sign.
+    // A language with a different script, one with a different percent sign and one written from
+    // right to left.
     void otherLanguages_data()
     {
         QTest::addColumn<QString>("language");
@@ -125,6 +126,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("percent");
         QTest::newRow("French") << QStringLiteral("fr") << QStringLiteral("VLC coupé") << QString::fromUtf8("40\u00a0%");
         QTest::newRow("Japanese") << QStringLiteral("ja") << QString::fromUtf8("VLC ミュート") << QStringLiteral("40%");
+        QTest::newRow("Hebrew") << QStringLiteral("he") << QString::fromUtf8("השמע של VLC מושתק") << QStringLiteral("40%");
     }
 
     void otherLanguages()
