@@ -26,13 +26,14 @@ void OsdConfig::loadSettings()
     opacityValue = group.readEntry("Opacity", 1.0);
 
     const QString screen = group.readEntry("Screen", QStringLiteral("primary"));
-    if (screen == QLatin1String("active")) {
+    const QString screenWord = screen.toLower();
+    if (screenWord == QLatin1String("active")) {
         screenChoiceValue = ScreenChoice::Active;
-    } else if (screen == QLatin1String("pointer")) {
+    } else if (screenWord == QLatin1String("pointer")) {
         screenChoiceValue = ScreenChoice::Pointer;
     } else {
         screenChoiceValue = ScreenChoice::Primary;
-        if (screen != QLatin1String("primary")) {
+        if (screenWord != QLatin1String("primary")) {
             qCWarning(OSD_CONFIG,
                       "Unknown value \"%s\" of Screen in group [OSD] of vesknotifyrc; the pop-ups appear on the primary screen. Known values: "
                       "primary, active, pointer.",

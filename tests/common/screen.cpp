@@ -56,3 +56,39 @@ unsigned long inputFocus()
     XGetInputFocus(QX11Info::display(), &focus, &revert);
     return focus;
 }
+
+void movePointer(int xScreen, const QPoint &position)
+{
+    Display *display = QX11Info::display();
+    XWarpPointer(display, None, RootWindow(display, xScreen), 0, 0, 0, 0, position.x(), position.y());
+    XSync(display, False);
+}
+
+ActiveWindow::ActiveWindow(int xScreen, How how)
+    : root(RootWindow(QX11Info::display(), xScreen))
+    , how(how)
+{
+    Display *display = QX11Info::display();
+    window = XCreateSimpleWindow(display, root, 100, 100, 300, 200, 0, 0, 0);
+    XMapWindow(display, window);
+    if (how == Focus) {
+        // Only a mapped window takes the focus; the server maps it before the next request.
+        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+    } else {
+        const Atom active = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+        XChangeProperty(display, root, active, XA_WINDOW, 32, PropModeReplace, reinterpret_cast<const unsigned char *>(&window), 1);
+    }
+    XSync(display, False);
+}
+
+ActiveWindow::~ActiveWindow()
+{
+    Display *display = QX11Info::display();
+    if (how == Focus) {
+        XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
+    } else {
+        XDeleteProperty(display, root, XInternAtom(display, "_NET_ACTIVE_WINDOW", False));
+    }
+    XDestroyWindow(display, window);
+    XSync(display, False);
+}

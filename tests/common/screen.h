@@ -20,3 +20,28 @@ QString saveScreenshot(const QImage &image, const QString &name);
 void setWorkArea(const QRect &area);
 /// The window that has the keyboard focus on the test's display.
 unsigned long inputFocus();
+
+/// Moves the mouse pointer to @p position on X screen @p xScreen of the test's display.
+void movePointer(int xScreen, const QPoint &position);
+
+/**
+ * A window of the test's own on X screen @p xScreen, made the active one: the window with the
+ * keyboard focus, as on a display without a window manager, or the one that a window manager
+ * names in "_NET_ACTIVE_WINDOW" while the focus follows the pointer. Gone, with the focus given
+ * back to the pointer, when the object is.
+ */
+class ActiveWindow
+{
+public:
+    enum How {
+        Focus,
+        WindowManager,
+    };
+    ActiveWindow(int xScreen, How how);
+    ~ActiveWindow();
+
+private:
+    unsigned long window;
+    unsigned long root;
+    How how;
+};

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QScreen>
+#include <QWindow>
 #include <QtTest>
 
 #include <functional>
@@ -34,6 +35,8 @@ private Q_SLOTS:
     void hostileImageFiles_data();
     void hostileImageFiles();
     void followsPrimaryScreen();
+    void chosenScreen_data();
+    void chosenScreen();
 
 private:
     std::unique_ptr<RoundedOsdWidget> showProgress(const QVariant &value, bool progress, const QString &icon);
@@ -367,6 +370,70 @@ void TestRoundedOsdWidget::followsPrimaryScreen()
     const QPoint hiddenAt = widget->pos();
     Q_EMIT qApp->primaryScreenChanged(primary);
     QCOMPARE(widget->pos(), hiddenAt);
+}
+
+// Needs a second X screen (see CMakeLists.txt): the window is made there, and placed as on the
+// first. The screen is chosen when the pop-up shows and kept while it stays shown.
+void TestRoundedOsdWidget::chosenScreen_data()
+{
+    QTest::addColumn<QByteArray>("setting");
+    QTest::addColumn<int>("pointerScreen");
+    QTest::addColumn<int>("activeScreen");
+    QTest::addColumn<int>("activeBy");
+    QTest::addColumn<int>("shownOn");
+    const int none = -1;
+    const int focus = ActiveWindow::Focus;
+    const int manager = ActiveWindow::WindowManager;
+    QTest::newRow("absent: primary") << QByteArray() << 1 << 1 << focus << 0;
+    QTest::newRow("primary") << QByteArray("primary") << 1 << 1 << focus << 0;
+    QTest::newRow("pointer on the second") << QByteArray("pointer") << 1 << 0 << focus << 1;
+    QTest::newRow("pointer on the first") << QByteArray("pointer") << 0 << 1 << focus << 0;
+    QTest::newRow("focus on the second") << QByteArray("active") << 0 << 1 << focus << 1;
+    QTest::newRow("window manager's active window on the second") << QByteArray("active") << 0 << 1 << manager << 1;
+    QTest::newRow("no active window: the pointer's") << QByteArray("active") << 1 << none << focus << 1;
+}
+
+void TestRoundedOsdWidget::chosenScreen()
+{
+    QFETCH(QByteArray, setting);
+    QFETCH(int, pointerScreen);
+    QFETCH(int, activeScreen);
+    QFETCH(int, activeBy);
+    QFETCH(int, shownOn);
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.size() < 2) {
+        QSKIP("needs a display with two screens");
+    }
+    const QString path = home.path(QStringLiteral("vesknotifyrc-screen-") + QString::fromLatin1(setting));
+    QVERIFY(TestHome::write(path, setting.isNull() ? QByteArray("[OSD]\n") : "[OSD]\nScreen=" + setting + '\n'));
+    OsdConfig chosen(KSharedConfig::openConfig(path, KConfig::SimpleConfig), nullptr);
+
+    movePointer(pointerScreen, QPoint(200, 300));
+    std::unique_ptr<ActiveWindow> active;
+    if (activeScreen != -1) {
+        active = std::make_unique<ActiveWindow>(activeScreen, ActiveWindow::How(activeBy));
+    }
+    widget = std::make_unique<RoundedOsdWidget>(&chosen, nullptr);
+    widget->setOsdPosition(QStringLiteral("southeast"));
+    widget->setOsdValue(40);
+    widget->setShowingProgress(true);
+    widget->setIcon(QStringLiteral("mono-audio-volume"));
+    widget->setVisible(true);
+    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
+    QScreen *expected = screens.at(shownOn);
+    const QRect area = expected->availableGeometry();
+    QCOMPARE(widget->windowHandle()->screen(), expected);
+    QCOMPARE(widget->pos(), area.topLeft() + QPoint(area.width() - 96 - 40, area.height() - 96 - 40));
+    saveScreenshot(expected->grabWindow(0).toImage(), QStringLiteral("chosen-screen-") + QString::fromLatin1(QTest::currentDataTag()));
+
+    // Looking elsewhere while it shows moves nothing.
+    active.reset();
+    movePointer(1 - pointerScreen, QPoint(600, 500));
+    widget->setOsdValue(60);
+    widget->setVisible(true);
+    QCOMPARE(widget->windowHandle()->screen(), expected);
+    QCOMPARE(widget->pos(), area.topLeft() + QPoint(area.width() - 96 - 40, area.height() - 96 - 40));
+    movePointer(0, QPoint(960, 540));
 }
 
 QTEST_MAIN(TestRoundedOsdWidget)

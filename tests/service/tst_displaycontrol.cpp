@@ -462,24 +462,31 @@ private Q_SLOTS:
 
     void displayTime_data()
     {
+        QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<int>("durationMs");
         QTest::addColumn<int>("interval");
-        QTest::newRow("progress") << QByteArray("volumeChanged") << 0 << 1800;
-        QTest::newRow("custom text 500") << QByteArray("showTextWithFont") << 500 << 500;
-        QTest::newRow("custom text 0") << QByteArray("showTextWithFont") << 0 << 1800;
-        QTest::newRow("custom text negative") << QByteArray("showTextWithFontNoBackground") << -7 << 1800;
-        QTest::newRow("custom text capped") << QByteArray("showTextWithFont") << 60000 << 20000;
-        QTest::newRow("custom text at the cap") << QByteArray("showTextWithFontNoBackground") << 20000 << 20000;
+        const QByteArray none = "[OSD]\n";
+        const QByteArray fourSeconds = "[OSD]\nTimeout=4000\n";
+        QTest::newRow("progress") << none << QByteArray("volumeChanged") << 0 << 1800;
+        QTest::newRow("custom text 500") << none << QByteArray("showTextWithFont") << 500 << 500;
+        QTest::newRow("custom text 0") << none << QByteArray("showTextWithFont") << 0 << 1800;
+        QTest::newRow("custom text negative") << none << QByteArray("showTextWithFontNoBackground") << -7 << 1800;
+        QTest::newRow("custom text capped") << none << QByteArray("showTextWithFont") << 60000 << 20000;
+        QTest::newRow("custom text at the cap") << none << QByteArray("showTextWithFontNoBackground") << 20000 << 20000;
+        QTest::newRow("progress, Timeout=4000") << fourSeconds << QByteArray("volumeChanged") << 0 << 4000;
+        QTest::newRow("custom text 0, Timeout=4000") << fourSeconds << QByteArray("showTextWithFont") << 0 << 4000;
+        QTest::newRow("custom text 500 keeps its own, Timeout=4000") << fourSeconds << QByteArray("showTextWithFont") << 500 << 500;
     }
 
     void displayTime()
     {
+        QFETCH(QByteArray, settings);
         QFETCH(QByteArray, method);
         QFETCH(int, durationMs);
         QFETCH(int, interval);
         for (OsdService::Mode mode : {Rounded, Standard}) {
-            auto service = makeService(mode);
+            auto service = makeService(mode, settings);
             if (method == "volumeChanged") {
                 service->volumeChanged(40);
             } else {
@@ -503,6 +510,17 @@ private Q_SLOTS:
         service->volumeChanged(40);
         QVERIFY(shown->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!shown->isVisible(), 8000);
+    }
+
+    // The display time the user set, as the user sees it.
+    void configuredDisplayTimeHolds()
+    {
+        auto service = makeService(Standard, "[OSD]\nTimeout=4000\n");
+        service->volumeChanged(40);
+        QWidget *shown = window(*service);
+        QTest::qWait(3000);
+        QVERIFY(shown->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!shown->isVisible(), 2000);
     }
 
     // A second request while shown gives the pop-up a full new display time and no second sound.

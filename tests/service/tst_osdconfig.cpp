@@ -91,6 +91,55 @@ private Q_SLOTS:
         QCOMPARE(osdConfig.opacity(), 0.5);
     }
 
+    // An unknown screen or a display time out of range is said once, at start, and falls back.
+    void screenAndTimeout_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<OsdConfig::ScreenChoice>("screen");
+        QTest::addColumn<int>("timeout");
+        QTest::addColumn<QString>("warning");
+        using Choice = OsdConfig::ScreenChoice;
+        QTest::newRow("absent") << QByteArray("[OSD]\n") << Choice::Primary << 1800 << QString();
+        QTest::newRow("primary") << QByteArray("[OSD]\nScreen=primary\n") << Choice::Primary << 1800 << QString();
+        QTest::newRow("active, in any case") << QByteArray("[OSD]\nScreen=Active\n") << Choice::Active << 1800 << QString();
+        QTest::newRow("pointer") << QByteArray("[OSD]\nScreen=pointer\n") << Choice::Pointer << 1800 << QString();
+        QTest::newRow("unknown screen") << QByteArray("[OSD]\nScreen=left\n") << Choice::Primary << 1800
+                                        << "Unknown value \"left\" of Screen in group [OSD] of vesknotifyrc; the pop-ups appear on the primary screen. "
+                                           "Known values: primary, active, pointer.";
+        QTest::newRow("timeout") << QByteArray("[OSD]\nTimeout=4000\n") << Choice::Primary << 4000 << QString();
+        QTest::newRow("shortest") << QByteArray("[OSD]\nTimeout=1\n") << Choice::Primary << 1 << QString();
+        QTest::newRow("longest") << QByteArray("[OSD]\nTimeout=20000\n") << Choice::Primary << 20000 << QString();
+        QTest::newRow("too long") << QByteArray("[OSD]\nTimeout=99999999999\n") << Choice::Primary << 20000
+                                  << "Timeout=99999999999 in group [OSD] of vesknotifyrc is outside 1..20000 ms; the pop-ups stay for 20000 ms.";
+        QTest::newRow("zero") << QByteArray("[OSD]\nTimeout=0\n") << Choice::Primary << 1
+                              << "Timeout=0 in group [OSD] of vesknotifyrc is outside 1..20000 ms; the pop-ups stay for 1 ms.";
+        QTest::newRow("no number") << QByteArray("[OSD]\nTimeout=4s\n") << Choice::Primary << 1800
+                                   << "Timeout=4s in group [OSD] of vesknotifyrc is no number of milliseconds; the pop-ups stay for 1800 ms.";
+    }
+
+    void screenAndTimeout()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(OsdConfig::ScreenChoice, screen);
+        QFETCH(int, timeout);
+        QFETCH(QString, warning);
+        if (!warning.isEmpty()) {
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        }
+        const KSharedConfig::Ptr config = configWith(contents);
+        const OsdConfig osdConfig(config, nullptr);
+        QCOMPARE(osdConfig.screenChoice(), screen);
+        QCOMPARE(osdConfig.timeout(), timeout);
+
+        // The service's display time comes from it through the window.
+        if (!warning.isEmpty()) {
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        }
+        OsdService service(config, nullptr, OsdService::StandardMode);
+        QVERIFY(QMetaObject::invokeMethod(&service, "showText", Q_ARG(QString, QString()), Q_ARG(QString, QStringLiteral("Text"))));
+        QCOMPARE(service.timeout(), timeout);
+    }
+
     // OsdConfig answers "switched off"; the service answers "enabled" and creates its hide
     // timer the first time it finds the pop-up enabled, and only then.
     void enabled_data()
