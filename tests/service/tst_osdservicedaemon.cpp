@@ -11,11 +11,13 @@
 #include <QDBusReply>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
 #include <QXmlStreamReader>
 
 #include <signal.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 static const QString serviceName = QStringLiteral("org.kde.osdService");
@@ -174,6 +176,60 @@ private Q_SLOTS:
         const QByteArray mapped = daemon.mappedFiles();
         QVERIFY(!mapped.isEmpty());
         QCOMPARE(mapped.contains("libGLX_mesa"), loaded);
+    }
+
+    // The theme is read when it changes, not with each value: a stream of values with the
+    // pop-up shown, painted as it comes, opens none of the theme files.
+    void themeFilesAreNotReadPerValue_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::newRow("rounded") << QByteArray("[OSD]\n");
+        QTest::newRow("standard") << QByteArray("[OSD]\nUseStandartMode=true\n");
+    }
+
+    void themeFilesAreNotReadPerValue()
+    {
+        QFETCH(QByteArray, settings);
+        DaemonProcess daemon;
+        daemon.writeConfig(settings);
+        const QFileInfo themeSettings(daemon.themeSettingsFile());
+        const QFileInfo palette(daemon.paletteFile());
+        QVERIFY(QDir().mkpath(themeSettings.path()));
+        QFile themeFile(themeSettings.filePath());
+        QVERIFY(themeFile.open(QIODevice::WriteOnly));
+        themeFile.write("[Variables]\nTaskbarColor=#2d2d2d\nUseComposite=true\n");
+        themeFile.close();
+        QFile paletteFile(palette.filePath());
+        QVERIFY(paletteFile.open(QIODevice::WriteOnly));
+        paletteFile.write("[Variables]\nPrimaryColor=#3daee9\n");
+        paletteFile.close();
+        QVERIFY(daemon.start());
+        QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+
+        const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(watcher >= 0);
+        QVERIFY(inotify_add_watch(watcher, QFile::encodeName(themeSettings.path()).constData(), IN_OPEN) >= 0);
+        QVERIFY(inotify_add_watch(watcher, QFile::encodeName(palette.path()).constData(), IN_OPEN) >= 0);
+        for (int value = 0; value < 300; ++value) {
+            QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {value % 101}).type(), QDBusMessage::ReplyMessage);
+        }
+        // The last paints are held for a frame at most.
+        QTest::qWait(200);
+
+        QStringList opened;
+        alignas(inotify_event) char events[4096];
+        ssize_t length;
+        while ((length = read(watcher, events, sizeof events)) > 0) {
+            for (const char *at = events; at < events + length;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(at);
+                if (event->len > 0) {
+                    opened << QFile::decodeName(event->name);
+                }
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        close(watcher);
+        QVERIFY2(opened.isEmpty(), qPrintable(opened.join(QLatin1Char(' '))));
     }
 
     void wrongSignatureIsRefused_data()
