@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "screen.h"
 
+#include "stylehelper.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <QX11Info>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -21,6 +27,23 @@ QImage grabScreen(const QRect &area)
 QColor screenPixel(const QPoint &global)
 {
     return QColor(grabScreen(QRect(global, QSize(1, 1))).pixel(0, 0));
+}
+
+double inkContrast(const QImage &image, const QColor &background)
+{
+    const size_t enough = 16;
+    std::vector<double> contrasts;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            contrasts.push_back(StyleHelper::contrastRatio(background, image.pixelColor(x, y)));
+        }
+    }
+    if (contrasts.size() < enough) {
+        return 1.0;
+    }
+    const auto reached = contrasts.begin() + (enough - 1);
+    std::nth_element(contrasts.begin(), reached, contrasts.end(), std::greater<double>());
+    return *reached;
 }
 
 bool nearColor(const QColor &a, const QColor &b, int tolerance)

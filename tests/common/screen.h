@@ -9,6 +9,9 @@
 QImage grabScreen(const QRect &area = QRect());
 /// The colour shown at @p global.
 QColor screenPixel(const QPoint &global);
+/// The contrast to @p background that sixteen pixels of @p image reach: the contrast of an icon's
+/// lines and fills, whatever the blended pixels at their edges, but not of a stray pixel.
+double inkContrast(const QImage &image, const QColor &background);
 /// Whether two colours differ by at most @p tolerance in each channel (rounding, blending).
 bool nearColor(const QColor &a, const QColor &b, int tolerance = 2);
 /// Saves @p image as "<name>.png" in $OSD_SCREENSHOT_DIR, or the temporary folder when that is

@@ -5,6 +5,41 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QVector>
+
+// One theme of the sweep that the pop-ups are checked in: a name for the test row, the lines
+// of "[Variables]" (none for the desktop's default theme) and whether the theme's text is dark
+// on a light background, where the pop-ups look as they always did.
+struct SweepTheme {
+    const char *name;
+    QByteArray settings;
+    bool light;
+};
+
+// The desktop's default theme, light and dark ones, greys on both sides of the middle where the
+// text turns from black to white, and saturated colours.
+inline const QVector<SweepTheme> &themeSweep()
+{
+    static const QVector<SweepTheme> themes = {
+        {"default theme", QByteArray(), true},
+        {"bright #f5f5f5", "TaskbarColor=#f5f5f5", true},
+        {"white", "TaskbarColor=#ffffff", true},
+        {"black", "TaskbarColor=#000000", false},
+        {"dark #202326", "TaskbarColor=#202326", false},
+        {"dark #2d2d2d", "TaskbarColor=#2d2d2d", false},
+        {"grey #595959", "TaskbarColor=#595959", false},
+        {"grey #767676", "TaskbarColor=#767676", false},
+        {"grey #777777", "TaskbarColor=#777777", true},
+        {"grey #969696", "TaskbarColor=#969696", true},
+        {"red", "TaskbarColor=#ff0000", true},
+        {"dark red", "TaskbarColor=#880000", false},
+        {"green", "TaskbarColor=#00ff00", true},
+        {"blue", "TaskbarColor=#0000ff", false},
+        {"purple", "TaskbarColor=#8e44ad", false},
+        {"yellow", "TaskbarColor=#ffff00", true},
+    };
+    return themes;
+}
 
 // A temporary home, data directories and search path of their own for tests that read the
 // desktop theme's files or give the pop-ups files to show. Construct it before anything reads

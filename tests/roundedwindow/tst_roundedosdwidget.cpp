@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "deadlines.h"
+#include "framepacer.h"
 #include "hostileimagefiles.h"
 #include "memory.h"
 #include "osdconfig.h"
@@ -9,6 +10,7 @@
 #include "roundedprogressbar.h"
 #include "screen.h"
 #include "testhome.h"
+#include "veskutils.h"
 
 #include <QLabel>
 #include <QLayout>
@@ -37,6 +39,8 @@ private Q_SLOTS:
     void followsPrimaryScreen();
     void chosenScreen_data();
     void chosenScreen();
+    void iconsStandOutInEveryTheme_data();
+    void iconsStandOutInEveryTheme();
 
 private:
     std::unique_ptr<RoundedOsdWidget> showProgress(const QVariant &value, bool progress, const QString &icon);
@@ -434,6 +438,58 @@ void TestRoundedOsdWidget::chosenScreen()
     QCOMPARE(widget->windowHandle()->screen(), expected);
     QCOMPARE(widget->pos(), area.topLeft() + QPoint(area.width() - 96 - 40, area.height() - 96 - 40));
     movePointer(0, QPoint(960, 540));
+}
+
+// Every built-in icon stands out from the badge, 3:1 at least as graphics should, measured on
+// the screen in each theme of the sweep.
+void TestRoundedOsdWidget::iconsStandOutInEveryTheme_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    for (const SweepTheme &theme : themeSweep()) {
+        QTest::newRow(theme.name) << theme.settings;
+    }
+}
+
+void TestRoundedOsdWidget::iconsStandOutInEveryTheme()
+{
+    QFETCH(QByteArray, settings);
+    QVERIFY(home.writeSettings("[Variables]\n" + settings + '\n'));
+    widget = showProgress(QVariant(), false, QStringLiteral("mono-audio-volume"));
+    // Painted at once, so that each icon is on the screen when it is looked at.
+    delete widget->findChild<FramePacer *>();
+    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
+    RoundedLabel *label = badge(widget.get());
+    const QColor background(VeskUtils::genColorTheme().backgroundColor());
+    QStringList faint;
+    for (const char *name : {"mono-audio-volume",
+                             "mono-audio-volume-muted",
+                             "mono-microphone-sensitivity",
+                             "mono-microphone-sensitivity-muted",
+                             "mono-video-display-brightness",
+                             "mono-input-keyboard-brightness",
+                             "mono-play-circle",
+                             "mono-virtual-desktops",
+                             "mono-input-touchpad-on",
+                             "mono-input-touchpad-off",
+                             "mono-network-wireless-on",
+                             "mono-network-wireless-off",
+                             "mono-preferences-system-bluetooth",
+                             "mono-preferences-system-bluetooth-inactive",
+                             "mono-network-mobile-on",
+                             "mono-network-mobile-off",
+                             "mono-input-keyboard-virtual"}) {
+        widget->setIcon(QString::fromLatin1(name));
+        QCoreApplication::sendPostedEvents();
+        widget->repaint();
+        QVERIFY2(label->isVisible(), name);
+        // The square inside the round badge: the icon and the badge's own colour.
+        const QRect inside(label->mapToGlobal(label->rect().center()) - QPoint(19, 19), QSize(39, 39));
+        const double contrast = inkContrast(grabScreen(inside), background);
+        if (contrast < 3.0) {
+            faint << QStringLiteral("%1 %2:1").arg(QString::fromLatin1(name)).arg(contrast, 0, 'f', 2);
+        }
+    }
+    QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(TestRoundedOsdWidget)

@@ -4,6 +4,7 @@
 
 #include "deadlines.h"
 #include "focusholder.h"
+#include "framepacer.h"
 #include "hostileimagefiles.h"
 #include "memory.h"
 #include "osdconfig.h"
@@ -18,10 +19,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QMetaProperty>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -493,22 +496,87 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<bool>("buttonPill");
-        QTest::newRow("default theme") << QByteArray() << true;
-        QTest::newRow("bright #f5f5f5") << QByteArray("TaskbarColor=#f5f5f5") << true;
-        QTest::newRow("white") << QByteArray("TaskbarColor=#ffffff") << true;
-        QTest::newRow("black") << QByteArray("TaskbarColor=#000000") << false;
-        QTest::newRow("dark #202326") << QByteArray("TaskbarColor=#202326") << false;
-        QTest::newRow("dark #2d2d2d") << QByteArray("TaskbarColor=#2d2d2d") << false;
-        QTest::newRow("grey #595959") << QByteArray("TaskbarColor=#595959") << false;
-        QTest::newRow("grey #767676") << QByteArray("TaskbarColor=#767676") << false;
-        QTest::newRow("grey #777777") << QByteArray("TaskbarColor=#777777") << true;
-        QTest::newRow("grey #969696") << QByteArray("TaskbarColor=#969696") << true;
-        QTest::newRow("red") << QByteArray("TaskbarColor=#ff0000") << true;
-        QTest::newRow("dark red") << QByteArray("TaskbarColor=#880000") << false;
-        QTest::newRow("green") << QByteArray("TaskbarColor=#00ff00") << true;
-        QTest::newRow("blue") << QByteArray("TaskbarColor=#0000ff") << false;
-        QTest::newRow("purple") << QByteArray("TaskbarColor=#8e44ad") << false;
-        QTest::newRow("yellow") << QByteArray("TaskbarColor=#ffff00") << true;
+        for (const SweepTheme &theme : themeSweep()) {
+            QTest::newRow(theme.name) << theme.settings << theme.light;
+        }
+    }
+
+    // Every icon of the standard style stands out from the window, 3:1 at least as graphics
+    // should, measured on the screen in each theme of the sweep; on a light theme the icons are
+    // the icon theme's own, as they always were.
+    void iconsStandOutInEveryTheme_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("light");
+        for (const SweepTheme &theme : themeSweep()) {
+            QTest::newRow(theme.name) << theme.settings << theme.light;
+        }
+    }
+
+    void iconsStandOutInEveryTheme()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, light);
+        const QString icons = QStringLiteral("/usr/share/icons");
+        if (!QFileInfo::exists(icons + QStringLiteral("/breeze/index.theme"))) {
+            QSKIP("needs the Breeze icon theme (breeze-icon-theme)");
+        }
+        const QStringList searchPaths = QIcon::themeSearchPaths();
+        const QString iconTheme = QIcon::themeName();
+        const auto restore = qScopeGuard([&] {
+            QIcon::setThemeSearchPaths(searchPaths);
+            QIcon::setThemeName(iconTheme);
+        });
+        QIcon::setThemeSearchPaths({icons});
+        QIcon::setThemeName(QStringLiteral("breeze"));
+        QVERIFY(home.writeSettings("[Variables]\n" + settings + '\n'));
+
+        OsdWidget widget(config.get());
+        if (light) {
+            QCOMPARE(QIcon::themeName(), QStringLiteral("breeze"));
+        }
+        // Painted at once, so that each icon is on the screen when it is looked at.
+        delete widget.findChild<FramePacer *>();
+        widget.setShowingProgress(true);
+        widget.setOsdValue(40);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        const QColor background(VeskUtils::genColorTheme().backgroundColor());
+        QLabel *label = iconLabel(widget);
+        QStringList faint;
+        for (const char *name : {"audio-volume-muted",
+                                 "audio-volume-low",
+                                 "audio-volume-medium",
+                                 "audio-volume-high",
+                                 "microphone-sensitivity-muted",
+                                 "microphone-sensitivity-low",
+                                 "microphone-sensitivity-medium",
+                                 "microphone-sensitivity-high",
+                                 "video-display-brightness",
+                                 "input-keyboard-brightness",
+                                 "input-touchpad-on",
+                                 "input-touchpad-off",
+                                 "network-wireless-on",
+                                 "network-wireless-off",
+                                 "preferences-system-bluetooth",
+                                 "preferences-system-bluetooth-inactive",
+                                 "network-mobile-on",
+                                 "network-mobile-off",
+                                 "input-keyboard-virtual-on",
+                                 "input-keyboard-virtual-off",
+                                 "audio-headset",
+                                 "multimedia-player"}) {
+            widget.setIcon(QString::fromLatin1(name));
+            // Laid out anew for the icon.
+            QCoreApplication::sendPostedEvents();
+            widget.repaint();
+            QVERIFY2(label->isVisible(), name);
+            const double contrast = inkContrast(grabScreen(QRect(label->mapToGlobal(QPoint(0, 0)), label->size())), background);
+            if (contrast < 3.0) {
+                faint << QStringLiteral("%1 %2:1").arg(QString::fromLatin1(name)).arg(contrast, 0, 'f', 2);
+            }
+        }
+        QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QStringLiteral(", "))));
     }
 
     void textReadsInEveryTheme()

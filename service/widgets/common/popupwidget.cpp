@@ -2,6 +2,7 @@
 #include "popupwidget.h"
 
 #include "framepacer.h"
+#include "iconthemevariant.h"
 #include "osdconfig.h"
 #include "popupsurface.h"
 #include "veskcolortheme.h"
@@ -10,6 +11,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
 
 class PopupWidgetPrivate
@@ -18,7 +20,7 @@ public:
     int timeout = OsdConfig::defaultTimeoutMs;
     QVariant osdValue;
     int osdMaxValue = 100;
-    QString icon;
+    QString iconName;
     bool showingProgress = false;
     bool customImageMode = false;
     QString textFontFamily;
@@ -27,6 +29,7 @@ public:
     PopupSurface *surface = nullptr;
     VeskColorTheme colorTheme;
     bool themeUsesComposite = false;
+    PopupIcon icon;
 };
 
 PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
@@ -81,6 +84,12 @@ void PopupWidget::readTheme()
 {
     d->colorTheme = VeskUtils::genColorTheme();
     d->themeUsesComposite = VeskUtils::useComposite();
+    // The icon theme is the process's; the daemon has one pop-up.
+    const QString iconTheme = IconThemeVariant::forColors(QIcon::themeName(), QColor(d->colorTheme.backgroundColor()), QColor(d->colorTheme.textColor()));
+    if (iconTheme != QIcon::themeName()) {
+        QIcon::setThemeName(iconTheme);
+        d->icon.clear();
+    }
 }
 
 void PopupWidget::changeEvent(QEvent *event)
@@ -110,7 +119,7 @@ int PopupWidget::osdMaxValue() const
 
 QString PopupWidget::icon() const
 {
-    return d->icon;
+    return d->iconName;
 }
 
 bool PopupWidget::showingProgress() const
@@ -180,10 +189,10 @@ void PopupWidget::setOsdMaxValue(int osdMaxValue)
 
 void PopupWidget::setIcon(const QString &icon)
 {
-    if (d->icon == icon) {
+    if (d->iconName == icon) {
         return;
     }
-    d->icon = icon;
+    d->iconName = icon;
     Q_EMIT iconChanged(icon);
     updatePositionOnScreen();
 }
@@ -270,6 +279,17 @@ QSize PopupWidget::customImageLimit() const
     }
     const QSize available = screen->availableGeometry().size();
     return QSize(qMax(1, available.width() / 6), qMax(1, available.height() / 6));
+}
+
+const PopupIcon &PopupWidget::loadIcon(PopupIcon::NamedIconLookup lookup) const
+{
+    d->icon.load(d->iconName, d->customImageMode, customImageLimit(), lookup);
+    return d->icon;
+}
+
+const PopupIcon &PopupWidget::loadedIcon() const
+{
+    return d->icon;
 }
 
 void PopupWidget::updatePositionOnScreen()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "popupicon.h"
+
 #include <QFrame>
 #include <QVariant>
 
@@ -23,7 +25,9 @@ class VeskColorTheme;
  *
  * The colour theme and the theme's compositing switch are read from the theme files when the
  * window is made and again when those files, or the application's palette, change; painting and
- * styling use what was read, so that a stream of values never reaches the file system.
+ * styling use what was read, so that a stream of values never reaches the file system. With
+ * the colours the icon theme's variant follows, so that monochrome icons stand out on the
+ * background (see IconThemeVariant).
  */
 class PopupWidget : public QFrame
 {
@@ -86,6 +90,12 @@ protected:
     /// A sixth of the available area of placementScreen(): the largest a custom image is shown;
     /// invalid when there is no screen at all.
     QSize customImageLimit() const;
+    /// Makes what the icon name shows current, through @p lookup for a named icon; it is read
+    /// again only when the name, the custom image mode, the limit, the file or the icon theme
+    /// changed.
+    const PopupIcon &loadIcon(PopupIcon::NamedIconLookup lookup) const;
+    /// What loadIcon() made current last.
+    const PopupIcon &loadedIcon() const;
 
     // What each style does about a change; the window alone does nothing.
     /// Places the window on the followed screen; does nothing while none is followed.

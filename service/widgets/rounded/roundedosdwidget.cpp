@@ -2,7 +2,6 @@
 #include "roundedosdwidget.h"
 
 #include "osdutils.h"
-#include "popupicon.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "roundedlabel.h"
@@ -103,7 +102,6 @@ public:
     RoundedProgressBar *progressBar = nullptr;
     ResizedText *textLabel = nullptr;
     QString customBackgroundColor;
-    PopupIcon shownIcon;
     QSize defaultLabelSize = QSize(-1, -1);
     QSize defaultIconSize = QSize(-1, -1);
 };
@@ -454,13 +452,13 @@ void RoundedOsdWidget::reloadIcon()
     // Any program on the bus names the file: everything is read through the bounded loader,
     // and a file it refuses (a FIFO, a device, a directory, a non-image, an image too large to
     // decode) is treated like a missing one.
-    d->shownIcon.load(icon(), customImageMode(), customImageLimit(), namedIcon);
+    const PopupIcon &shown = loadIcon(namedIcon);
     const bool isFile = PopupIcon::isFileReference(icon());
-    if (d->shownIcon.kind() == PopupIcon::Image) {
-        showCustomImage(d->shownIcon.image());
+    if (shown.kind() == PopupIcon::Image) {
+        showCustomImage(shown.image());
         return;
     }
-    if (isFile && d->shownIcon.kind() == PopupIcon::Nothing) {
+    if (isFile && shown.kind() == PopupIcon::Nothing) {
         label->setPixmap(QPixmap());
         label->setStandartIconSize(d->defaultIconSize);
         label->setFixedSize(d->defaultLabelSize);
@@ -472,8 +470,8 @@ void RoundedOsdWidget::reloadIcon()
 
     label->setStandartIconSize(d->defaultIconSize);
     label->setFixedSize(d->defaultLabelSize);
-    label->setIcon(d->shownIcon.icon());
-    label->setIconVisible(d->shownIcon.kind() == PopupIcon::Icon);
+    label->setIcon(shown.icon());
+    label->setIconVisible(shown.kind() == PopupIcon::Icon);
     if (isFile) {
         label->show();
     } else {

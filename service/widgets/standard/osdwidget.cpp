@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdwidget.h"
 
-#include "popupicon.h"
+#include "iconcontrast.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "standardplacement.h"
@@ -86,7 +86,6 @@ public:
     QLabel *percentLabel = nullptr;
     ResizedText *text = nullptr;
     QFont baseTextFont;
-    PopupIcon shownIcon;
 };
 
 OsdWidget::OsdWidget(OsdConfig *config)
@@ -155,8 +154,8 @@ void OsdWidget::resizeEvent(QResizeEvent *event)
 {
     PopupWidget::resizeEvent(event);
     // The icon is drawn at the label's size, which the layout has just set.
-    if (d->shownIcon.kind() == PopupIcon::Icon) {
-        showIcon(d->shownIcon.icon());
+    if (loadedIcon().kind() == PopupIcon::Icon) {
+        showIcon(loadedIcon().icon());
     }
 }
 
@@ -165,14 +164,14 @@ void OsdWidget::updateIcon() const
     // Any program on the bus names an image file, so it is read only through the loader,
     // which refuses special files and images too costly to decode or draw. What it refuses is
     // shown like a missing file.
-    d->shownIcon.load(icon(), customImageMode(), customImageLimit(), themeIcon);
+    const PopupIcon &shown = loadIcon(themeIcon);
     QLabel *label = d->iconLabel;
-    switch (d->shownIcon.kind()) {
+    switch (shown.kind()) {
     case PopupIcon::Icon:
-        showIcon(d->shownIcon.icon());
+        showIcon(shown.icon());
         break;
     case PopupIcon::Image: {
-        const QPixmap &image = d->shownIcon.image();
+        const QPixmap &image = shown.image();
         label->setPixmap(image);
         label->setMinimumSize(image.size());
         label->setMaximumSize(image.size());
@@ -198,7 +197,12 @@ void OsdWidget::showIcon(const QIcon &shown) const
     label->setMinimumSize(iconMinimumSize);
     label->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     label->setVisible(!shown.isNull());
-    label->setPixmap(shown.pixmap(label->size(), QIcon::Normal, QIcon::Off));
+    if (PopupIcon::isFileReference(icon())) {
+        // A caller's own picture is shown as it is.
+        label->setPixmap(shown.pixmap(label->size(), QIcon::Normal, QIcon::Off));
+        return;
+    }
+    label->setPixmap(IconContrast::readable(shown, label->size(), QColor(colorTheme().backgroundColor()), QColor(colorTheme().textColor())));
 }
 
 void OsdWidget::updateProgressBar() const
@@ -263,6 +267,8 @@ void OsdWidget::updateSizes()
 void OsdWidget::onCurrentThemeChanged()
 {
     setupStyle();
+    // Drawn anew for the new colours, from the icon theme that goes with them.
+    updateIcon();
     updateSizes();
 }
 

@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "iconcontrast.h"
+
+#include "stylehelper.h"
+
+#include <QColor>
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace
+{
+// Pixels whose channels differ this little are grey: the monochrome part of an icon.
+constexpr int greyTolerance = 24;
+
+// Gives every grey pixel of @p image the colour @p text, keeping its opacity.
+void recolorGreys(QImage *image, const QColor &text)
+{
+    const QRgb rgb = text.rgb() & RGB_MASK;
+    for (int y = 0; y < image->height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image->scanLine(y));
+        for (int x = 0; x < image->width(); ++x) {
+            const QRgb pixel = line[x];
+            const int low = std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)});
+            const int high = std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)});
+            if (qAlpha(pixel) > 0 && high - low <= greyTolerance) {
+                line[x] = rgb | (pixel & ~RGB_MASK);
+            }
+        }
+    }
+}
+
+// Every pixel of @p image next to a mostly opaque one, and not mostly opaque itself, in @p text.
+QImage outlined(const QImage &image, const QColor &text)
+{
+    QImage result = image;
+    const QRgb rgb = text.rgb();
+    auto opaque = [&image](int x, int y) {
+        return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qAlpha(image.pixel(x, y)) >= 128;
+    };
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (opaque(x, y)) {
+                continue;
+            }
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (opaque(x + dx, y + dy)) {
+                        result.setPixel(x, y, rgb);
+                        dy = dx = 2;
+                    }
+                }
+            }
+        }
+    }
+    return result;
+}
+}
+
+namespace IconContrast
+{
+double reached(const QImage &image, const QColor &background)
+{
+    const size_t enough = 16;
+    const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
+    std::vector<double> contrasts;
+    contrasts.reserve(size_t(pixels.width()) * size_t(pixels.height()));
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x) {
+            const double alpha = qAlpha(line[x]) / 255.0;
+            const QColor drawn = StyleHelper::colorOpacity(QColor(line[x]), background, alpha);
+            contrasts.push_back(StyleHelper::contrastRatio(background, drawn));
+        }
+    }
+    if (contrasts.size() < enough) {
+        return 1.0;
+    }
+    const auto reachedBy = contrasts.begin() + (enough - 1);
+    std::nth_element(contrasts.begin(), reachedBy, contrasts.end(), std::greater<double>());
+    return *reachedBy;
+}
+
+QPixmap readable(const QIcon &icon, const QSize &size, const QColor &background, const QColor &text)
+{
+    const QPixmap drawn = icon.pixmap(size, QIcon::Normal, QIcon::Off);
+    if (drawn.isNull() || reached(drawn.toImage(), background) >= minimum) {
+        return drawn;
+    }
+    QImage image = drawn.toImage().convertToFormat(QImage::Format_ARGB32);
+    recolorGreys(&image, text);
+    if (reached(image, background) < minimum) {
+        // Drawn a pixel smaller on each side, so that the outline fits around it.
+        QImage smaller(image.size(), QImage::Format_ARGB32);
+        smaller.setDevicePixelRatio(image.devicePixelRatio());
+        smaller.fill(Qt::transparent);
+        QImage inner = icon.pixmap(size - QSize(2, 2), QIcon::Normal, QIcon::Off).toImage().convertToFormat(QImage::Format_ARGB32);
+        recolorGreys(&inner, text);
+        QPainter painter(&smaller);
+        painter.drawImage(QPointF(1, 1), inner);
+        painter.end();
+        image = outlined(smaller, text);
+    }
+    QPixmap result = QPixmap::fromImage(image);
+    result.setDevicePixelRatio(drawn.devicePixelRatio());
+    return result;
+}
+}
