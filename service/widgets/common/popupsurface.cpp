@@ -458,6 +458,11 @@ PopupSurface *PopupSurface::create(QWidget *window)
     if (waylandShell == WaylandShell::LayerShellUnconfirmed) {
         confirmLayerShell();
     }
+    // Layer-shell was never chosen (no compositor answered before Qt connected, or the
+    // application was not prepared): Qt's own shell makes the window, as on other platforms.
+    if (waylandShell == WaylandShell::Unknown) {
+        return new X11PopupSurface(window);
+    }
     if (waylandShell == WaylandShell::None) {
         return new UnmappedPopupSurface(window);
     }
