@@ -3,6 +3,7 @@
 
 #include <KSharedConfig>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 class IdleWarmUp;
@@ -146,6 +147,7 @@ private:
     bool sessionLocked;
     bool customTextVisible;
     Mode modeValue;
-    QScreen *trackedScreen;
+    // Cleared when the screen goes away, so that a later change of screen never reaches it.
+    QPointer<QScreen> trackedScreen;
     IdleWarmUp *warmUp;
 };

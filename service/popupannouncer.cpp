@@ -5,9 +5,10 @@
 #include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QSet>
-#include <QTimer>
 #include <QWidget>
 
 namespace
@@ -49,32 +50,35 @@ public:
 };
 
 // Qt 5.15's bridge, when made in a session whose accessibility is on, asks the bus launcher for
-// the accessibility bus's address and queues, before the answer can arrive, a start of its own;
-// that start finds no bus connection, and the bridge never registers with the registry (unless
-// the X root window carries the address: a display that lost it, and Wayland, do not). The
-// filter delivers the queued answer first, then lets the bridge's start run, and then goes.
-class BridgeStartOrder : public QObject
+// the accessibility bus's address without waiting, and queues a start of its own. A start that
+// comes before the answer finds no bus connection: it makes the bridge's objects on a connection
+// that never connects, and the bridge never registers with the registry (unless the X root
+// window carries the address, which the bridge connects to at once: a display that lost it, and
+// Wayland, do not). Without that start the answer starts the bridge itself, on the connection
+// it has just made. So a start that comes too early is dropped; the filter goes with the
+// bridge's first start, whether dropped or not, and nothing waits for the launcher.
+class EarlyBridgeStartFilter : public QObject
 {
 public:
-    BridgeStartOrder()
+    EarlyBridgeStartFilter()
         : QObject(qApp)
     {
         qApp->installEventFilter(this);
-        // Queued after the bridge's start: gone after it in any case.
-        QTimer::singleShot(0, this, &QObject::deleteLater);
     }
-    ~BridgeStartOrder() override
+    ~EarlyBridgeStartFilter() override
     {
         qApp->removeEventFilter(this);
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::MetaCall && watched->inherits("QSpiAccessibleBridge")) {
-            qApp->removeEventFilter(this);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        if (event->type() != QEvent::MetaCall || !watched->inherits("QSpiAccessibleBridge")) {
+            return false;
         }
-        return false;
+        qApp->removeEventFilter(this);
+        deleteLater();
+        // "a11y" is the name the bridge gives its connection to the accessibility bus.
+        return !QDBusConnection(QStringLiteral("a11y")).isConnected();
     }
 };
 
@@ -95,18 +99,32 @@ QAccessibleInterface *popupFactory(const QString &, QObject *object)
 
 void PopupAnnouncer::startBridge()
 {
-    // Never starts a launcher: without one nobody listens, and the bus answers at once.
+    // Whoever makes the bridge first (this, or a pop-up asking whether anyone listens), its
+    // start meets the filter.
+    new EarlyBridgeStartFilter;
+
+    // Making the bridge asks the launcher two questions and waits for the answers. A launcher
+    // that has answered this one answers those at once; one that never answers (its bus does
+    // not come up) delays nothing here. Never starts a launcher: without one nobody listens,
+    // and the bus answers at once.
     QDBusMessage askAddress = QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"),
                                                              QStringLiteral("/org/a11y/bus"),
                                                              QStringLiteral("org.a11y.Bus"),
                                                              QStringLiteral("GetAddress"));
     askAddress.setAutoStartService(false);
-    // Makes the bridge, which sends the same question first; the launcher answers in order, so
-    // once this answer is here the bridge's is queued.
-    QAccessible::isActive();
-    if (QDBusConnection::sessionBus().call(askAddress).type() == QDBusMessage::ReplyMessage) {
-        new BridgeStartOrder;
-    }
+    auto *answer = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(askAddress), qApp);
+    QObject::connect(answer, &QDBusPendingCallWatcher::finished, answer, [answer] {
+        answer->deleteLater();
+        // A launcher that did not answer in time may not answer the bridge's questions either:
+        // the bridge is left to be made when a pop-up first asks whether anyone listens.
+        const QDBusError::ErrorType error = answer->error().type();
+        if (error == QDBusError::NoReply || error == QDBusError::Timeout) {
+            return;
+        }
+        // Makes the bridge, also without a launcher: it then registers when one appears later,
+        // or at once when the X root window carries the bus's address.
+        QAccessible::isActive();
+    });
 }
 
 void PopupAnnouncer::exposeAsNotification(const QMetaObject &popupClass)

@@ -21,7 +21,8 @@ class PopupAnnouncer
 public:
     /// Starts Qt's accessibility bridge so that it also registers with a session whose
     /// accessibility is already on. Call once, after the application object is made and before
-    /// its event loop runs. Costs one question to the session bus.
+    /// its event loop runs. Waits for nothing: the bridge is made once the accessibility bus
+    /// launcher has answered a question, however late.
     static void startBridge();
 
     /// Exposes every window of @p popupClass as a notification. Qt keeps the first answer it

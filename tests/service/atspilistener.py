@@ -7,6 +7,9 @@ switches accessibility on and listens through libatspi as a screen reader does. 
 window of osd-service that becomes showing: its role, its name and whatever else a screen reader
 would read (description, children's names), separated by tabs. Stops everything it started
 when its standard input closes.
+
+Arguments BUS DELAY ...: on each of these session buses a stand-in bus launcher says that
+accessibility is on and answers GetAddress with the stack's bus DELAY seconds after each question.
 """
 import os
 import shutil
@@ -22,6 +25,8 @@ from gi.repository import Gio, GLib  # noqa: E402
 
 started = []
 runtime = tempfile.mkdtemp(prefix="atspi-")
+LAUNCHER = """<node><interface name="org.a11y.Bus"><method name="GetAddress"><arg type="s" direction="out"/></method></interface>
+<interface name="org.a11y.Status"><property name="IsEnabled" type="b" access="read"/></interface></node>"""
 
 
 def start(args, **kwargs):
@@ -63,6 +68,16 @@ def main():
         "org.a11y.atspi.Registry")
     call(session, "org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set",
          GLib.Variant("(ssv)", ("org.a11y.Status", "IsEnabled", GLib.Variant("b", True))))
+    launchers = []
+    for bus_address, delay in zip(sys.argv[1::2], sys.argv[2::2]):
+        bus = Gio.DBusConnection.new_for_address_sync(
+            bus_address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
+        for info in Gio.DBusNodeInfo.new_for_xml(LAUNCHER).interfaces:
+            bus.register_object("/org/a11y/bus", info, lambda *args, ms=int(float(delay) * 1000): GLib.timeout_add(
+                ms, args[-1].return_value, GLib.Variant("(s)", (address,))), lambda *_: GLib.Variant("b", True), None)
+        call(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+             GLib.Variant("(su)", ("org.a11y.Bus", 4)))
+        launchers.append(bus)
 
     from gi.repository import Atspi  # once the bus address is known
 

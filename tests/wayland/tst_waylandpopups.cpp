@@ -22,6 +22,10 @@
 
 #include <memory>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace
 {
 const QByteArray standardStyle("[OSD]\nUseStandartMode=true\n");
@@ -320,6 +324,24 @@ private Q_SLOTS:
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(911, 40, 96, 96), timeoutMs());
         QCOMPARE(sway.screenshot(QStringLiteral("HEADLESS-2")), secondEmpty);
+    }
+
+    // Started as a compositor starts its helpers: with a connected socket instead of the
+    // display's name. The daemon inherits it, since it is not closed on exec.
+    void handedOverSocket()
+    {
+        sockaddr_un address{AF_UNIX, {}};
+        qstrncpy(address.sun_path, QFile::encodeName(sway.socket()).constData(), sizeof address.sun_path);
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QCOMPARE(::connect(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+        auto daemon = onSway();
+        daemon->environment().remove(QStringLiteral("WAYLAND_DISPLAY"));
+        daemon->environment().insert(QStringLiteral("WAYLAND_SOCKET"), QString::number(socket));
+        const bool started = daemon->start();
+        ::close(socket);
+        QVERIFY2(started, whyNot(*daemon));
+        QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(911, 40, 96, 96), timeoutMs());
     }
 
     void lockHidesIt()

@@ -24,10 +24,13 @@
 
 namespace
 {
-// What the Wayland compositor offers, found out once before the application object exists.
+// What the Wayland compositor offers, found out once before the application object exists, or
+// with the first window on a connection handed over by the compositor.
 enum class WaylandShell {
     Unknown,
     LayerShell,
+    // Chosen for Qt's connection, which is still to ask whether the compositor offers it.
+    LayerShellUnconfirmed,
     None,
 };
 WaylandShell waylandShell = WaylandShell::Unknown;
@@ -50,14 +53,10 @@ enum class Probe {
     NoLayerShell,
 };
 
-// Asks the compositor for its globals on a short connection of its own: Qt's connection does
-// not exist yet, and its shell integration must be chosen before it does.
-Probe probeCompositor()
+// Asks the compositor on @p display for its globals. The registry and the roundtrip use a queue
+// of their own, so that none of the events of the connection's owner is dispatched here.
+Probe askForGlobals(wl_display *display)
 {
-    wl_display *display = wl_display_connect(nullptr);
-    if (!display) {
-        return Probe::NoCompositor;
-    }
     bool found = false;
     static const wl_registry_listener listener = {
         [](void *data, wl_registry *, uint32_t, const char *interface, uint32_t) {
@@ -67,15 +66,49 @@ Probe probeCompositor()
         },
         [](void *, wl_registry *, uint32_t) {},
     };
-    wl_registry *registry = wl_display_get_registry(display);
+    wl_event_queue *queue = wl_display_create_queue(display);
+    auto *onQueue = static_cast<wl_display *>(wl_proxy_create_wrapper(display));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(onQueue), queue);
+    wl_registry *registry = wl_display_get_registry(onQueue);
+    wl_proxy_wrapper_destroy(onQueue);
     wl_registry_add_listener(registry, &listener, &found);
-    const bool answered = wl_display_roundtrip(display) >= 0;
+    const bool answered = wl_display_roundtrip_queue(display, queue) >= 0;
     wl_registry_destroy(registry);
-    wl_display_disconnect(display);
+    wl_event_queue_destroy(queue);
     if (!answered) {
         return Probe::NoCompositor;
     }
     return found ? Probe::LayerShell : Probe::NoLayerShell;
+}
+
+// Asks on a short connection of its own: Qt's connection does not exist yet, and its shell
+// integration must be chosen before it does.
+Probe probeCompositor()
+{
+    wl_display *display = wl_display_connect(nullptr);
+    if (!display) {
+        return Probe::NoCompositor;
+    }
+    const Probe probe = askForGlobals(display);
+    wl_display_disconnect(display);
+    return probe;
+}
+
+void reportNoLayerShell()
+{
+    qCWarning(OSD_SURFACE,
+              "This Wayland compositor has no layer-shell, so pop-ups cannot be placed on it and are not shown. Start osd-service with "
+              "QT_QPA_PLATFORM=xcb to show them through XWayland.");
+}
+
+// On a connection handed over by the compositor, asked once Qt has made it.
+void confirmLayerShell()
+{
+    auto *display = static_cast<wl_display *>(QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"));
+    waylandShell = display && askForGlobals(display) == Probe::LayerShell ? WaylandShell::LayerShell : WaylandShell::None;
+    if (waylandShell == WaylandShell::None) {
+        reportNoLayerShell();
+    }
 }
 
 class X11PopupSurface : public PopupSurface
@@ -418,12 +451,17 @@ void PopupSurface::prepareApplication()
         return;
     }
 
-    switch (probeCompositor()) {
+    // A compositor that starts the daemon as its helper may hand it a connected socket instead
+    // of a display name. The socket makes one connection only, which must be Qt's: the
+    // compositor is asked on it when the first pop-up is made. Layer-shell is chosen now all the
+    // same, while the environment may still change.
+    const bool handedOver = qEnvironmentVariableIsSet("WAYLAND_SOCKET");
+    switch (handedOver ? Probe::LayerShell : probeCompositor()) {
     case Probe::NoCompositor:
         // Qt reports that itself.
         return;
     case Probe::LayerShell:
-        waylandShell = WaylandShell::LayerShell;
+        waylandShell = handedOver ? WaylandShell::LayerShellUnconfirmed : WaylandShell::LayerShell;
         LayerShellQt::Shell::useLayerShell();
         break;
     case Probe::NoLayerShell:
@@ -435,9 +473,7 @@ void PopupSurface::prepareApplication()
             return;
         }
         waylandShell = WaylandShell::None;
-        qCWarning(OSD_SURFACE,
-                  "This Wayland compositor has no layer-shell, so pop-ups cannot be placed on it and are not shown. Start osd-service with "
-                  "QT_QPA_PLATFORM=xcb to show them through XWayland.");
+        reportNoLayerShell();
         break;
     }
 
@@ -455,6 +491,14 @@ void PopupSurface::prepareApplication()
 PopupSurface *PopupSurface::create(QWidget *window)
 {
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        return new X11PopupSurface(window);
+    }
+    if (waylandShell == WaylandShell::LayerShellUnconfirmed) {
+        confirmLayerShell();
+    }
+    // Layer-shell was never chosen (no compositor answered before Qt connected, or the
+    // application was not prepared): Qt's own shell makes the window, as on other platforms.
+    if (waylandShell == WaylandShell::Unknown) {
         return new X11PopupSurface(window);
     }
     if (waylandShell == WaylandShell::None) {
