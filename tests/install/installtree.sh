@@ -57,7 +57,7 @@ if command -v systemd-analyze >/dev/null; then
     mkdir -p "$work/units" "$work/runtime"
     chmod 700 "$work/runtime"
     sed "s|^ExecStart=.*|ExecStart=$stage$bindir/osd-service|" "$stage$unit" >"$work/units/osd-service.service"
-    mandir=$(dirname "$(dirname "$(grep '/man1/osd-service.1$' "$manifest")")")
+    mandir=$(dirname "$(dirname "$(grep '/man1/osd-service.1.gz$' "$manifest")")")
     verify=$(XDG_RUNTIME_DIR=$work/runtime MANPATH=$stage$mandir \
         systemd-analyze --user verify "$work/units/osd-service.service" 2>&1) && [ -z "$verify" ] ||
         fail "systemd-analyze --user verify: $verify"
