@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "iconthemefallback.h"
+#include "layoutdirection.h"
 #include "osdservice.h"
 #include "osdservice_debug.h"
 #include "popupannouncer.h"
@@ -99,6 +100,7 @@ int main(int argc, char **argv)
     const FontConfigPreload fontConfigPreload;
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    app.setLayoutDirection(translationsLayoutDirection(TRANSLATION_DOMAIN));
     ensureUsableIconTheme();
 
     const SingleInstance instance(QStringLiteral("osd-service"));

@@ -2,14 +2,21 @@
 // The daemon's texts in German: with LANGUAGE=de and the catalogue that the build compiles, each
 // handler that shows a text shows the German one, in the pop-up and in the "osdText" signal,
 // and the percent label uses the German percent format. Then the same daemon switched to other
-// languages shows their texts.
+// languages shows their texts, mirrored for those written from right to left.
 
+#include "layoutdirection.h"
 #include "osdservice.h"
+#include "screen.h"
+#include "veskcolortheme.h"
+#include "veskutils.h"
 
 #include <KLocalizedString>
 #include <KSharedConfig>
 #include <QApplication>
+#include <QIcon>
 #include <QLabel>
+#include <QProgressBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,16 +124,21 @@ private Q_SLOTS:
         QVERIFY2(labels.contains(QStringLiteral("40 %")), qPrintable(labels.join(QLatin1Char('|'))));
     }
 
-    // A language with a different script, one with a different percent sign and one written from
-    // right to left.
+    // A language with a different script, one with a different percent sign and two written from
+    // right to left, which mirror the standard pop-up: its icon and the filled part of its bar on
+    // the right, as seen on the screen.
     void otherLanguages_data()
     {
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("muted");
         QTest::addColumn<QString>("percent");
-        QTest::newRow("French") << QStringLiteral("fr") << QStringLiteral("VLC coupé") << QString::fromUtf8("40\u00a0%");
-        QTest::newRow("Japanese") << QStringLiteral("ja") << QString::fromUtf8("VLC ミュート") << QStringLiteral("40%");
-        QTest::newRow("Hebrew") << QStringLiteral("he") << QString::fromUtf8("השמע של VLC מושתק") << QStringLiteral("40%");
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+        QTest::newRow("French") << QStringLiteral("fr") << QStringLiteral("VLC coupé") << QString::fromUtf8("40\u00a0%") << Qt::LeftToRight;
+        QTest::newRow("Japanese") << QStringLiteral("ja") << QString::fromUtf8("VLC ミュート") << QStringLiteral("40%") << Qt::LeftToRight;
+        QTest::newRow("Hebrew") << QStringLiteral("he") << QString::fromUtf8("השמע של VLC מושתק") << QStringLiteral("40%") << Qt::RightToLeft;
+        QTest::newRow("Arabic") << QStringLiteral("ar") << QString::fromUtf8("تم كتم صوت VLC") << QString::fromUtf8("\u061c40\u066a\u061c") << Qt::RightToLeft;
+        QTest::newRow("a language without a catalogue, then Hebrew")
+            << QStringLiteral("tlh:he") << QString::fromUtf8("השמע של VLC מושתק") << QStringLiteral("40%") << Qt::RightToLeft;
     }
 
     void otherLanguages()
@@ -134,19 +146,42 @@ private Q_SLOTS:
         QFETCH(QString, language);
         QFETCH(QString, muted);
         QFETCH(QString, percent);
-        KLocalizedString::setLanguages({language});
+        QFETCH(Qt::LayoutDirection, direction);
+        KLocalizedString::setLanguages(language.split(QLatin1Char(':')));
+        QCOMPARE(translationsLayoutDirection(TRANSLATION_DOMAIN), direction);
+        qApp->setLayoutDirection(direction);
+        const auto restore = qScopeGuard([] {
+            KLocalizedString::setLanguages({QStringLiteral("de")});
+            qApp->setLayoutDirection(Qt::LeftToRight);
+        });
 
         QSignalSpy texts(service.get(), &OsdService::osdText);
         service->mediaPlayerVolumeChanged(0, QStringLiteral("VLC"), QStringLiteral("vlc"));
         QCOMPARE(texts.count(), 1);
         QCOMPARE(texts.at(0).at(1).toString(), muted);
         service->volumeChanged(40);
+        auto *window = qobject_cast<QWidget *>(service->osdRootObject());
         QStringList labels;
-        for (const QLabel *label : service->osdRootObject()->findChildren<QLabel *>()) {
+        for (const QLabel *label : window->findChildren<QLabel *>()) {
             labels << label->text();
         }
-        KLocalizedString::setLanguages({QStringLiteral("de")});
         QVERIFY2(labels.contains(percent), qPrintable(labels.join(QLatin1Char('|'))));
+
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const VeskColorTheme theme = VeskUtils::genColorTheme();
+        const QWidget *icon = window->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly).value(0);
+        const QWidget *bar = window->findChild<QProgressBar *>();
+        QTRY_COMPARE(icon->geometry().center().x() > window->width() / 2, direction == Qt::RightToLeft);
+        QTRY_VERIFY(inkContrast(grabScreen(QRect(icon->mapToGlobal(QPoint(0, 0)), icon->size())), QColor(theme.backgroundColor())) >= 3);
+        // Inside the bar's frame, a tenth of its width from either end: filled on one, empty on
+        // the other.
+        const QRect inside(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+        const QPoint nearLeft(inside.left() + inside.width() / 10, inside.center().y());
+        const QPoint nearRight(inside.right() - inside.width() / 10, inside.center().y());
+        const QPoint filled = direction == Qt::RightToLeft ? nearRight : nearLeft;
+        const QPoint empty = direction == Qt::RightToLeft ? nearLeft : nearRight;
+        QTRY_VERIFY2(nearColor(screenPixel(filled), QColor(theme.textColor())) && nearColor(screenPixel(empty), QColor(theme.backgroundColor())),
+                     qPrintable(screenPixel(filled).name() + QLatin1Char(' ') + screenPixel(empty).name()));
     }
 };
 
@@ -159,6 +194,9 @@ int main(int argc, char **argv)
     QTemporaryDir dataHome;
     qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
     QApplication app(argc, argv);
+    // The icons, whose place the mirroring checks, from the desktop's own theme.
+    QIcon::setThemeSearchPaths({QStringLiteral("/usr/share/icons")});
+    QIcon::setThemeName(QStringLiteral("breeze"));
     GermanTextsTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -206,8 +206,10 @@ void ResizedText::resetIdealDocumentSize()
 
 void ResizedText::updateAlignment()
 {
-    const Qt::Alignment alignment =
-        minimumSizeHint().height() < d->document->size().height() ? Qt::AlignLeft | Qt::AlignTop : Qt::AlignHCenter | Qt::AlignVCenter;
+    // A text that needs more than its room starts at the top, on the side its paragraphs start;
+    // in a right-to-left interface on the right, whatever the direction of its words.
+    const Qt::Alignment leading = layoutDirection() == Qt::RightToLeft ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft;
+    const Qt::Alignment alignment = minimumSizeHint().height() < d->document->size().height() ? leading | Qt::AlignTop : Qt::AlignHCenter | Qt::AlignVCenter;
     QTextOption option = d->document->defaultTextOption();
     if (option.alignment() == alignment) {
         return;
@@ -258,6 +260,9 @@ bool ResizedText::event(QEvent *event)
         resetIdealDocumentSize();
         d->elider->setTargetHeight(height() + 1);
         d->elider->updateElidedText();
+        updateAlignment();
+        update();
+    } else if (event->type() == QEvent::LayoutDirectionChange) {
         updateAlignment();
         update();
     }
