@@ -65,9 +65,13 @@ public:
     {
         qApp->installEventFilter(this);
     }
+    // Where the bridge never starts (no accessibility on Wayland), the filter lasts until the
+    // application goes, which deletes it as a child once qApp is null already.
     ~EarlyBridgeStartFilter() override
     {
-        qApp->removeEventFilter(this);
+        if (qApp) {
+            qApp->removeEventFilter(this);
+        }
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override
