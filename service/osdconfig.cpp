@@ -24,6 +24,9 @@ void OsdConfig::loadSettings()
     }
     const KConfigGroup group = config->group(osdGroup);
     opacityValue = group.readEntry("Opacity", 1.0);
+    // Read once like the others: the object is never re-read, so the answer cannot change, and
+    // asking it again on every request was a measurable part of handling a volume change.
+    switchedOff = !group.readEntry("Enabled", true);
 
     const QString screen = group.readEntry("Screen", QStringLiteral("primary"));
     const QString screenWord = screen.toLower();
@@ -84,8 +87,5 @@ int OsdConfig::timeout() const
 
 bool OsdConfig::checkOsdEnabled() const
 {
-    if (!config) {
-        return false;
-    }
-    return !config->group(osdGroup).readEntry("Enabled", true);
+    return switchedOff;
 }

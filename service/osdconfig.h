@@ -7,9 +7,8 @@
 /**
  * The pop-up's user settings, group "OSD" of vesknotifyrc.
  *
- * "Opacity", "Screen" and "Timeout" are read once at construction; "Enabled" is read on every
- * request, but from the configuration object opened at start-up, which is never re-read: edits
- * to the file take effect at the next start of the daemon.
+ * Every key is read once, at construction, from the configuration object opened at start-up,
+ * which is never re-read: edits to the file take effect at the next start of the daemon.
  */
 class OsdConfig : public QObject
 {
@@ -43,6 +42,7 @@ public:
 private:
     KSharedConfig::Ptr config;
     double opacityValue;
+    bool switchedOff = false;
     ScreenChoice screenChoiceValue = ScreenChoice::Primary;
     int timeoutValue = defaultTimeoutMs;
 };

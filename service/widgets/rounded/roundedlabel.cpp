@@ -182,6 +182,7 @@ void RoundedLabel::init()
 
     // Gives the icon view its size from the start, not only with the first icon.
     updateIcon();
+    fitPercentageView();
 }
 
 QIcon RoundedLabel::icon() const
@@ -270,6 +271,15 @@ QString RoundedLabel::percentageText() const
 void RoundedLabel::setPercentageText(const QString &text)
 {
     d->percentageView->setText(text);
+    fitPercentageView();
+}
+
+// The number is laid out at the size its text needs, as any label would be, but that size is
+// fixed on the view: a new number of the same width (most fonts' digits have one) then lays
+// nothing out anew, where every new text would otherwise measure the badge's contents again.
+void RoundedLabel::fitPercentageView()
+{
+    d->percentageView->setFixedSize(d->percentageView->sizeHint());
 }
 
 bool RoundedLabel::event(QEvent *e)
@@ -319,6 +329,7 @@ void RoundedLabel::drawRoundedBackground(QPainter *painter)
 void RoundedLabel::updateFont()
 {
     d->percentageView->setFont(font());
+    fitPercentageView();
 }
 
 void RoundedLabel::updateIcon()

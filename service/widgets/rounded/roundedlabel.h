@@ -58,6 +58,7 @@ protected:
 
 private:
     void init();
+    void fitPercentageView();
 
     RoundedLabelPrivate *d;
 };
