@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "iconcontrast.h"
 
-#include "stylehelper.h"
-
 #include <QColor>
 #include <QIcon>
 #include <QImage>
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -16,6 +16,21 @@ namespace
 {
 // Pixels whose channels differ this little are grey: the monochrome part of an icon.
 constexpr int greyTolerance = 24;
+
+// Relative luminance of an eight-bit colour, as StyleHelper::contrastRatio works it out, with
+// each channel made linear by a table: an icon has a thousand pixels and more.
+double luminance(int red, int green, int blue)
+{
+    static const std::array<double, 256> linear = [] {
+        std::array<double, 256> table{};
+        for (size_t i = 0; i < table.size(); ++i) {
+            const double channel = double(i) / 255.0;
+            table[i] = channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+        }
+        return table;
+    }();
+    return 0.2126 * linear[size_t(red)] + 0.7152 * linear[size_t(green)] + 0.0722 * linear[size_t(blue)];
+}
 
 // Gives every grey pixel of @p image the colour @p text, keeping its opacity.
 void recolorGreys(QImage *image, const QColor &text)
@@ -67,14 +82,20 @@ double reached(const QImage &image, const QColor &background)
 {
     const size_t enough = 16;
     const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb under = background.rgb();
+    const double backgroundLuminance = luminance(qRed(under), qGreen(under), qBlue(under));
     std::vector<double> contrasts;
     contrasts.reserve(size_t(pixels.width()) * size_t(pixels.height()));
     for (int y = 0; y < pixels.height(); ++y) {
         const auto *line = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
         for (int x = 0; x < pixels.width(); ++x) {
-            const double alpha = qAlpha(line[x]) / 255.0;
-            const QColor drawn = StyleHelper::colorOpacity(QColor(line[x]), background, alpha);
-            contrasts.push_back(StyleHelper::contrastRatio(background, drawn));
+            // Drawn over the background, in the eight bits a channel that the screen shows.
+            const int alpha = qAlpha(line[x]);
+            const auto over = [alpha](int top, int bottom) {
+                return (top * alpha + bottom * (255 - alpha) + 127) / 255;
+            };
+            const double drawn = luminance(over(qRed(line[x]), qRed(under)), over(qGreen(line[x]), qGreen(under)), over(qBlue(line[x]), qBlue(under)));
+            contrasts.push_back((qMax(drawn, backgroundLuminance) + 0.05) / (qMin(drawn, backgroundLuminance) + 0.05));
         }
     }
     if (contrasts.size() < enough) {

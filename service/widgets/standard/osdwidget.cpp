@@ -78,6 +78,15 @@ QIcon themeIcon(const QString &name)
 }
 }
 
+// The theme icon on the label, as drawn for its size and colours.
+struct ShownIcon {
+    qint64 cacheKey = 0;
+    QSize size;
+    QColor background;
+    QColor text;
+    QPixmap pixmap;
+};
+
 class OsdWidgetPrivate
 {
 public:
@@ -86,6 +95,7 @@ public:
     QLabel *percentLabel = nullptr;
     ResizedText *text = nullptr;
     QFont baseTextFont;
+    ShownIcon shownIcon;
 };
 
 OsdWidget::OsdWidget(OsdConfig *config)
@@ -202,7 +212,15 @@ void OsdWidget::showIcon(const QIcon &shown) const
         label->setPixmap(shown.pixmap(label->size(), QIcon::Normal, QIcon::Off));
         return;
     }
-    label->setPixmap(IconContrast::readable(shown, label->size(), QColor(colorTheme().backgroundColor()), QColor(colorTheme().textColor())));
+    // Worked out again only for another icon, size or theme: the window is resized with many a
+    // new value, and judging an icon's contrast reads every pixel.
+    const QColor background(colorTheme().backgroundColor());
+    const QColor text(colorTheme().textColor());
+    ShownIcon &last = d->shownIcon;
+    if (last.cacheKey != shown.cacheKey() || last.size != label->size() || last.background != background || last.text != text) {
+        last = {shown.cacheKey(), label->size(), background, text, IconContrast::readable(shown, label->size(), background, text)};
+    }
+    label->setPixmap(last.pixmap);
 }
 
 void OsdWidget::updateProgressBar() const
