@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "roundedlabel.h"
 
+#include "labelfit.h"
 #include "shapepixmapcache.h"
 
 #include <QEvent>
@@ -10,6 +11,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+
+#include <memory>
 
 class RoundedLabelPrivate
 {
@@ -25,6 +28,7 @@ public:
     QSize standartIconSize = QSize(24, 24);
     QLabel *iconView = nullptr;
     QLabel *percentageView = nullptr;
+    std::unique_ptr<LabelFit> percentageFit;
     // The disc behind the icon, the same on every paint until the size or colour changes.
     ShapePixmapCache disc;
 };
@@ -180,9 +184,11 @@ void RoundedLabel::init()
     layout->addWidget(d->iconView, 0, Qt::AlignCenter);
     layout->addWidget(d->percentageView, 0, Qt::AlignCenter);
 
+    // A new number of the same size lays nothing out anew.
+    d->percentageFit = std::make_unique<LabelFit>(d->percentageView);
+
     // Gives the icon view its size from the start, not only with the first icon.
     updateIcon();
-    fitPercentageView();
 }
 
 QIcon RoundedLabel::icon() const
@@ -270,16 +276,7 @@ QString RoundedLabel::percentageText() const
 
 void RoundedLabel::setPercentageText(const QString &text)
 {
-    d->percentageView->setText(text);
-    fitPercentageView();
-}
-
-// The number is laid out at the size its text needs, as any label would be, but that size is
-// fixed on the view: a new number of the same width (most fonts' digits have one) then lays
-// nothing out anew, where every new text would otherwise measure the badge's contents again.
-void RoundedLabel::fitPercentageView()
-{
-    d->percentageView->setFixedSize(d->percentageView->sizeHint());
+    d->percentageFit->setText(text);
 }
 
 bool RoundedLabel::event(QEvent *e)
@@ -289,6 +286,8 @@ bool RoundedLabel::event(QEvent *e)
         updateIcon();
     } else if (e->type() == QEvent::FontChange) {
         updateFont();
+    } else if (e->type() == QEvent::StyleChange && d->percentageFit) {
+        d->percentageFit->refit();
     }
     return result;
 }
@@ -329,7 +328,9 @@ void RoundedLabel::drawRoundedBackground(QPainter *painter)
 void RoundedLabel::updateFont()
 {
     d->percentageView->setFont(font());
-    fitPercentageView();
+    if (d->percentageFit) {
+        d->percentageFit->refit();
+    }
 }
 
 void RoundedLabel::updateIcon()

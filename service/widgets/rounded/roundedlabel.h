@@ -58,7 +58,6 @@ protected:
 
 private:
     void init();
-    void fitPercentageView();
 
     RoundedLabelPrivate *d;
 };

@@ -2,6 +2,7 @@
 #include "osdwidget.h"
 
 #include "iconcontrast.h"
+#include "labelfit.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "standardplacement.h"
@@ -20,6 +21,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <memory>
 
 namespace
 {
@@ -93,6 +95,8 @@ public:
     QLabel *iconLabel = nullptr;
     QProgressBar *progressBar = nullptr;
     QLabel *percentLabel = nullptr;
+    std::unique_ptr<LabelFit> percentFit;
+    int percentMinimumWidth = 0;
     ResizedText *text = nullptr;
     QFont baseTextFont;
     ShownIcon shownIcon;
@@ -134,12 +138,15 @@ void OsdWidget::init()
     layout->addWidget(d->progressBar, 0, Qt::AlignVCenter);
 
     d->percentLabel = new QLabel(this);
-    d->percentLabel->setMinimumWidth(d->percentLabel->fontMetrics().horizontalAdvance(percentText(QStringLiteral("100%"))));
     d->percentLabel->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Maximum);
     d->percentLabel->setTextFormat(Qt::PlainText);
     d->percentLabel->setWordWrap(false);
     d->percentLabel->setAlignment(Qt::AlignCenter);
     layout->addWidget(d->percentLabel, 0, Qt::AlignVCenter);
+    // As wide as a full bar's percentage at least, so that the bar keeps its length; a new
+    // percentage of the same size lays nothing out anew.
+    d->percentMinimumWidth = d->percentLabel->fontMetrics().horizontalAdvance(percentText(QStringLiteral("100%")));
+    d->percentFit = std::make_unique<LabelFit>(d->percentLabel, QSize(d->percentMinimumWidth, 0));
 
     d->text = new ResizedText(this);
     d->text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -234,7 +241,7 @@ void OsdWidget::updateProgressBar() const
     // style; the style sheet fills the bar without chunks, so a step of a percent or two would
     // not show until the value had moved further.
     d->progressBar->update();
-    d->percentLabel->setText(percentText(QString::number(value)));
+    d->percentFit->setText(percentText(QString::number(value)));
 }
 
 void OsdWidget::updateText() const
@@ -275,9 +282,9 @@ void OsdWidget::updateSizes()
     const QMargins margins = box->contentsMargins();
     const QSize textMinimum = d->text->minimumSizeHint();
     const int minimumWidth =
-        margins.left() + d->iconLabel->minimumWidth() + d->percentLabel->minimumWidth() + textMinimum.width() + 2 * box->spacing() + margins.right();
-    const int minimumHeight = std::max({d->iconLabel->minimumHeight(), d->progressBar->minimumHeight(), d->percentLabel->minimumHeight(), textMinimum.height()})
-        + margins.top() + margins.bottom();
+        margins.left() + d->iconLabel->minimumWidth() + d->percentMinimumWidth + textMinimum.width() + 2 * box->spacing() + margins.right();
+    const int minimumHeight =
+        std::max({d->iconLabel->minimumHeight(), d->progressBar->minimumHeight(), textMinimum.height()}) + margins.top() + margins.bottom();
     setMinimumSize(minimumWidth, minimumHeight);
     adjustSize();
 }
@@ -320,6 +327,7 @@ void OsdWidget::setupStyle()
     setStyleSheet(windowStyle.arg(theme.backgroundColor(), border.name()));
     d->progressBar->setStyleSheet(progressStyle.arg(theme.textColor(), background.name()));
     d->percentLabel->setStyleSheet(QStringLiteral("color: %1").arg(theme.textColor()));
+    d->percentFit->refit();
     // Colours of style sheets stay with their widget: without one of its own, the text widget
     // would paint its pill in the application palette's button colour.
     const QColor pill = textPillColor(QApplication::palette(d->text).color(QPalette::Button), background, QColor(theme.textColor()));
