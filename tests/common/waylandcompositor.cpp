@@ -90,6 +90,15 @@ QString WaylandCompositor::start(int timeoutMs)
         if (!QFile::copy(QStringLiteral("/usr/bin/kwin_wayland"), copy)) {
             return QStringLiteral("no /usr/bin/kwin_wayland to copy");
         }
+        // A settings folder of its own, where the focused output is not the pointer's.
+        const QString config = dir.filePath(QStringLiteral("config"));
+        QDir().mkpath(config);
+        QFile settings(config + QStringLiteral("/kwinrc"));
+        if (!settings.open(QIODevice::WriteOnly) || settings.write("[Windows]\nActiveMouseScreen=false\n") < 0) {
+            return QStringLiteral("cannot write %1").arg(settings.fileName());
+        }
+        settings.close();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland-org.kde.kwin.qpa"));
         env.insert(QStringLiteral("LIBGL_ALWAYS_SOFTWARE"), QStringLiteral("1"));
         env.insert(QStringLiteral("KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"), QStringLiteral("1"));
@@ -99,6 +108,8 @@ QString WaylandCompositor::start(int timeoutMs)
                               QStringLiteral("1920"),
                               QStringLiteral("--height"),
                               QStringLiteral("1080"),
+                              QStringLiteral("--output-count"),
+                              QStringLiteral("2"),
                               QStringLiteral("--socket"),
                               QStringLiteral("wayland-test"),
                               QStringLiteral("--no-lockscreen"),
@@ -153,10 +164,16 @@ QString WaylandCompositor::socket() const
     return socketPath;
 }
 
-QImage WaylandCompositor::screenshot(const QString &output) const
+QString WaylandCompositor::outputName(int index) const
 {
+    return kind == KWin ? QStringLiteral("Virtual-%1").arg(index) : QStringLiteral("HEADLESS-%1").arg(index + 1);
+}
+
+QImage WaylandCompositor::screenshot(const QString &name) const
+{
+    const QString output = name.isEmpty() ? outputName(0) : name;
     if (kind == KWin) {
-        return kwinScreenshot();
+        return kwinScreenshot(output);
     }
     QProcess grim;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -170,7 +187,7 @@ QImage WaylandCompositor::screenshot(const QString &output) const
 }
 
 // KWin writes the picture into a pipe, while the call waits, and answers with its layout.
-QImage WaylandCompositor::kwinScreenshot() const
+QImage WaylandCompositor::kwinScreenshot(const QString &output) const
 {
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0) {
@@ -180,8 +197,8 @@ QImage WaylandCompositor::kwinScreenshot() const
         QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"),
                                                               QStringLiteral("/org/kde/KWin/ScreenShot2"),
                                                               QStringLiteral("org.kde.KWin.ScreenShot2"),
-                                                              QStringLiteral("CaptureWorkspace"));
-        message << QVariantMap() << QVariant::fromValue(QDBusUnixFileDescriptor(pipe[1]));
+                                                              QStringLiteral("CaptureScreen"));
+        message << output << QVariantMap() << QVariant::fromValue(QDBusUnixFileDescriptor(pipe[1]));
         return QDBusConnection::sessionBus().asyncCall(message, 30000);
     }();
     ::close(pipe[1]);
@@ -230,4 +247,47 @@ QByteArray WaylandCompositor::swaymsg(const QStringList &args) const
     msg.start(QStringLiteral("swaymsg"), QStringList{QStringLiteral("-s"), QDir(runtimeDir()).filePath(ipc.value(0))} + args);
     msg.waitForFinished(30000);
     return msg.readAllStandardOutput();
+}
+
+// KWin's scripts can only step the focus to the next output, and run after the call that starts
+// them has returned: KWin tells when the output has it.
+bool WaylandCompositor::focusOutput(int index) const
+{
+    if (kind == Sway) {
+        swaymsg({QStringLiteral("focus"), QStringLiteral("output"), outputName(index)});
+        return true;
+    }
+    if (kind != KWin) {
+        return false;
+    }
+    const auto kwinCall = [](const QString &path, const QString &interface, const QString &method, const QVariantList &args = {}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), path, interface, method);
+        message.setArguments(args);
+        return QDBusConnection::sessionBus().call(message, QDBus::Block, 30000);
+    };
+    const auto focused = [&] {
+        return kwinCall(QStringLiteral("/KWin"), QStringLiteral("org.kde.KWin"), QStringLiteral("activeOutputName")).arguments().value(0).toString();
+    };
+    const QString script = dir.filePath(QStringLiteral("focus.js"));
+    QFile file(script);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(QStringLiteral("for (let i = 0; i < workspace.numScreens && workspace.activeScreen != %1; ++i) {\n"
+                                     "    workspace.slotSwitchToNextScreen();\n"
+                                     "}\n")
+                          .arg(index)
+                          .toLatin1())
+            < 0) {
+        return false;
+    }
+    file.close();
+    const QString scripting = QStringLiteral("org.kde.kwin.Scripting");
+    const QString name = QStringLiteral("focus-output");
+    kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("loadScript"), {script, name});
+    kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("start"));
+    QDeadlineTimer deadline(30000);
+    while (focused() != outputName(index) && !deadline.hasExpired()) {
+        QThread::msleep(10);
+    }
+    kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("unloadScript"), {name});
+    return focused() == outputName(index);
 }

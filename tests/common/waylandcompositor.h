@@ -10,7 +10,8 @@
  *
  * Sway has layer-shell and two outputs, HEADLESS-1 (1920x1080, announced first, so the
  * primary screen of a Qt client) and HEADLESS-2 (1280x1024 to its right), each painted in one
- * colour. Weston has no layer-shell. KWin has layer-shell and one 1920x1080 output; it runs on
+ * colour. Weston has no layer-shell. KWin has layer-shell and two 1920x1080 outputs, Virtual-0
+ * and Virtual-1, the focused one chosen by focusOutput() alone (not by the pointer); it runs on
  * the test's session bus, where it offers its screenshots. Sway refuses to run as root, so as
  * root it runs as "nobody" with a runtime folder of that user.
  */
@@ -32,14 +33,19 @@ public:
     QString start(int timeoutMs);
     /// The socket's full path, for WAYLAND_DISPLAY.
     QString socket() const;
-    /// One output as the compositor shows it (KWin: its only one); null when it cannot be taken.
-    QImage screenshot(const QString &output = QStringLiteral("HEADLESS-1")) const;
+    /// The name of output @p index of sway or KWin; 0 is the primary screen of a Qt client.
+    QString outputName(int index) const;
+    /// One output as the compositor shows it, the first by default; null when it cannot be taken.
+    QImage screenshot(const QString &output = QString()) const;
+    /// Gives output @p index of sway or KWin the focus, where a layer surface without an output
+    /// goes; false if it did not take it.
+    bool focusOutput(int index) const;
     /// swaymsg with @p args; its standard output.
     QByteArray swaymsg(const QStringList &args) const;
 
 private:
     QString runtimeDir() const;
-    QImage kwinScreenshot() const;
+    QImage kwinScreenshot(const QString &output) const;
 
     Kind kind;
     QTemporaryDir dir;

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The built daemon on Wayland compositors. On a headless sway it shows every pop-up through
 // layer-shell in the same place and with the same pixels as a second daemon on the X display
-// beside it; it keeps out of the keyboard, stays on the primary output, hides when the screen
-// locks and loads no OpenGL driver. On weston, which has no layer-shell, it says so in one
-// line and goes on answering.
+// beside it; it keeps out of the keyboard, stays on the primary output unless told to go with
+// the focus (and then looks the same on the focused one), hides when the screen locks and loads
+// no OpenGL driver. On weston, which has no layer-shell, it says so in one line and goes on
+// answering.
 
 #include "daemonprobe.h"
 #include "daemonprocess.h"
@@ -18,8 +19,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
 #include <sys/socket.h>
@@ -107,6 +110,44 @@ QString difference(const QImage &x11, const QImage &x11Empty, const QImage &wayl
     return differing ? QStringLiteral("%1 pixels of %2 differ").arg(differing).arg(text(area)) : QString();
 }
 
+// Where @p area is on an output of @p size: on each axis its distance from the nearer edge, or
+// that it is centred (give or take the widgets' and the compositor's rounding of halves); and
+// its size.
+QString placeOn(const QRect &area, const QSize &size)
+{
+    const auto axis = [](int before, int after, const char *start, const char *end) {
+        if (qAbs(before - after) <= 3) {
+            return QStringLiteral("centred");
+        }
+        return before < after ? QStringLiteral("%1 from the %2").arg(before).arg(QLatin1String(start))
+                              : QStringLiteral("%1 from the %2").arg(after).arg(QLatin1String(end));
+    };
+    return QStringLiteral("%1x%2, %3 across, %4 down")
+        .arg(area.width())
+        .arg(area.height())
+        .arg(axis(area.left(), size.width() - 1 - area.right(), "left", "right"), axis(area.top(), size.height() - 1 - area.bottom(), "top", "bottom"));
+}
+
+// From a daemon's protocol log (WAYLAND_DEBUG=client): why its pop-up was not shown on one
+// layer surface with the anchors and margins it was first drawn with; empty if it was.
+QString placedOnce(const QByteArray &log)
+{
+    const QString text = QString::fromLatin1(log);
+    const int surfaces = text.count(QLatin1String("get_layer_surface("));
+    if (surfaces != 1) {
+        return surfaces ? QStringLiteral("%1 layer surfaces, one after the other").arg(surfaces) : QStringLiteral("no layer surface");
+    }
+    const QRegularExpression made(QStringLiteral(R"(get_layer_surface\(new id (zwlr_layer_surface_v1@\d+), (wl_surface@\d+))"));
+    const QRegularExpressionMatch first = made.match(text);
+    const int drawn = text.indexOf(first.captured(2) + QLatin1String(".attach("), first.capturedEnd());
+    if (drawn < 0) {
+        return QStringLiteral("never drawn");
+    }
+    const QRegularExpression moved(QRegularExpression::escape(first.captured(1)) + QStringLiteral(R"(\.set_(anchor|margin)\([^)]*\))"));
+    const QRegularExpressionMatch again = moved.match(text, drawn);
+    return again.hasMatch() ? QStringLiteral("placed again after the first frame: ") + again.captured() : QString();
+}
+
 // The process of the window that has the keyboard focus in sway's tree, 0 if none.
 qint64 focusedPid(const QJsonObject &node)
 {
@@ -123,6 +164,7 @@ qint64 focusedPid(const QJsonObject &node)
     return 0;
 }
 }
+Q_DECLARE_METATYPE(Step)
 Q_DECLARE_METATYPE(Steps)
 
 class WaylandPopUpsTest : public QObject
@@ -163,6 +205,17 @@ private:
             QTest::qWait(10);
         }
         return daemon;
+    }
+
+    // Starts KWin the first time; false, with the failure in kwinFailure, when it does not run.
+    bool kwinRuns()
+    {
+        if (!kwin) {
+            kwin = std::make_unique<WaylandCompositor>(WaylandCompositor::KWin);
+            kwinFailure = kwin->start(timeoutMs());
+            kwinEmpty = kwin->screenshot();
+        }
+        return kwinFailure.isEmpty();
     }
 
     // The pop-up on sway's first output, against that output without it.
@@ -232,12 +285,7 @@ private Q_SLOTS:
     void sameAsUnderX11OnKWin()
     {
         QFETCH(QByteArray, config);
-        if (!kwin) {
-            kwin = std::make_unique<WaylandCompositor>(WaylandCompositor::KWin);
-            kwinFailure = kwin->start(timeoutMs());
-            kwinEmpty = kwin->screenshot();
-        }
-        if (!kwinFailure.isEmpty()) {
+        if (!kwinRuns()) {
             QSKIP(qPrintable(QStringLiteral("KWin does not run here: ") + kwinFailure));
         }
         compareWithX11(*kwin, kwinEmpty, config, {{QStringLiteral("volumeChanged"), {40}, true}});
@@ -324,6 +372,90 @@ private Q_SLOTS:
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(911, 40, 96, 96), timeoutMs());
         QCOMPARE(sway.screenshot(QStringLiteral("HEADLESS-2")), secondEmpty);
+    }
+
+    // With Screen=active or pointer the compositor chooses the output, and sway and KWin choose
+    // the focused one: the pop-up is there, where it is on the first output without the
+    // setting. Sway's second output is smaller than its first; KWin's are of one size.
+    void chosenScreen_data()
+    {
+        QTest::addColumn<int>("compositor");
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<int>("focused");
+        QTest::addColumn<Step>("step");
+        QTest::addColumn<int>("shownOn");
+
+        const int swayKind = WaylandCompositor::Sway;
+        const QByteArray active("[OSD]\nScreen=active\n");
+        const Step volume{QStringLiteral("volumeChanged"), {40}, true};
+        const Step southeast{QStringLiteral("showTextWithFont"),
+                             {QString(), QStringLiteral("In the corner"), QString(), 14, 20000, QStringLiteral("southeast"), QStringLiteral("#3366cc")},
+                             true};
+        Step centre = southeast;
+        centre.args[5] = QStringLiteral("center");
+        QTest::newRow("active, focus on the second: volume") << swayKind << active << 1 << volume << 1;
+        QTest::newRow("active, focus on the second: text at the southeast") << swayKind << active << 1 << southeast << 1;
+        QTest::newRow("pointer, focus on the second: text at the centre") << swayKind << QByteArray("[OSD]\nScreen=pointer\n") << 1 << centre << 1;
+        QTest::newRow("active, focus on the first: volume") << swayKind << active << 0 << volume << 0;
+        QTest::newRow("no setting, focus on the second: volume on the primary") << swayKind << QByteArray() << 1 << volume << 0;
+        QTest::newRow("KWin, active, focus on the second: volume") << int(WaylandCompositor::KWin) << active << 1 << volume << 1;
+    }
+
+    void chosenScreen()
+    {
+        QFETCH(int, compositor);
+        QFETCH(QByteArray, config);
+        QFETCH(int, focused);
+        QFETCH(Step, step);
+        QFETCH(int, shownOn);
+        if (compositor == WaylandCompositor::KWin && !kwinRuns()) {
+            QSKIP(qPrintable(QStringLiteral("KWin does not run here: ") + kwinFailure));
+        }
+        WaylandCompositor &host = compositor == WaylandCompositor::KWin ? *kwin : sway;
+        const QString first = host.outputName(0);
+        const QString target = host.outputName(shownOn);
+        const QString other = host.outputName(1 - shownOn);
+        const QImage firstEmpty = host.screenshot(first);
+        const QImage targetEmpty = host.screenshot(target);
+        const QImage otherEmpty = host.screenshot(other);
+
+        // Where the pop-up is without the setting, on the first output.
+        QImage reference;
+        {
+            auto daemon = onCompositor(host, QByteArray());
+            QVERIFY2(daemon->start(), whyNot(*daemon));
+            QCOMPARE(call(daemon->bus(), step.method, step.args).type(), QDBusMessage::ReplyMessage);
+            QTRY_COMPARE_WITH_TIMEOUT(popUpArea(reference = host.screenshot(first), firstEmpty).isEmpty(), false, timeoutMs());
+        }
+        const QRect referenceArea = popUpArea(reference, firstEmpty);
+        const QString expected = placeOn(referenceArea, reference.size());
+
+        const auto focusBack = qScopeGuard([&] {
+            host.focusOutput(0);
+        });
+        QVERIFY(host.focusOutput(focused));
+        auto daemon = onCompositor(host, config);
+        daemon->environment().insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
+        QVERIFY2(daemon->start(), whyNot(*daemon));
+        QCOMPARE(call(daemon->bus(), step.method, step.args).type(), QDBusMessage::ReplyMessage);
+        const auto compare = [&] {
+            const QImage screen = host.screenshot(target);
+            const QRect area = popUpArea(screen, targetEmpty);
+            const QString place = area.isEmpty() ? QStringLiteral("nothing") : placeOn(area, screen.size());
+            if (place != expected) {
+                return QStringLiteral("%1 on %2, %3 on %4 without the setting").arg(place, target, expected, first);
+            }
+            return difference(screen.copy(area), targetEmpty.copy(area), reference.copy(referenceArea), firstEmpty.copy(referenceArea));
+        };
+        QString found;
+        QTRY_VERIFY2_WITH_TIMEOUT((found = compare()).isEmpty(), qPrintable(found), timeoutMs());
+        QCOMPARE(host.screenshot(other), otherEmpty);
+        // A frame lasts too briefly to be caught by a screenshot: what the compositor was told,
+        // all of it once the daemon has ended, shows whether the first frame was already where
+        // the pop-up stays.
+        QVERIFY(daemon->stop(SIGTERM));
+        const QString placed = placedOnce(daemon->readStandardError());
+        QVERIFY2(placed.isEmpty(), qPrintable(placed));
     }
 
     // Started as a compositor starts its helpers: with a connected socket instead of the

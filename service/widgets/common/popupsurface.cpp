@@ -253,9 +253,22 @@ void LayerShellPopupSurface::moveTo(const QPoint &position)
     const QRect popup(position, window->size());
     anchors = {};
     margins = QMargins();
+    // Where the compositor chooses the output, it shows the first frame with these anchors and
+    // margins and only then tells which output it chose: the window is placed against the one
+    // it was on before. A margin from an edge means the same on any output, but centring by
+    // margins does not: on an output of another size the first frame would show off centre and
+    // the pop-up would then jump. An axis the pop-up is centred on (to the widgets' rounding of
+    // halves, at most three pixels) is left without an anchor there, which layer-shell centres
+    // on whatever output the surface is on; the compositor's own rounding may put it a pixel
+    // beside the widget's centre.
+    const auto centredBySystem = [this](int before, int after) {
+        return isPlacedBySystem() && qAbs(before - after) <= 3;
+    };
     const int left = popup.left() - area.left();
     const int right = area.right() - popup.right();
-    if (left <= right) {
+    if (centredBySystem(left, right)) {
+        // No anchor across.
+    } else if (left <= right) {
         anchors |= LayerShellQt::Window::AnchorLeft;
         margins.setLeft(left);
     } else {
@@ -264,7 +277,9 @@ void LayerShellPopupSurface::moveTo(const QPoint &position)
     }
     const int top = popup.top() - area.top();
     const int bottom = area.bottom() - popup.bottom();
-    if (top <= bottom) {
+    if (centredBySystem(top, bottom)) {
+        // No anchor down.
+    } else if (top <= bottom) {
         anchors |= LayerShellQt::Window::AnchorTop;
         margins.setTop(top);
     } else {
