@@ -454,6 +454,9 @@ private Q_SLOTS:
         // all of it once the daemon has ended, shows whether the first frame was already where
         // the pop-up stays.
         QVERIFY(daemon->stop(SIGTERM));
+        // Ended cleanly: here accessibility never starts, and the daemon once crashed at its end.
+        QCOMPARE(daemon->process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(daemon->process().exitCode(), 0);
         const QString placed = placedOnce(daemon->readStandardError());
         QVERIFY2(placed.isEmpty(), qPrintable(placed));
     }
