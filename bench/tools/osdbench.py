@@ -30,6 +30,7 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 BIN = os.path.join(ROOT, "build-bench", "bin")
 PROBE = os.path.join(BIN, "osdbench_probe")
 EMPTY_APP = os.path.join(BIN, "osdbench_emptyapp")
+EMPTY_SERVICE = os.path.join(BIN, "osdbench_emptyservice")
 EMPTY_CLIENT = os.path.join(BIN, "osdbench_emptyclient")
 OSD_SERVICE = os.path.join(BIN, "osd-service")
 OSD_NOTIFY = os.path.join(BIN, "osd-notify")
@@ -519,14 +520,7 @@ def measure_subject(key, title, kind, params, results, session):
 
         # 3a. Wait mode: one osd-notify reading lines from a file.
         if kind == "osd":
-            def wait_mode():
-                path = os.path.join(env.tmp, "lines")
-                with open(path, "w") as f:
-                    f.write("".join("%d\n" % (i % 101) for i in range(params.wait_lines)))
-                out = env.run([PROBE, "spawn", "--count", "1", "--stdin", path, "--", OSD_NOTIFY, "--volumeChanged"],
-                              timeout=300)
-                results.add(key, "wait_lps", params.wait_lines / (float(out.split()[0]) / 1000))
-            step("wait mode", wait_mode)
+            step("wait mode", lambda: wait_mode(env, params, results, key))
 
         # 3b and 6: the long-lived client; memory after each batch of calls.
         def calls():
@@ -549,6 +543,18 @@ def measure_subject(key, title, kind, params, results, session):
             results.note("%s, session %d: the daemon ended during the session" % (title, session))
         env.stop(pid)
 
+        # 3. Floor for the throughput: the empty Qt D-Bus service, with the same calls as ours.
+        def qt_service_floor():
+            _, floor_pid = env.start_daemon(OSD_NAME, [EMPTY_SERVICE], "emptyservice.log")
+            try:
+                wait_mode(env, params, results, "floor")
+                out = env.run([PROBE, "call", "--target", "osd", "--count", str(params.mem_calls)], timeout=600)
+                results.add("floor", "calls_ps", float(out.split()[0]))
+            finally:
+                env.stop(floor_pid)
+        if kind == "osd" and not wayland:
+            step("empty Qt D-Bus service", qt_service_floor)
+
         # 2. The first call 1 s after the start, once the daemon has had idle time: a second
         # start on the same display and bus. A map is seen only on X11.
         if wayland:
@@ -561,6 +567,15 @@ def measure_subject(key, title, kind, params, results, session):
             results.add(key, "map_idle_first_ms", float(out.split()[0]))
             env.stop(idle_pid)
         step("first call 1 s after start -> mapped", idle_first_map)
+
+
+def wait_mode(env, params, results, key):
+    """3a: one osd-notify reading lines from a file, against whatever owns the name now."""
+    path = os.path.join(env.tmp, "lines")
+    with open(path, "w") as f:
+        f.write("".join("%d\n" % (i % 101) for i in range(params.wait_lines)))
+    out = env.run([PROBE, "spawn", "--count", "1", "--stdin", path, "--", OSD_NOTIFY, "--volumeChanged"], timeout=300)
+    results.add(key, "wait_lps", params.wait_lines / (float(out.split()[0]) / 1000))
 
 
 # ---- QtTest micro-benchmarks ------------------------------------------------------------------
@@ -621,8 +636,8 @@ ROWS = [
     ("2 call -> mapped, pop-up hidden before, ms", "map_ms", 2, "", None),
     ("2 call -> mapped, first call after start, ms", "map_first_ms", 1, "", None),
     ("2 call -> mapped, first call 1 s after start, ms", "map_idle_first_ms", 1, "", None),
-    ("3a wait mode, lines/s (osd-notify reading a pipe)", "wait_lps", 0, "", None),
-    ("3b long-lived client, calls/s", "calls_ps", 0, "", None),
+    ("3a wait mode, lines/s (osd-notify reading a pipe; floor: empty Qt D-Bus service)", "wait_lps", 0, "", "wait_lps"),
+    ("3b long-lived client, calls/s (floor: empty Qt D-Bus service)", "calls_ps", 0, "", "calls_ps"),
     ("3b floor: long-lived Peer.Ping, calls/s", "ping_ps", 0, "", None),
     ("4 start -> name owned, ms (floor: empty Qt widgets app)", "start_ms", 1, "", "start_ms"),
     ("4 ratio to the empty Qt app (same session)", "start_ratio", 2, "x", None),
@@ -765,8 +780,12 @@ def write_results(results, params, micro, started, elapsed):
             "first call to a second start of the daemon at the end of the session, made %g s after its name was owned." % (params.map_reps, params.idle_first_seconds),
             "3. Throughput: (a) one `osd-notify --volumeChanged` reading %d lines from a file, lines per second from "
             "spawn to exit; (b) one long-lived libdbus-1 client doing synchronous calls one after another (two batches "
-            "of %d: volumeChanged, or Notify replacing its first notification), and Peer.Ping as the floor (%d calls)."
-            % (params.wait_lines, params.mem_calls, params.ping_calls),
+            "of %d: volumeChanged, or Notify replacing its first notification), and Peer.Ping as the floor (%d calls), "
+            "which libdbus answers without Qt. The floor of both for ours (X11 sessions, after our daemon stopped) is "
+            "`bench/tools/osdbench_emptyservice`: a Qt application that owns `org.kde.osdService` and answers "
+            "volumeChanged only by emitting osdProgress, the one signal the daemon sends per call; a batch of %d calls. "
+            "What a call costs there is what Qt D-Bus costs before the daemon does any work of its own."
+            % (params.wait_lines, params.mem_calls, params.ping_calls, params.mem_calls),
             "4. Start -> name owned: the probe subscribes to NameOwnerChanged, then spawns the daemon and takes the "
             "time until `org.kde.osdService` (peers: `org.freedesktop.Notifications`) is owned. Floor: "
             "`bench/tools/osdbench_emptyapp` (QApplication, registerService, exec) measured the same way on the same "
@@ -839,7 +858,7 @@ def main():
     params.cpu_seconds = 5
     params.idle_first_seconds = 1.0
 
-    for path in (PROBE, EMPTY_APP, EMPTY_CLIENT, OSD_SERVICE, OSD_NOTIFY):
+    for path in (PROBE, EMPTY_APP, EMPTY_SERVICE, EMPTY_CLIENT, OSD_SERVICE, OSD_NOTIFY):
         if not os.access(path, os.X_OK):
             sys.exit("osdbench: %s is missing; run scripts/bench, which builds it" % path)
 
