@@ -5,23 +5,24 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVector>
 
-// One theme of the sweep that the pop-ups are checked in: a name for the test row, the lines
-// of "[Variables]" (none for the desktop's default theme) and whether the theme's text is dark
-// on a light background, where the pop-ups look as they always did.
-struct SweepTheme {
-    const char *name;
-    QByteArray settings;
-    bool light;
-};
-
-// The desktop's default theme, light and dark ones, greys on both sides of the middle where the
-// text turns from black to white, and saturated colours.
-inline const QVector<SweepTheme> &themeSweep()
+// The rows of the theme sweep that the pop-ups are checked in, for a test's _data function:
+// the desktop's default theme, light and dark ones, greys on both sides of the middle where the
+// text turns from black to white, and saturated colours. Column "settings" holds the lines of
+// "[Variables]" (none for the default theme); the column named by lightColumn tells whether the
+// theme's text is dark on a light background, where the pop-ups look as they always did.
+inline void addThemeSweepRows(const char *lightColumn = "light")
 {
-    static const QVector<SweepTheme> themes = {
-        {"default theme", QByteArray(), true},
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<bool>(lightColumn);
+    const struct {
+        const char *name;
+        const char *settings;
+        bool light;
+    } themes[] = {
+        {"default theme", "", true},
         {"bright #f5f5f5", "TaskbarColor=#f5f5f5", true},
         {"white", "TaskbarColor=#ffffff", true},
         {"black", "TaskbarColor=#000000", false},
@@ -38,7 +39,9 @@ inline const QVector<SweepTheme> &themeSweep()
         {"purple", "TaskbarColor=#8e44ad", false},
         {"yellow", "TaskbarColor=#ffff00", true},
     };
-    return themes;
+    for (const auto &theme : themes) {
+        QTest::newRow(theme.name) << QByteArray(theme.settings) << theme.light;
+    }
 }
 
 // A temporary home, data directories and search path of their own for tests that read the

@@ -444,10 +444,7 @@ void TestRoundedOsdWidget::chosenScreen()
 // the screen in each theme of the sweep.
 void TestRoundedOsdWidget::iconsStandOutInEveryTheme_data()
 {
-    QTest::addColumn<QByteArray>("settings");
-    for (const SweepTheme &theme : themeSweep()) {
-        QTest::newRow(theme.name) << theme.settings;
-    }
+    addThemeSweepRows();
 }
 
 void TestRoundedOsdWidget::iconsStandOutInEveryTheme()

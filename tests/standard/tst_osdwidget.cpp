@@ -494,11 +494,7 @@ private Q_SLOTS:
     // pill, as before.
     void textReadsInEveryTheme_data()
     {
-        QTest::addColumn<QByteArray>("settings");
-        QTest::addColumn<bool>("buttonPill");
-        for (const SweepTheme &theme : themeSweep()) {
-            QTest::newRow(theme.name) << theme.settings << theme.light;
-        }
+        addThemeSweepRows("buttonPill");
     }
 
     // Every icon of the standard style stands out from the window, 3:1 at least as graphics
@@ -506,11 +502,7 @@ private Q_SLOTS:
     // the icon theme's own, as they always were.
     void iconsStandOutInEveryTheme_data()
     {
-        QTest::addColumn<QByteArray>("settings");
-        QTest::addColumn<bool>("light");
-        for (const SweepTheme &theme : themeSweep()) {
-            QTest::newRow(theme.name) << theme.settings << theme.light;
-        }
+        addThemeSweepRows();
     }
 
     void iconsStandOutInEveryTheme()
