@@ -22,9 +22,7 @@ bool DaemonFixture::ensureRunning()
 DaemonProcess &DaemonFixture::prepare()
 {
     process = std::make_unique<DaemonProcess>();
-    if (standard) {
-        process->writeConfig("[OSD]\nUseStandartMode=true\n");
-    }
+    process->writeConfig(lastingPopUps(standard ? QByteArray("[OSD]\nUseStandartMode=true\n") : QByteArray()));
     process->process().setProcessChannelMode(QProcess::ForwardedErrorChannel);
     if (!display.isEmpty()) {
         process->environment().insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));

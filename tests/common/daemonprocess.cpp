@@ -97,6 +97,17 @@ QString DaemonProcess::soundLogFile() const
     return dir.path() + QLatin1String("/sounds.log");
 }
 
+QByteArray lastingPopUps(const QByteArray &config)
+{
+    const QByteArray group("[OSD]\n");
+    const QByteArray key("Timeout=20000\n");
+    const int at = config.indexOf(group);
+    if (at < 0) {
+        return group + key + config;
+    }
+    return QByteArray(config).insert(at + group.size(), key);
+}
+
 void DaemonProcess::writeConfig(const QByteArray &contents)
 {
     QFile file(configFile());

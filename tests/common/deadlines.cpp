@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "deadlines.h"
 
+#include <QDeadlineTimer>
+#include <QTest>
 #include <QtGlobal>
 
 #include <chrono>
@@ -8,6 +10,17 @@
 int slowdown()
 {
     return qMax(1, qEnvironmentVariableIntValue("OSD_TEST_SLOWDOWN"));
+}
+
+QString waitForNoProblem(const std::function<QString()> &problem, int timeoutMs)
+{
+    const QDeadlineTimer deadline(qint64(timeoutMs) * slowdown());
+    QString found = problem();
+    while (!found.isEmpty() && !deadline.hasExpired()) {
+        QTest::qWait(50);
+        found = problem();
+    }
+    return found;
 }
 
 Watchdog::Watchdog(const QByteArray &what, int seconds)

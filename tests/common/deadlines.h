@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+
+#include <functional>
 
 #include <condition_variable>
 #include <mutex>
@@ -13,6 +16,16 @@
  * test that runs processes or waits for the display is multiplied by it.
  */
 int slowdown();
+
+/**
+ * Asks @p problem once a round, with the event loop running between rounds, until it answers
+ * with an empty string or @p timeoutMs (times slowdown()) have passed; gives its last answer.
+ *
+ * For questions that take screenshots: QTRY_VERIFY asks its expression up to four times even
+ * when the first answer is good, so a state that had to last one round must last four, and on
+ * a slower machine a short-lived pop-up is gone before the macro has done asking.
+ */
+QString waitForNoProblem(const std::function<QString()> &problem, int timeoutMs);
 
 /**
  * Ends the test process with a message when a scope is not left within a deadline.
