@@ -140,6 +140,7 @@ private Q_SLOTS:
             answered += thread->answered;
         }
         QCOMPARE(answered, clients * callsPerClient);
+        QTRY_COMPARE_WITH_TIMEOUT(fixture.announcements.received.size(), total, 10000 * slowdown());
         QTest::qWait(200);
         QCOMPARE(fixture.announcements.received.size(), total);
 

@@ -4,6 +4,7 @@
 // and the percent label uses the German percent format. Then the same daemon switched to other
 // languages shows their texts, mirrored for those written from right to left.
 
+#include "daemonprocess.h"
 #include "layoutdirection.h"
 #include "osdservice.h"
 #include "screen.h"
@@ -42,7 +43,8 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("vesknotifyrc"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[OSD]\nUseStandartMode=true\n");
+        // Shown until the next call: the screenshots below take as long as they take.
+        file.write(lastingPopUps("[OSD]\nUseStandartMode=true\n"));
         file.close();
         service = std::make_unique<OsdService>(KSharedConfig::openConfig(path, KConfig::SimpleConfig), nullptr, OsdService::StandardMode);
     }

@@ -15,6 +15,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
@@ -512,15 +513,17 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!shown->isVisible(), 8000);
     }
 
-    // The display time the user set, as the user sees it.
+    // The display time the user set, as the user sees it: not over before it has passed (a
+    // coarse timer may end up to 5 % early), however slowly this machine runs the test.
     void configuredDisplayTimeHolds()
     {
         auto service = makeService(Standard, "[OSD]\nTimeout=4000\n");
+        QElapsedTimer shownFor;
+        shownFor.start();
         service->volumeChanged(40);
         QWidget *shown = window(*service);
-        QTest::qWait(3000);
-        QVERIFY(shown->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!shown->isVisible(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!shown->isVisible(), 20000);
+        QVERIFY2(shownFor.elapsed() >= 3800, qPrintable(QString::number(shownFor.elapsed())));
     }
 
     // A second request while shown gives the pop-up a full new display time and no second sound.

@@ -61,7 +61,7 @@ private Q_SLOTS:
         QFETCH(QVariantList, arguments);
 
         DaemonProcess daemon;
-        daemon.writeConfig(config);
+        daemon.writeConfig(lastingPopUps(config));
         QVERIFY(daemon.start());
         SignalRecorder recorder;
         QVERIFY(visibleWindows(daemon.pid()).isEmpty());
@@ -74,7 +74,9 @@ private Q_SLOTS:
         QCOMPARE(recorder.received.last().arguments, arguments);
         QTRY_COMPARE_WITH_TIMEOUT(soundsPlayed(daemon), 1, 5000);
 
-        // Gone after the display time, and a later call plays the sound again.
+        // Gone after its display time, here 1 ms, and a later call plays the sound again.
+        QCOMPARE(osdCall(QStringLiteral("showTextWithFont"), {QString(), QStringLiteral("Bye"), QString(), 0, 1, QString(), QString()}, 5000).type(),
+                 QDBusMessage::ReplyMessage);
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(daemon.pid()).isEmpty(), 10000);
         QCOMPARE(runNotify(first), 0);
         QTRY_COMPARE_WITH_TIMEOUT(soundsPlayed(daemon), 2, 5000);
