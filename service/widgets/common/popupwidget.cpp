@@ -39,7 +39,6 @@ PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
     : QFrame(nullptr,
              Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::CustomizeWindowHint
                  | Qt::WindowDoesNotAcceptFocus)
-    , d(nullptr)
 {
     // The owner only owns the window, which stays top-level: a widget parent would make it a
     // child widget.
@@ -49,14 +48,11 @@ PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
     init(config);
 }
 
-PopupWidget::~PopupWidget()
-{
-    delete d;
-}
+PopupWidget::~PopupWidget() = default;
 
 void PopupWidget::init(OsdConfig *config)
 {
-    d = new PopupWidgetPrivate;
+    d = std::make_unique<PopupWidgetPrivate>();
     d->config = config;
     if (config) {
         d->timeout = config->timeout();

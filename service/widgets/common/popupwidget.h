@@ -5,6 +5,7 @@
 
 #include <QFrame>
 #include <QVariant>
+#include <memory>
 
 class OsdConfig;
 class PopupSurface;
@@ -119,5 +120,5 @@ private:
     void init(OsdConfig *config);
     void readTheme();
 
-    PopupWidgetPrivate *d;
+    std::unique_ptr<PopupWidgetPrivate> d;
 };

@@ -143,18 +143,11 @@ RoundedOsdWidget::RoundedOsdWidget(OsdConfig *config, QObject *parent)
     init();
 }
 
-RoundedOsdWidget::~RoundedOsdWidget()
-{
-    delete d->flatWidget;
-    delete d->iconLabel;
-    delete d->progressBar;
-    delete d->textLabel;
-    delete d;
-}
+RoundedOsdWidget::~RoundedOsdWidget() = default;
 
 void RoundedOsdWidget::init()
 {
-    d = new RoundedOsdWidgetPrivate;
+    d = std::make_unique<RoundedOsdWidgetPrivate>();
     connect(surface(), &PopupSurface::compositingChanged, this, &RoundedOsdWidget::onCompositingChange);
 
     setTranslucentAttributes(this);

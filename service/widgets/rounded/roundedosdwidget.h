@@ -3,6 +3,8 @@
 
 #include "roundedwindow.h"
 
+#include <memory>
+
 class OsdConfig;
 class QPixmap;
 class RoundedOsdWidgetPrivate;
@@ -86,5 +88,5 @@ private:
     void showCustomImage(const QPixmap &image);
     void updateBadgeVisibility() const;
 
-    RoundedOsdWidgetPrivate *d;
+    std::unique_ptr<RoundedOsdWidgetPrivate> d;
 };

@@ -4,6 +4,7 @@
 #include "popupwidget.h"
 
 #include <QIcon>
+#include <memory>
 
 class OsdConfig;
 class OsdWidgetPrivate;
@@ -52,5 +53,5 @@ private:
     void setupStyle();
     void showIcon(const QIcon &icon) const;
 
-    OsdWidgetPrivate *d;
+    std::unique_ptr<OsdWidgetPrivate> d;
 };
