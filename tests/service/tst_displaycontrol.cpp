@@ -8,6 +8,7 @@
 #include "osdservice.h"
 #include "resizedtext.h"
 #include "screen.h"
+#include "styles.h"
 #include "systemsoundsplayer.h"
 
 #include <KSharedConfig>
@@ -395,8 +396,7 @@ private Q_SLOTS:
         const QString blanks(3 << 20, QLatin1Char(' '));
         // Where the service cuts a text that is too long.
         const int cut = IntakeBounds::maxTextLength - IntakeBounds::maxHiddenLineBreaks - 2;
-        for (OsdService::Mode mode : {Rounded, Standard}) {
-            const char *style = mode == Rounded ? "rounded: " : "standard: ";
+        Styles::addRows(Rounded, Standard, [&](OsdService::Mode mode, const char *style) {
             QTest::addRow("%s1 MiB of letters", style) << mode << QString(1 << 20, QLatin1Char('x'));
             QTest::addRow("%sletters, then lines", style) << mode << letters + QStringLiteral("\nsecond\r\nthird\u2029fourth");
             QTest::addRow("%slines split by the cut", style) << mode << QStringLiteral("x\r\n").repeated(2 << 20);
@@ -404,7 +404,7 @@ private Q_SLOTS:
             QTest::addRow("%sline break across the cut", style) << mode << QString(cut - 1, QLatin1Char('x')) + QStringLiteral("\r\ny\rz\r\n") + letters;
             QTest::addRow("%sa word among blanks", style) << mode << blanks + QStringLiteral("Hello") + blanks;
             QTest::addRow("%sletters, then blanks", style) << mode << letters + blanks;
-        }
+        });
     }
 
     void hugeTextsShowAsWhole()
@@ -433,14 +433,13 @@ private Q_SLOTS:
         QTest::addColumn<OsdService::Mode>("mode");
         QTest::addColumn<bool>("hideFirst");
         QTest::addColumn<QString>("text");
-        for (OsdService::Mode mode : {Rounded, Standard}) {
-            const char *style = mode == Rounded ? "rounded: " : "standard: ";
+        Styles::addRows(Rounded, Standard, [](OsdService::Mode mode, const char *style) {
             QTest::addRow("%s007 after volume 7", style) << mode << false << QStringLiteral("007");
             QTest::addRow("%s0 after hiding", style) << mode << true << QStringLiteral("0");
             QTest::addRow("%s00 after hiding", style) << mode << true << QStringLiteral("00");
             QTest::addRow("%s+0 after hiding", style) << mode << true << QStringLiteral("+0");
             QTest::addRow("%s-0 after hiding", style) << mode << true << QStringLiteral("-0");
-        }
+        });
     }
 
     void textsAreNeverTakenForNumbers()
@@ -607,10 +606,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<OsdService::Mode>("mode");
         QTest::addColumn<QByteArray>("method");
-        QTest::newRow("rounded volume") << Rounded << QByteArray("volumeChanged");
-        QTest::newRow("standard volume") << Standard << QByteArray("volumeChanged");
-        QTest::newRow("rounded text of changing width") << Rounded << QByteArray("kbdLayoutChanged");
-        QTest::newRow("standard text of changing width") << Standard << QByteArray("kbdLayoutChanged");
+        Styles::addRows(Rounded, Standard, [](OsdService::Mode mode, const char *style) {
+            QTest::addRow("%svolume", style) << mode << QByteArray("volumeChanged");
+            QTest::addRow("%stext of changing width", style) << mode << QByteArray("kbdLayoutChanged");
+        });
     }
 
     void burstEndsWithLastCall()
@@ -669,8 +668,7 @@ private Q_SLOTS:
     void warmUpShowsNothing_data()
     {
         QTest::addColumn<OsdService::Mode>("mode");
-        QTest::newRow("rounded") << Rounded;
-        QTest::newRow("standard") << Standard;
+        Styles::addRows(Rounded, Standard);
     }
 
     void warmUpShowsNothing()
@@ -699,8 +697,7 @@ private Q_SLOTS:
     void disabledShowsNothing_data()
     {
         QTest::addColumn<OsdService::Mode>("mode");
-        QTest::newRow("rounded") << Rounded;
-        QTest::newRow("standard") << Standard;
+        Styles::addRows(Rounded, Standard);
     }
 
     void disabledShowsNothing()
@@ -783,10 +780,10 @@ private Q_SLOTS:
         QTest::addColumn<OsdService::Mode>("mode");
         QTest::addColumn<int>("requested");
         QTest::addColumn<int>("passed");
-        QTest::newRow("rounded 250") << Rounded << 250 << 100;
-        QTest::newRow("rounded -3") << Rounded << -3 << 0;
-        QTest::newRow("standard 250") << Standard << 250 << 100;
-        QTest::newRow("standard -3") << Standard << -3 << 0;
+        Styles::addRows(Rounded, Standard, [](OsdService::Mode mode, const char *style) {
+            QTest::addRow("%s250", style) << mode << 250 << 100;
+            QTest::addRow("%s-3", style) << mode << -3 << 0;
+        });
     }
 
     void fontSizeClamped()
