@@ -64,9 +64,15 @@ void PopupWidget::init(OsdConfig *config)
     d->surface = PopupSurface::create(this);
     connect(d->surface, &PopupSurface::screenChanged, this, [this] {
         updatePositionOnScreen();
+        if (isVisible() && !d->surface->isPlacedBySystem()) {
+            Q_EMIT placementScreenChanged();
+        }
     });
     connect(d->surface, &PopupSurface::screenMetricsChanged, this, [this] {
         onScreenMetricsChanged();
+        if (isVisible()) {
+            Q_EMIT placementScreenChanged();
+        }
     });
 
     readTheme();
@@ -228,6 +234,18 @@ void PopupWidget::setCustomImageMode(bool enabled)
     }
     d->customImageMode = enabled;
     onCustomImageModeChanged();
+}
+
+void PopupWidget::setTextLook(const TextLook &look)
+{
+    setCustomImageMode(look.customImage);
+    setTextFontFamily(look.fontFamily);
+    setTextFontPointSize(look.fontPointSize);
+}
+
+void PopupWidget::refreshContent()
+{
+    adjustSize();
 }
 
 void PopupWidget::setVisible(bool visible)

@@ -228,6 +228,24 @@ void RoundedOsdWidget::setCustomBackgroundColor(QString color)
     update();
 }
 
+void RoundedOsdWidget::setTextLook(const TextLook &look)
+{
+    setCustomImageMode(look.customImage);
+    setNoBackgroundMode(look.noBackground);
+    setCustomBackgroundColor(look.backgroundColor);
+    setTextFontFamily(look.fontFamily);
+    setTextFontPointSize(look.fontPointSize);
+    setOsdPosition(look.position);
+}
+
+void RoundedOsdWidget::refreshContent()
+{
+    reloadIcon();
+    updateProgress();
+    updateText();
+    adjustSize();
+}
+
 void RoundedOsdWidget::onCustomImageModeChanged()
 {
     reloadIcon();

@@ -248,6 +248,14 @@ void OsdWidget::updateText() const
     }
 }
 
+void OsdWidget::refreshContent()
+{
+    updateIcon();
+    updateProgressBar();
+    updateText();
+    adjustSize();
+}
+
 void OsdWidget::onScreenMetricsChanged()
 {
     d->text->refreshLayout();
