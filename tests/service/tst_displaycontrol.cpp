@@ -6,6 +6,7 @@
 #include "idlewarmup.h"
 #include "intakebounds.h"
 #include "osdservice.h"
+#include "popupdisplay.h"
 #include "resizedtext.h"
 #include "screen.h"
 #include "styles.h"
@@ -28,6 +29,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <climits>
@@ -132,7 +134,7 @@ private:
 
     static int plays(const OsdService &service)
     {
-        return service.soundPlayer->playCount();
+        return service.display->soundPlayer()->playCount();
     }
 
     static QByteArray contents(const QString &path)
@@ -143,7 +145,7 @@ private:
 
     static QTimer *hideTimer(const OsdService &service)
     {
-        return service.hideTimer;
+        return service.display->hideTimer();
     }
 
     static void sendScreenSaverActive(bool active)
@@ -584,7 +586,7 @@ private Q_SLOTS:
         qputenv("ALSA_CONFIG_PATH", QFile::encodeName(alsa.fileName()));
 
         auto service = makeService(Standard);
-        Vesk::SystemSoundsQt::Player *player = service->soundPlayer;
+        Vesk::SystemSoundsQt::Player *player = service->display->soundPlayer();
         QMetaObject::invokeMethod(player, [player, probeIntervalMs] {
             player->setOutputProbeInterval(probeIntervalMs);
         });
@@ -674,13 +676,13 @@ private Q_SLOTS:
     void warmUpShowsNothing()
     {
         QFETCH(OsdService::Mode, mode);
-        QVERIFY(!makeService(mode, "[OSD]\nEnabled=false\n")->warmUp);
+        QVERIFY(!makeService(mode, "[OSD]\nEnabled=false\n")->display->warmUp());
 
         auto service = makeService(mode);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
-        QVERIFY(service->warmUp && !service->warmUp->isFinished());
-        QTRY_VERIFY_WITH_TIMEOUT(service->warmUp->isFinished(), 10000);
+        QVERIFY(service->display->warmUp() && !service->display->warmUp()->isFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(service->display->warmUp()->isFinished(), 10000);
         QVERIFY(!service->osdRootObject());
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
         QVERIFY(QGuiApplication::allWindows().isEmpty());
@@ -769,9 +771,59 @@ private Q_SLOTS:
             invoke(service.get(), method, {QString(), QStringLiteral("custom"), QString(), 20, 5000, QStringLiteral("south"), QStringLiteral("#336699")});
         }
         QVERIFY(window(*service)->isVisible());
-        QVERIFY(QMetaObject::invokeMethod(service.get(), "onPrimaryScreenChanged", Q_ARG(QScreen *, QGuiApplication::primaryScreen())));
+        QScreen *screen = QGuiApplication::primaryScreen();
+        Q_EMIT screen->geometryChanged(screen->geometry());
         QCOMPARE(window(*service)->isVisible(), !hidden);
         QCOMPARE(hideTimer(*service)->isActive(), !hidden);
+    }
+
+    // A custom text is placed for the screen it is on: a change of that screen hides it, a
+    // change of another screen does not. Run on a display with two screens.
+    void customTextWatchesItsScreen_data()
+    {
+        QTest::addColumn<QByteArray>("setting");
+        QTest::addColumn<int>("shownOn");
+        QTest::addColumn<int>("changed");
+        QTest::addColumn<bool>("primaryChanges");
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("primary: its screen's area") << QByteArray("primary") << 0 << 0 << false << true;
+        QTest::newRow("primary: another becomes primary") << QByteArray("primary") << 0 << 1 << true << true;
+        QTest::newRow("primary: the other screen's area") << QByteArray("primary") << 0 << 1 << false << false;
+        QTest::newRow("pointer on the second: its screen's area") << QByteArray("pointer") << 1 << 1 << false << true;
+        QTest::newRow("pointer on the second: the primary's area") << QByteArray("pointer") << 1 << 0 << false << false;
+        QTest::newRow("pointer on the second: primary announced anew") << QByteArray("pointer") << 1 << 0 << true << false;
+    }
+
+    void customTextWatchesItsScreen()
+    {
+        QFETCH(QByteArray, setting);
+        QFETCH(int, shownOn);
+        QFETCH(int, changed);
+        QFETCH(bool, primaryChanges);
+        QFETCH(bool, hidden);
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        if (screens.size() < 2) {
+            QSKIP("needs a display with two screens");
+        }
+        movePointer(shownOn, QPoint(200, 300));
+        auto service = makeService(Rounded, "[OSD]\nScreen=" + setting + '\n');
+        service->showTextWithFont(QString(), QStringLiteral("custom"), QString(), 20, 5000, QStringLiteral("south"), QString());
+        QWidget *shown = window(*service);
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        QCOMPARE(shown->windowHandle()->screen(), screens.at(shownOn));
+
+        QScreen *screen = screens.at(changed);
+        if (primaryChanges) {
+            Q_EMIT qApp->primaryScreenChanged(screen);
+        } else {
+            Q_EMIT screen->availableGeometryChanged(screen->availableGeometry());
+        }
+        QCOMPARE(shown->isVisible(), !hidden);
+        QCOMPARE(hideTimer(*service)->isActive(), !hidden);
+        if (primaryChanges) {
+            Q_EMIT qApp->primaryScreenChanged(screens.at(0));
+        }
+        movePointer(0, QPoint(960, 540));
     }
 
     // The text font reaches the window with its size limited to 0..100.
