@@ -14,7 +14,7 @@ class QScreen;
 class VeskColorTheme;
 
 /**
- * What the pop-up windows of both styles share: the properties the service writes by name,
+ * What the pop-up windows of both styles share: the typed calls the service drives them by,
  * showing and hiding, the screen the window places itself on, its window-system surface, its
  * frame pacing, and the desktop theme as it stands.
  *
@@ -22,8 +22,9 @@ class VeskColorTheme;
  * icon, progress or text, and one text look that each style applies as far as it has the
  * options. They are also the Qt properties ("timeout", "osdValue", "osdMaxValue", "icon",
  * "showingProgress") with change signals named after them. A setter that changes a value emits
- * its signal, to which each style connects its content, and then places the window again. While shown, the window follows the screen that the "Screen" setting
- * chooses when it is shown. It never takes the keyboard focus: it is shown and re-raised without being activated.
+ * its signal, to which each style connects its content, and then places the window again.
+ * While shown, the window follows the screen that the "Screen" setting chooses when it is shown.
+ * It never takes the keyboard focus: it is shown and re-raised without being activated.
  *
  * The colour theme and the theme's compositing switch are read from the theme files when the
  * window is made and again when those files, or the application's palette, change; painting and
