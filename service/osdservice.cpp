@@ -1,31 +1,24 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdservice.h"
 
-#include "idlewarmup.h"
 #include "intakebounds.h"
 #include "osdconfig.h"
 #include "osdservice_debug.h"
 #include "osdserviceadaptor.h"
 #include "osdwidget.h"
 #include "popupannouncer.h"
+#include "popupdisplay.h"
 #include "roundedosdwidget.h"
-#include "systemsoundsplayer.h"
 
 #include <KConfigGroup>
 #include <KLazyLocalizedString>
 #include <KLocalizedString>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QEvent>
-#include <QGuiApplication>
 #include <QMetaClassInfo>
-#include <QScreen>
-#include <QThread>
-#include <QTimer>
 
 static const char servicePath[] = "/org/kde/osdService";
 static const char shellServiceName[] = "org.kde.plasmashell";
-static const int longestDurationMs = 20000;
 // Long enough for a request that starts the daemon to be served before the warm-up begins.
 static const int warmUpDelayMs = 200;
 // The range a caller's volume maximum is kept to: below 100 a full volume would overfill the
@@ -35,28 +28,19 @@ static const int largestMaximumPercent = 1000;
 
 OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode)
     : QObject(parent)
-    , rootObject(nullptr)
-    , config(new OsdConfig(config, this))
-    , soundThread(nullptr)
-    , soundPlayer(nullptr)
-    , hideTimer(nullptr)
-    , timeoutMs(1800)
-    , sessionLocked(false)
-    , customTextVisible(false)
+    , config(std::make_unique<OsdConfig>(config, nullptr))
     , modeValue(mode)
-    , trackedScreen(nullptr)
-    , warmUp(nullptr)
 {
     initDBus(mode);
 
-    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &OsdService::onPrimaryScreenChanged);
-    trackScreen(QGuiApplication::primaryScreen());
-
-    soundThread = new QThread(this);
-    soundThread->start(QThread::InheritPriority);
-    soundPlayer = new Vesk::SystemSoundsQt::Player(Vesk::SystemSoundsQt::Player::Mode(0), Vesk::SystemSoundsQt::Player::Source(4), nullptr);
-    soundPlayer->setVeskSystemSoundPathCacheEnabled(true);
-    soundPlayer->moveToThread(soundThread);
+    display = std::make_unique<PopupDisplay>([this]() -> PopupWidget * {
+        if (modeValue == RoundedMode) {
+            PopupAnnouncer::exposeAsNotification(RoundedOsdWidget::staticMetaObject);
+            return new RoundedOsdWidget(this->config.get(), nullptr);
+        }
+        PopupAnnouncer::exposeAsNotification(OsdWidget::staticMetaObject);
+        return new OsdWidget(this->config.get());
+    });
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.objectRegisteredAt(QLatin1String(servicePath)) != this) {
@@ -77,17 +61,7 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
     }
 }
 
-OsdService::~OsdService()
-{
-    // The player must not be deleted while its thread may still run one of its calls.
-    soundThread->quit();
-    soundThread->wait();
-    delete soundPlayer;
-    delete soundThread;
-    delete rootObject;
-    delete config;
-    delete hideTimer;
-}
+OsdService::~OsdService() = default;
 
 bool OsdService::registerOSDService()
 {
@@ -146,17 +120,17 @@ OsdService::Mode OsdService::mode() const
 
 QObject *OsdService::osdRootObject() const
 {
-    return rootObject;
+    return display->window();
 }
 
 int OsdService::timeout() const
 {
-    return timeoutMs;
+    return display->displayTime();
 }
 
 void OsdService::setTimeout(int timeout)
 {
-    timeoutMs = timeout;
+    display->setDisplayTime(timeout);
 }
 
 bool OsdService::checkOsdEnabled()
@@ -165,115 +139,24 @@ bool OsdService::checkOsdEnabled()
     if (config->checkOsdEnabled()) {
         return false;
     }
-    if (hideTimer) {
-        return true;
-    }
-    hideTimer = new QTimer(this);
-    hideTimer->setSingleShot(true);
-    connect(hideTimer, &QTimer::timeout, this, &OsdService::hideOsd);
+    display->prepareHideTimer();
     return true;
-}
-
-int OsdService::effectiveDurationMs(int durationMs) const
-{
-    if (durationMs > 0) {
-        return qMin(durationMs, longestDurationMs);
-    }
-    return qMin(qMax(timeoutMs, 1), longestDurationMs);
 }
 
 void OsdService::showOsd(int durationMs)
 {
-    if (hideTimer) {
-        hideTimer->stop();
-    }
-    if (!rootObject) {
-        return;
-    }
-    qCDebug(OSD_SERVICE) << "showing the pop-up for" << effectiveDurationMs(durationMs) << "ms";
-    rootObject->setProperty("visible", true);
-    PopupAnnouncer::announce(rootObject);
-    if (hideTimer) {
-        hideTimer->start(effectiveDurationMs(durationMs));
-    }
+    display->showOsd(durationMs);
 }
 
 void OsdService::hideOsd()
 {
-    if (!rootObject) {
-        return;
-    }
-    rootObject->setProperty("visible", false);
-    rootObject->setProperty("osdValue", 0);
-    customTextVisible = false;
-}
-
-bool OsdService::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == rootObject && rootObject && event->type() == QEvent::Show) {
-        Vesk::SystemSoundsQt::Player *player = soundPlayer;
-        QMetaObject::invokeMethod(
-            player,
-            [player] {
-                player->playByType(Vesk::VeskSoundType(14), Vesk::ServerSoundCachePolicy(1));
-            },
-            Qt::QueuedConnection);
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-void OsdService::trackScreen(QScreen *screen)
-{
-    if (screen == trackedScreen) {
-        return;
-    }
-    if (trackedScreen) {
-        disconnect(trackedScreen, &QScreen::geometryChanged, this, &OsdService::onTrackedScreenMetricsChanged);
-        disconnect(trackedScreen, &QScreen::availableGeometryChanged, this, &OsdService::onTrackedScreenMetricsChanged);
-        disconnect(trackedScreen, &QScreen::logicalDotsPerInchChanged, this, &OsdService::onTrackedScreenMetricsChanged);
-    }
-    trackedScreen = screen;
-    if (trackedScreen) {
-        connect(trackedScreen, &QScreen::geometryChanged, this, &OsdService::onTrackedScreenMetricsChanged);
-        connect(trackedScreen, &QScreen::availableGeometryChanged, this, &OsdService::onTrackedScreenMetricsChanged);
-        connect(trackedScreen, &QScreen::logicalDotsPerInchChanged, this, &OsdService::onTrackedScreenMetricsChanged);
-    }
-}
-
-void OsdService::onPrimaryScreenChanged(QScreen *screen)
-{
-    trackScreen(screen);
-    onTrackedScreenMetricsChanged();
-}
-
-void OsdService::onTrackedScreenMetricsChanged()
-{
-    hideCustomTextOsdIfVisible();
-}
-
-void OsdService::hideCustomTextOsdIfVisible()
-{
-    if (!customTextVisible) {
-        return;
-    }
-    hideOsd();
-    if (hideTimer) {
-        hideTimer->stop();
-    }
-    customTextVisible = false;
+    display->hideOsd();
 }
 
 void OsdService::onSessionLocked(bool locked)
 {
     qCDebug(OSD_SERVICE) << "session locked:" << locked;
-    sessionLocked = locked;
-    if (locked) {
-        hideOsd();
-        if (hideTimer) {
-            hideTimer->stop();
-        }
-    }
+    display->setSessionLocked(locked);
 }
 
 // The names of the handlers below, looked up in idle time after the start. The empty name is
@@ -337,7 +220,7 @@ void OsdService::startWarmUp()
         });
     }
     steps.emplace_back(rounded ? &RoundedOsdWidget::preloadFonts : &OsdWidget::preloadFonts);
-    warmUp = new IdleWarmUp(std::move(steps), warmUpDelayMs, this);
+    display->startWarmUp(std::move(steps), warmUpDelayMs);
 }
 
 // What a screen reader says for a progress pop-up: @p text with the value shown. It stays
@@ -350,47 +233,39 @@ static KLocalizedString withPercent(const KLocalizedString &text, int percent, i
 bool OsdService::init()
 {
     const bool enabled = checkOsdEnabled();
-    if (!enabled || rootObject) {
+    if (!enabled || display->window()) {
         return enabled;
     }
-    if (modeValue == RoundedMode) {
-        PopupAnnouncer::exposeAsNotification(RoundedOsdWidget::staticMetaObject);
-        rootObject = new RoundedOsdWidget(config, nullptr);
-    } else {
-        PopupAnnouncer::exposeAsNotification(OsdWidget::staticMetaObject);
-        rootObject = new OsdWidget(config);
-    }
-    qCDebug(OSD_SERVICE) << "pop-up window created:" << rootObject->metaObject()->className();
-    rootObject->installEventFilter(this);
+    display->ensureWindow();
     updateTimeout();
     return true;
 }
 
+// The display time is the settings' own, handed down when the window is made.
 void OsdService::updateTimeout()
 {
-    const QVariant timeout = rootObject->property("timeout");
-    if (timeout.isValid()) {
-        timeoutMs = timeout.toInt();
-    }
+    display->setDisplayTime(config->timeout());
 }
 
 void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum)
 {
-    if (sessionLocked || !init()) {
+    if (display->isSessionLocked() || !init()) {
         return;
     }
-    customTextVisible = false;
-    setLookOnRoot(TextLook());
-    if (!rootObject) {
-        return;
-    }
+    display->setCustomTextVisible(false);
+    PopupWidget *window = display->window();
+    // The ordinary look, with the font a text was last shown in.
+    PopupWidget::TextLook look;
+    look.fontFamily = window->textFontFamily();
+    look.fontPointSize = window->textFontPointSize();
+    setLookOnRoot(look);
     const int value = qBound(0, percent, maximum);
-    rootObject->setProperty("osdMaxValue", maximum);
-    rootObject->setProperty("osdValue", value);
-    rootObject->setProperty("showingProgress", true);
-    rootObject->setProperty("icon", icon);
+    window->setOsdMaxValue(maximum);
+    window->setOsdValue(value);
+    window->setShowingProgress(true);
+    window->setIcon(icon);
     if (PopupAnnouncer::isListening()) {
-        PopupAnnouncer::setPhrase(rootObject, phrase.toString());
+        PopupAnnouncer::setPhrase(window, phrase.toString());
     }
     Q_EMIT osdProgress(icon, value, additionalText);
     showOsd(-1);
@@ -398,14 +273,15 @@ void OsdService::showProgress(const QString &icon, int percent, const QString &a
 
 void OsdService::showTextInternal(const QString &icon, const QString &text, int durationMs)
 {
-    if (sessionLocked || !init() || !rootObject) {
+    if (display->isSessionLocked() || !init()) {
         return;
     }
-    rootObject->setProperty("showingProgress", false);
-    rootObject->setProperty("osdMaxValue", defaultMaximumPercent);
-    rootObject->setProperty("osdValue", text);
-    rootObject->setProperty("icon", icon);
-    PopupAnnouncer::setPhrase(rootObject, text);
+    PopupWidget *window = display->window();
+    window->setShowingProgress(false);
+    window->setOsdMaxValue(defaultMaximumPercent);
+    window->setOsdValue(text);
+    window->setIcon(icon);
+    PopupAnnouncer::setPhrase(window, text);
     refreshContentOnRoot();
     Q_EMIT osdText(icon, text);
     showOsd(durationMs);
@@ -413,61 +289,26 @@ void OsdService::showTextInternal(const QString &icon, const QString &text, int 
 
 void OsdService::refreshContentOnRoot()
 {
-    if (sessionLocked || !init()) {
+    if (display->isSessionLocked() || !init()) {
         return;
     }
-    if (modeValue == RoundedMode) {
-        if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
-            QMetaObject::invokeMethod(widget, "reloadIcon", Qt::DirectConnection);
-            QMetaObject::invokeMethod(widget, "updateProgress", Qt::DirectConnection);
-            QMetaObject::invokeMethod(widget, "updateText", Qt::DirectConnection);
-            widget->adjustSize();
-        }
-    } else if (auto *widget = qobject_cast<OsdWidget *>(rootObject)) {
-        QMetaObject::invokeMethod(widget, "updateIcon", Qt::DirectConnection);
-        QMetaObject::invokeMethod(widget, "updateProgressBar", Qt::DirectConnection);
-        QMetaObject::invokeMethod(widget, "updateText", Qt::DirectConnection);
-        widget->adjustSize();
-    }
+    display->window()->refreshContent();
 }
 
-void OsdService::setLookOnRoot(const TextLook &look)
+void OsdService::setLookOnRoot(const PopupWidget::TextLook &look)
 {
-    if (sessionLocked || !init()) {
+    if (display->isSessionLocked() || !init()) {
         return;
     }
-    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
-        widget->setCustomImageMode(look.custom);
-        widget->setNoBackgroundMode(look.noBackground);
-        widget->setCustomBackgroundColor(look.backgroundColor);
-        widget->setOsdPosition(look.position);
-    } else if (auto *widget = qobject_cast<OsdWidget *>(rootObject)) {
-        widget->setCustomImageMode(look.custom);
-    }
-}
-
-void OsdService::setTextFontOnRoot(const QString &family, int pointSize)
-{
-    if (sessionLocked || !init()) {
-        return;
-    }
-    const int size = qBound(0, pointSize, 100);
-    if (auto *widget = qobject_cast<RoundedOsdWidget *>(rootObject)) {
-        widget->setTextFontFamily(family);
-        widget->setTextFontPointSize(size);
-    } else if (auto *widget = qobject_cast<OsdWidget *>(rootObject)) {
-        widget->setTextFontFamily(family);
-        widget->setTextFontPointSize(size);
-    }
+    display->window()->setTextLook(look);
 }
 
 void OsdService::showText(const QString &icon, const QString &text)
 {
     const QString boundedIcon = IntakeBounds::name(icon);
     const QString boundedText = IntakeBounds::text(text);
-    customTextVisible = false;
-    setLookOnRoot(TextLook());
-    setTextFontOnRoot(QString(), 0);
+    display->setCustomTextVisible(false);
+    setLookOnRoot(PopupWidget::TextLook());
     showTextInternal(boundedIcon, boundedText, -1);
 }
 
@@ -481,9 +322,9 @@ void OsdService::showCustomText(const QString &icon,
                                 bool noBackground)
 {
     // Set before any check: a custom text counts as shown even when nothing could be shown.
-    customTextVisible = true;
-    setLookOnRoot({true, noBackground, IntakeBounds::word(backgroundColor), IntakeBounds::word(position)});
-    setTextFontOnRoot(IntakeBounds::word(fontFamily), fontPointSize);
+    display->setCustomTextVisible(true);
+    setLookOnRoot(
+        {true, noBackground, IntakeBounds::word(backgroundColor), IntakeBounds::word(position), IntakeBounds::word(fontFamily), qBound(0, fontPointSize, 100)});
     showTextInternal(IntakeBounds::name(icon), IntakeBounds::text(text), durationMs);
 }
 

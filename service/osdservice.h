@@ -1,34 +1,27 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "popupwidget.h"
+
 #include <KSharedConfig>
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 
-class IdleWarmUp;
+#include <memory>
+
 class KLocalizedString;
 class OsdConfig;
-class QScreen;
-class QThread;
-class QTimer;
+class PopupDisplay;
 struct SwitchPopUp;
-
-namespace Vesk
-{
-namespace SystemSoundsQt
-{
-class Player;
-}
-}
 
 /**
  * The daemon's central object, exported on the session bus as "/org/kde/osdService".
  *
- * It owns the settings, the display widget of the chosen style (created on the first request
- * that finds the pop-up enabled), the hide timer and the system sound player, which lives in
- * a thread of its own so that playing a sound never stalls the pop-up. When the pop-up is
- * enabled, it loads what the first pop-up needs in idle time after the start.
+ * It serves the D-Bus interface: each request becomes an icon, a value or a text and a look,
+ * put into the pop-up window of the chosen style through the window's typed calls, and is
+ * announced by a signal. The pop-up's life (made on demand, shown, hidden, the sound, the
+ * warm-up) belongs to its PopupDisplay, which it hands the display time and the icons to warm
+ * up from the settings it owns.
  */
 class OsdService : public QObject
 {
@@ -54,8 +47,6 @@ public:
     QObject *osdRootObject() const;
     int timeout() const;
     void setTimeout(int timeout);
-
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 Q_SIGNALS:
     void osdProgress(const QString &icon, int percent, const QString &additionalText);
@@ -96,8 +87,6 @@ public Q_SLOTS:
 private Q_SLOTS:
     void hideOsd();
     void onSessionLocked(bool locked);
-    void onPrimaryScreenChanged(QScreen *screen);
-    void onTrackedScreenMetricsChanged();
 
 private:
     friend class OsdServiceTest;
@@ -121,33 +110,14 @@ private:
     void showVolume(int percent, int maximum);
     void showSwitch(bool on, const SwitchPopUp &popUp);
     void showOsd(int durationMs);
-    int effectiveDurationMs(int durationMs) const;
     void refreshContentOnRoot();
-    // How the pop-up shows a text: the ordinary look, or the custom one of showTextWithFont.
-    struct TextLook {
-        bool custom = false;
-        bool noBackground = false;
-        QString backgroundColor;
-        QString position;
-    };
-    void setLookOnRoot(const TextLook &look);
-    void setTextFontOnRoot(const QString &family, int pointSize);
-    void hideCustomTextOsdIfVisible();
-    void trackScreen(QScreen *screen);
+    void setLookOnRoot(const PopupWidget::TextLook &look);
     /// Every icon name that the handlers show in @p mode.
     static QStringList handlerIconNames(Mode mode);
     void startWarmUp();
 
-    QObject *rootObject;
-    OsdConfig *config;
-    QThread *soundThread;
-    Vesk::SystemSoundsQt::Player *soundPlayer;
-    QTimer *hideTimer;
-    int timeoutMs;
-    bool sessionLocked;
-    bool customTextVisible;
+    // The settings outlive the display, whose window reads them.
+    std::unique_ptr<OsdConfig> config;
+    std::unique_ptr<PopupDisplay> display;
     Mode modeValue;
-    // Cleared when the screen goes away, so that a later change of screen never reaches it.
-    QPointer<QScreen> trackedScreen;
-    IdleWarmUp *warmUp;
 };

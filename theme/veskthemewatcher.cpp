@@ -18,16 +18,11 @@ VeskThemeWatcher::VeskThemeWatcher(QObject *parent)
     init();
 }
 
-VeskThemeWatcher::~VeskThemeWatcher()
-{
-    delete d->watcher;
-    delete d;
-    d = nullptr;
-}
+VeskThemeWatcher::~VeskThemeWatcher() = default;
 
 void VeskThemeWatcher::init()
 {
-    d = new VeskThemeWatcherPrivate;
+    d = std::make_unique<VeskThemeWatcherPrivate>();
     d->watcher = new QFileSystemWatcher(this);
     // Files that do not exist cannot be watched; they are simply left out.
     d->watcher->addPaths(VeskUtils::themePaths());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QObject>
+#include <memory>
 
 class VeskThemeWatcherPrivate;
 
@@ -28,5 +29,5 @@ private Q_SLOTS:
 private:
     void init();
 
-    VeskThemeWatcherPrivate *d = nullptr;
+    std::unique_ptr<VeskThemeWatcherPrivate> d;
 };

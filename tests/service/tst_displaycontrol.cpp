@@ -6,8 +6,10 @@
 #include "idlewarmup.h"
 #include "intakebounds.h"
 #include "osdservice.h"
+#include "popupdisplay.h"
 #include "resizedtext.h"
 #include "screen.h"
+#include "styles.h"
 #include "systemsoundsplayer.h"
 
 #include <KSharedConfig>
@@ -28,6 +30,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <climits>
@@ -132,7 +135,7 @@ private:
 
     static int plays(const OsdService &service)
     {
-        return service.soundPlayer->playCount();
+        return service.display->soundPlayer()->playCount();
     }
 
     static QByteArray contents(const QString &path)
@@ -143,7 +146,7 @@ private:
 
     static QTimer *hideTimer(const OsdService &service)
     {
-        return service.hideTimer;
+        return service.display->hideTimer();
     }
 
     static void sendScreenSaverActive(bool active)
@@ -396,8 +399,7 @@ private Q_SLOTS:
         const QString blanks(3 << 20, QLatin1Char(' '));
         // Where the service cuts a text that is too long.
         const int cut = IntakeBounds::maxTextLength - IntakeBounds::maxHiddenLineBreaks - 2;
-        for (OsdService::Mode mode : {Rounded, Standard}) {
-            const char *style = mode == Rounded ? "rounded: " : "standard: ";
+        Styles::addRows(Rounded, Standard, [&](OsdService::Mode mode, const char *style) {
             QTest::addRow("%s1 MiB of letters", style) << mode << QString(1 << 20, QLatin1Char('x'));
             QTest::addRow("%sletters, then lines", style) << mode << letters + QStringLiteral("\nsecond\r\nthird\u2029fourth");
             QTest::addRow("%slines split by the cut", style) << mode << QStringLiteral("x\r\n").repeated(2 << 20);
@@ -405,7 +407,7 @@ private Q_SLOTS:
             QTest::addRow("%sline break across the cut", style) << mode << QString(cut - 1, QLatin1Char('x')) + QStringLiteral("\r\ny\rz\r\n") + letters;
             QTest::addRow("%sa word among blanks", style) << mode << blanks + QStringLiteral("Hello") + blanks;
             QTest::addRow("%sletters, then blanks", style) << mode << letters + blanks;
-        }
+        });
     }
 
     void hugeTextsShowAsWhole()
@@ -434,14 +436,13 @@ private Q_SLOTS:
         QTest::addColumn<OsdService::Mode>("mode");
         QTest::addColumn<bool>("hideFirst");
         QTest::addColumn<QString>("text");
-        for (OsdService::Mode mode : {Rounded, Standard}) {
-            const char *style = mode == Rounded ? "rounded: " : "standard: ";
+        Styles::addRows(Rounded, Standard, [](OsdService::Mode mode, const char *style) {
             QTest::addRow("%s007 after volume 7", style) << mode << false << QStringLiteral("007");
             QTest::addRow("%s0 after hiding", style) << mode << true << QStringLiteral("0");
             QTest::addRow("%s00 after hiding", style) << mode << true << QStringLiteral("00");
             QTest::addRow("%s+0 after hiding", style) << mode << true << QStringLiteral("+0");
             QTest::addRow("%s-0 after hiding", style) << mode << true << QStringLiteral("-0");
-        }
+        });
     }
 
     void textsAreNeverTakenForNumbers()
@@ -588,7 +589,7 @@ private Q_SLOTS:
         qputenv("ALSA_CONFIG_PATH", QFile::encodeName(alsa.fileName()));
 
         auto service = makeService(Standard);
-        Vesk::SystemSoundsQt::Player *player = service->soundPlayer;
+        Vesk::SystemSoundsQt::Player *player = service->display->soundPlayer();
         QMetaObject::invokeMethod(player, [player, probeIntervalMs] {
             player->setOutputProbeInterval(probeIntervalMs);
         });
@@ -610,10 +611,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<OsdService::Mode>("mode");
         QTest::addColumn<QByteArray>("method");
-        QTest::newRow("rounded volume") << Rounded << QByteArray("volumeChanged");
-        QTest::newRow("standard volume") << Standard << QByteArray("volumeChanged");
-        QTest::newRow("rounded text of changing width") << Rounded << QByteArray("kbdLayoutChanged");
-        QTest::newRow("standard text of changing width") << Standard << QByteArray("kbdLayoutChanged");
+        Styles::addRows(Rounded, Standard, [](OsdService::Mode mode, const char *style) {
+            QTest::addRow("%svolume", style) << mode << QByteArray("volumeChanged");
+            QTest::addRow("%stext of changing width", style) << mode << QByteArray("kbdLayoutChanged");
+        });
     }
 
     void burstEndsWithLastCall()
@@ -672,20 +673,19 @@ private Q_SLOTS:
     void warmUpShowsNothing_data()
     {
         QTest::addColumn<OsdService::Mode>("mode");
-        QTest::newRow("rounded") << Rounded;
-        QTest::newRow("standard") << Standard;
+        Styles::addRows(Rounded, Standard);
     }
 
     void warmUpShowsNothing()
     {
         QFETCH(OsdService::Mode, mode);
-        QVERIFY(!makeService(mode, "[OSD]\nEnabled=false\n")->warmUp);
+        QVERIFY(!makeService(mode, "[OSD]\nEnabled=false\n")->display->warmUp());
 
         auto service = makeService(mode);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
-        QVERIFY(service->warmUp && !service->warmUp->isFinished());
-        QTRY_VERIFY_WITH_TIMEOUT(service->warmUp->isFinished(), 10000);
+        QVERIFY(service->display->warmUp() && !service->display->warmUp()->isFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(service->display->warmUp()->isFinished(), 10000);
         QVERIFY(!service->osdRootObject());
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
         QVERIFY(QGuiApplication::allWindows().isEmpty());
@@ -702,8 +702,7 @@ private Q_SLOTS:
     void disabledShowsNothing_data()
     {
         QTest::addColumn<OsdService::Mode>("mode");
-        QTest::newRow("rounded") << Rounded;
-        QTest::newRow("standard") << Standard;
+        Styles::addRows(Rounded, Standard);
     }
 
     void disabledShowsNothing()
@@ -775,9 +774,59 @@ private Q_SLOTS:
             invoke(service.get(), method, {QString(), QStringLiteral("custom"), QString(), 20, 5000, QStringLiteral("south"), QStringLiteral("#336699")});
         }
         QVERIFY(window(*service)->isVisible());
-        QVERIFY(QMetaObject::invokeMethod(service.get(), "onPrimaryScreenChanged", Q_ARG(QScreen *, QGuiApplication::primaryScreen())));
+        QScreen *screen = QGuiApplication::primaryScreen();
+        Q_EMIT screen->geometryChanged(screen->geometry());
         QCOMPARE(window(*service)->isVisible(), !hidden);
         QCOMPARE(hideTimer(*service)->isActive(), !hidden);
+    }
+
+    // A custom text is placed for the screen it is on: a change of that screen hides it, a
+    // change of another screen does not. Run on a display with two screens.
+    void customTextWatchesItsScreen_data()
+    {
+        QTest::addColumn<QByteArray>("setting");
+        QTest::addColumn<int>("shownOn");
+        QTest::addColumn<int>("changed");
+        QTest::addColumn<bool>("primaryChanges");
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("primary: its screen's area") << QByteArray("primary") << 0 << 0 << false << true;
+        QTest::newRow("primary: another becomes primary") << QByteArray("primary") << 0 << 1 << true << true;
+        QTest::newRow("primary: the other screen's area") << QByteArray("primary") << 0 << 1 << false << false;
+        QTest::newRow("pointer on the second: its screen's area") << QByteArray("pointer") << 1 << 1 << false << true;
+        QTest::newRow("pointer on the second: the primary's area") << QByteArray("pointer") << 1 << 0 << false << false;
+        QTest::newRow("pointer on the second: primary announced anew") << QByteArray("pointer") << 1 << 0 << true << false;
+    }
+
+    void customTextWatchesItsScreen()
+    {
+        QFETCH(QByteArray, setting);
+        QFETCH(int, shownOn);
+        QFETCH(int, changed);
+        QFETCH(bool, primaryChanges);
+        QFETCH(bool, hidden);
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        if (screens.size() < 2) {
+            QSKIP("needs a display with two screens");
+        }
+        movePointer(shownOn, QPoint(200, 300));
+        auto service = makeService(Rounded, "[OSD]\nScreen=" + setting + '\n');
+        service->showTextWithFont(QString(), QStringLiteral("custom"), QString(), 20, 5000, QStringLiteral("south"), QString());
+        QWidget *shown = window(*service);
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        QCOMPARE(shown->windowHandle()->screen(), screens.at(shownOn));
+
+        QScreen *screen = screens.at(changed);
+        if (primaryChanges) {
+            Q_EMIT qApp->primaryScreenChanged(screen);
+        } else {
+            Q_EMIT screen->availableGeometryChanged(screen->availableGeometry());
+        }
+        QCOMPARE(shown->isVisible(), !hidden);
+        QCOMPARE(hideTimer(*service)->isActive(), !hidden);
+        if (primaryChanges) {
+            Q_EMIT qApp->primaryScreenChanged(screens.at(0));
+        }
+        movePointer(0, QPoint(960, 540));
     }
 
     // The text font reaches the window with its size limited to 0..100.
@@ -786,10 +835,10 @@ private Q_SLOTS:
         QTest::addColumn<OsdService::Mode>("mode");
         QTest::addColumn<int>("requested");
         QTest::addColumn<int>("passed");
-        QTest::newRow("rounded 250") << Rounded << 250 << 100;
-        QTest::newRow("rounded -3") << Rounded << -3 << 0;
-        QTest::newRow("standard 250") << Standard << 250 << 100;
-        QTest::newRow("standard -3") << Standard << -3 << 0;
+        Styles::addRows(Rounded, Standard, [](OsdService::Mode mode, const char *style) {
+            QTest::addRow("%s250", style) << mode << 250 << 100;
+            QTest::addRow("%s-3", style) << mode << -3 << 0;
+        });
     }
 
     void fontSizeClamped()

@@ -3,6 +3,7 @@
 
 #include "osdconfig.h"
 #include "osdservice.h"
+#include "popupdisplay.h"
 
 #include <KConfigGroup>
 #include <KSharedConfig>
@@ -160,12 +161,12 @@ private Q_SLOTS:
         QCOMPARE(OsdConfig(config, nullptr).checkOsdEnabled(), switchedOff);
 
         OsdService service(config, nullptr, OsdService::RoundedMode);
-        QVERIFY(!service.hideTimer);
+        QVERIFY(!service.display->hideTimer());
         QCOMPARE(service.checkOsdEnabled(), !switchedOff);
-        QCOMPARE(service.hideTimer != nullptr, !switchedOff);
-        QTimer *const timer = service.hideTimer;
+        QCOMPARE(service.display->hideTimer() != nullptr, !switchedOff);
+        QTimer *const timer = service.display->hideTimer();
         QCOMPARE(service.checkOsdEnabled(), !switchedOff);
-        QCOMPARE(service.hideTimer, timer);
+        QCOMPARE(service.display->hideTimer(), timer);
         if (timer) {
             QVERIFY(timer->isSingleShot());
         }

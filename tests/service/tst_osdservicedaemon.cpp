@@ -3,6 +3,7 @@
 // interface, single-instance start-up and shutdown.
 
 #include "daemonprocess.h"
+#include "styles.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -183,8 +184,7 @@ private Q_SLOTS:
     void themeFilesAreNotReadPerValue_data()
     {
         QTest::addColumn<QByteArray>("settings");
-        QTest::newRow("rounded") << QByteArray("[OSD]\n");
-        QTest::newRow("standard") << QByteArray("[OSD]\nUseStandartMode=true\n");
+        Styles::addRows(Styles::roundedSettings, Styles::standardSettings);
     }
 
     void themeFilesAreNotReadPerValue()

@@ -76,42 +76,49 @@ private:
         return home.path(QStringLiteral("files/") + name);
     }
 
-    // The colour theme the window should be showing now, as the theme code derives it.
-    static QStringList expectedStyleSheets()
-    {
-        const VeskColorTheme theme = VeskUtils::genColorTheme();
-        const QColor background(theme.backgroundColor());
-        const QString border = StyleHelper::colorDarker(background, 0.04, 1, 0.1, 0.9).name();
-        return {QStringLiteral("OsdWidget { background-color: %1;             border: 1px solid %2; }").arg(theme.backgroundColor(), border),
-                QStringLiteral("QProgressBar { background-color: %2;                min-height: 8px;                max-height: 8px;                "
-                               "border: 1px solid %1;                border-radius: 3px; }QProgressBar::chunk { background-color: %1; }")
-                    .arg(theme.textColor(), background.name()),
-                QStringLiteral("color: %1").arg(theme.textColor()),
-                QStringLiteral("QWidget { color: %1;").arg(theme.textColor())};
-    }
-
-    // The text's own colour, not its pill's: that one the screenshots judge.
-    static QStringList styleSheetsOf(const OsdWidget &widget)
-    {
-        return {widget.styleSheet(),
-                progressBar(widget)->styleSheet(),
-                percentLabel(widget)->styleSheet(),
-                textWidget(widget)->styleSheet().section(QLatin1Char(';'), 0, 0) + QLatin1Char(';')};
-    }
-
     // The contrast between the colour at @p backgroundPoint and the colour in @p area that
-    // stands out most from it (the glyphs' cores), on a screenshot.
-    static double shownContrast(const QRect &area, const QPoint &backgroundPoint)
+    // stands out most from it (the glyphs' cores), in @p image.
+    static double shownContrast(const QImage &image, const QRect &area, const QPoint &backgroundPoint)
     {
-        const QImage shot = grabScreen(area);
-        const QColor background = shot.pixelColor(backgroundPoint - area.topLeft());
+        const QColor background = image.pixelColor(backgroundPoint);
         double contrast = 1;
-        for (int y = 0; y < shot.height(); ++y) {
-            for (int x = 0; x < shot.width(); ++x) {
-                contrast = qMax(contrast, StyleHelper::contrastRatio(background, shot.pixelColor(x, y)));
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                contrast = qMax(contrast, StyleHelper::contrastRatio(background, image.pixelColor(x, y)));
             }
         }
         return contrast;
+    }
+
+    // The same on a screenshot of @p area.
+    static double shownContrast(const QRect &area, const QPoint &backgroundPoint)
+    {
+        return shownContrast(grabScreen(area), QRect(QPoint(0, 0), area.size()), backgroundPoint - area.topLeft());
+    }
+
+    // Where a full progress pop-up, as the window paints it, is not in the colours the theme
+    // code derives now: the window's background and its border, the bar in the text colour,
+    // and a percentage that reads well. Empty when all are.
+    static QString colourMismatches(OsdWidget &widget)
+    {
+        const VeskColorTheme theme = VeskUtils::genColorTheme();
+        const QColor background(theme.backgroundColor());
+        const QImage painted = widget.grab().toImage();
+        const int middle = painted.height() / 2;
+        QStringList wrong;
+        const auto expect = [&](const char *what, const QPoint &at, const QColor &colour) {
+            if (painted.pixelColor(at).rgb() != colour.rgb()) {
+                wrong << QStringLiteral("%1 %2, not %3").arg(QLatin1String(what), painted.pixelColor(at).name(), colour.name());
+            }
+        };
+        expect("border", QPoint(0, middle), StyleHelper::colorDarker(background, 0.04, 1, 0.1, 0.9));
+        expect("background", QPoint(3, middle), background);
+        expect("bar", progressBar(widget)->geometry().center(), QColor(theme.textColor()));
+        const QRect percent = percentLabel(widget)->geometry();
+        if (shownContrast(painted, percent, percent.topLeft()) < 4.5) {
+            wrong << QStringLiteral("faint percentage");
+        }
+        return wrong.join(QLatin1String("; "));
     }
 
 private Q_SLOTS:
@@ -324,21 +331,22 @@ private Q_SLOTS:
         QVERIFY2(memory.growthMiB() < peakGrowthLimitMiB, qPrintable(QStringLiteral("peak memory growth %1 MiB").arg(memory.growthMiB())));
     }
 
-    void styleSheetsFollowTheTheme()
+    void shownColoursFollowTheTheme()
     {
         OsdWidget widget(config.get());
-        const QStringList dark = expectedStyleSheets();
-        QCOMPARE(styleSheetsOf(widget), dark);
+        widget.setShowingProgress(true);
+        widget.setOsdValue(100);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        QCOMPARE(colourMismatches(widget), QString());
 
         // Rewritten in place, as a theme switch does; the watcher announces it.
         QVERIFY(home.writeSettings("[Variables]\nTaskbarColor=#f5f5f5\n"));
-        const QStringList bright = expectedStyleSheets();
-        QVERIFY(bright != dark);
-        QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), bright, 10000);
-        QCOMPARE(widget.styleSheet(), QStringLiteral("OsdWidget { background-color: #f5f5f5;             border: 1px solid #dbdbdb; }"));
+        QTRY_COMPARE_WITH_TIMEOUT(colourMismatches(widget), QString(), 10000);
+        QCOMPARE(widget.grab().toImage().pixelColor(0, widget.height() / 2), QColor(0xdb, 0xdb, 0xdb));
 
         QVERIFY(home.writeSettings(darkTheme));
-        QTRY_COMPARE_WITH_TIMEOUT(styleSheetsOf(widget), dark, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(colourMismatches(widget), QString(), 10000);
     }
 
     // Placed as StandardPlacement says for the size the content gives, also when the text

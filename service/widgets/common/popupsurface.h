@@ -46,6 +46,10 @@ public:
     /// while the window is shown. Nothing changes while a screen is followed already.
     void followChosenScreen(OsdConfig::ScreenChoice choice);
 
+    /// The window system chooses the output of the window shown now, and screen() is the one
+    /// the window was last seen on.
+    bool isPlacedBySystem() const;
+
     /// Places the window's top-left corner at @p position.
     virtual void moveTo(const QPoint &position) = 0;
     virtual bool isCompositing() const = 0;
@@ -68,9 +72,6 @@ protected:
     /// the window system places the window itself, on the output it finds best.
     virtual QScreen *chosenScreen(OsdConfig::ScreenChoice choice) const;
     virtual void followedScreenChanged();
-    /// The window system chooses the output of the window shown now, and screen() is the one
-    /// the window was last seen on.
-    bool isPlacedBySystem() const;
 
     QWidget *const window;
 

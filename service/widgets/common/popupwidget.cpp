@@ -39,7 +39,6 @@ PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
     : QFrame(nullptr,
              Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::CustomizeWindowHint
                  | Qt::WindowDoesNotAcceptFocus)
-    , d(nullptr)
 {
     // The owner only owns the window, which stays top-level: a widget parent would make it a
     // child widget.
@@ -49,14 +48,11 @@ PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
     init(config);
 }
 
-PopupWidget::~PopupWidget()
-{
-    delete d;
-}
+PopupWidget::~PopupWidget() = default;
 
 void PopupWidget::init(OsdConfig *config)
 {
-    d = new PopupWidgetPrivate;
+    d = std::make_unique<PopupWidgetPrivate>();
     d->config = config;
     if (config) {
         d->timeout = config->timeout();
@@ -68,9 +64,15 @@ void PopupWidget::init(OsdConfig *config)
     d->surface = PopupSurface::create(this);
     connect(d->surface, &PopupSurface::screenChanged, this, [this] {
         updatePositionOnScreen();
+        if (isVisible() && !d->surface->isPlacedBySystem()) {
+            Q_EMIT placementScreenChanged();
+        }
     });
     connect(d->surface, &PopupSurface::screenMetricsChanged, this, [this] {
         onScreenMetricsChanged();
+        if (isVisible()) {
+            Q_EMIT placementScreenChanged();
+        }
     });
 
     readTheme();
@@ -232,6 +234,18 @@ void PopupWidget::setCustomImageMode(bool enabled)
     }
     d->customImageMode = enabled;
     onCustomImageModeChanged();
+}
+
+void PopupWidget::setTextLook(const TextLook &look)
+{
+    setCustomImageMode(look.customImage);
+    setTextFontFamily(look.fontFamily);
+    setTextFontPointSize(look.fontPointSize);
+}
+
+void PopupWidget::refreshContent()
+{
+    adjustSize();
 }
 
 void PopupWidget::setVisible(bool visible)

@@ -5,6 +5,7 @@
 
 #include <QFrame>
 #include <QVariant>
+#include <memory>
 
 class OsdConfig;
 class PopupSurface;
@@ -13,15 +14,17 @@ class QScreen;
 class VeskColorTheme;
 
 /**
- * What the pop-up windows of both styles share: the properties the service writes by name,
+ * What the pop-up windows of both styles share: the typed calls the service drives them by,
  * showing and hiding, the screen the window places itself on, its window-system surface, its
  * frame pacing, and the desktop theme as it stands.
  *
- * The properties ("timeout", "osdValue", "osdMaxValue", "icon", "showingProgress") and their
- * change signals are the interface the service drives the pop-up by. A setter that changes a
- * value emits its signal, to which each style connects its content, and then places the window
- * again. While shown, the window follows the screen that the "Screen" setting chooses when it is
- * shown. It never takes the keyboard focus: it is shown and re-raised without being activated.
+ * The service drives the pop-up by the typed calls of this class: the value, its maximum, the
+ * icon, progress or text, and one text look that each style applies as far as it has the
+ * options. They are also the Qt properties ("timeout", "osdValue", "osdMaxValue", "icon",
+ * "showingProgress") with change signals named after them. A setter that changes a value emits
+ * its signal, to which each style connects its content, and then places the window again.
+ * While shown, the window follows the screen that the "Screen" setting chooses when it is shown.
+ * It never takes the keyboard focus: it is shown and re-raised without being activated.
  *
  * The colour theme and the theme's compositing switch are read from the theme files when the
  * window is made and again when those files, or the application's palette, change; painting and
@@ -39,6 +42,21 @@ class PopupWidget : public QFrame
     Q_PROPERTY(bool showingProgress READ showingProgress WRITE setShowingProgress NOTIFY showingProgressChanged)
 
 public:
+    /// How a text is shown: the style's own look, or a caller's. A style without one of the
+    /// options ignores it.
+    struct TextLook {
+        /// An image file named as the icon is shown at its own size (setCustomImageMode()).
+        bool customImage = false;
+        bool noBackground = false;
+        /// A colour name for the window's background; empty: the theme's.
+        QString backgroundColor;
+        /// One of the nine position words; empty: the style's own place.
+        QString position;
+        /// Empty and 0: the style's own font.
+        QString fontFamily;
+        int fontPointSize = 0;
+    };
+
     ~PopupWidget() override;
 
     int timeout() const;
@@ -47,6 +65,14 @@ public:
     QString icon() const;
     bool showingProgress() const;
     bool customImageMode() const;
+    QString textFontFamily() const;
+    int textFontPointSize() const;
+
+    /// Shows texts with @p look from now on. The window alone takes the custom image mode and
+    /// the font.
+    virtual void setTextLook(const TextLook &look);
+    /// Shows the icon, the value and the text as they stand, and sizes the window to them.
+    virtual void refreshContent();
 
     /// True while a screen is followed, that is while the window is shown.
     bool isScreenWatching() const;
@@ -59,6 +85,10 @@ Q_SIGNALS:
     void osdMaxValueChanged(int osdMaxValue);
     void iconChanged(const QString &icon);
     void showingProgressChanged(bool showingProgress);
+    /// While the window is shown, it is placed on another screen, or the geometry, available
+    /// area or resolution of its screen changed. A move to the output the compositor chose for
+    /// it is no such change.
+    void placementScreenChanged();
 
 public Q_SLOTS:
     void setVisible(bool visible) override;
@@ -83,8 +113,6 @@ protected:
     const VeskColorTheme &colorTheme() const;
     /// Whether the desktop theme asks for translucent, composited windows, as last read.
     bool themeUsesComposite() const;
-    QString textFontFamily() const;
-    int textFontPointSize() const;
     /// The screen the window follows, or the primary one while it follows none.
     QScreen *placementScreen() const;
     /// A sixth of the available area of placementScreen(): the largest a custom image is shown;
@@ -119,5 +147,5 @@ private:
     void init(OsdConfig *config);
     void readTheme();
 
-    PopupWidgetPrivate *d;
+    std::unique_ptr<PopupWidgetPrivate> d;
 };

@@ -150,16 +150,11 @@ RoundedLabel::RoundedLabel(QWidget *parent, Qt::WindowFlags flags)
     init();
 }
 
-RoundedLabel::~RoundedLabel()
-{
-    delete d->iconView;
-    delete d->percentageView;
-    delete d;
-}
+RoundedLabel::~RoundedLabel() = default;
 
 void RoundedLabel::init()
 {
-    d = new RoundedLabelPrivate;
+    d = std::make_unique<RoundedLabelPrivate>();
 
     d->iconView = new QLabel(this);
     d->iconView->setObjectName(QStringLiteral("iconView"));

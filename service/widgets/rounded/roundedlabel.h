@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QWidget>
+#include <memory>
 
 class QPainter;
 class RoundedLabelPrivate;
@@ -59,5 +60,5 @@ protected:
 private:
     void init();
 
-    RoundedLabelPrivate *d;
+    std::unique_ptr<RoundedLabelPrivate> d;
 };

@@ -2,6 +2,7 @@
 #include "roundedosdwidget.h"
 
 #include "osdutils.h"
+#include "popupplacement.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "roundedlabel.h"
@@ -19,8 +20,6 @@
 #include <QScreen>
 #include <QTextDocument>
 #include <QVBoxLayout>
-
-#include <iterator>
 
 namespace
 {
@@ -108,24 +107,7 @@ public:
 
 RoundedOsdWidget::OsdPosition RoundedOsdWidgetPrivate::positionFromString(const QString &text)
 {
-    static const char *const words[] = {
-        "north",
-        "center",
-        "northwest",
-        "northeast",
-        "west",
-        "east",
-        "southwest",
-        "south",
-        "southeast",
-    };
-    const QString word = text.trimmed().toLower();
-    for (int i = 0; i < int(std::size(words)); ++i) {
-        if (word == QLatin1String(words[i])) {
-            return RoundedOsdWidget::OsdPosition(i);
-        }
-    }
-    return RoundedOsdWidget::North;
+    return RoundedOsdWidget::OsdPosition(PopupPlacement::positionFromWord(text));
 }
 
 QColor RoundedOsdWidgetPrivate::mixedBackgroundColor(const VeskColorTheme &theme) const
@@ -143,18 +125,11 @@ RoundedOsdWidget::RoundedOsdWidget(OsdConfig *config, QObject *parent)
     init();
 }
 
-RoundedOsdWidget::~RoundedOsdWidget()
-{
-    delete d->flatWidget;
-    delete d->iconLabel;
-    delete d->progressBar;
-    delete d->textLabel;
-    delete d;
-}
+RoundedOsdWidget::~RoundedOsdWidget() = default;
 
 void RoundedOsdWidget::init()
 {
-    d = new RoundedOsdWidgetPrivate;
+    d = std::make_unique<RoundedOsdWidgetPrivate>();
     connect(surface(), &PopupSurface::compositingChanged, this, &RoundedOsdWidget::onCompositingChange);
 
     setTranslucentAttributes(this);
@@ -253,6 +228,24 @@ void RoundedOsdWidget::setCustomBackgroundColor(QString color)
     update();
 }
 
+void RoundedOsdWidget::setTextLook(const TextLook &look)
+{
+    setCustomImageMode(look.customImage);
+    setNoBackgroundMode(look.noBackground);
+    setCustomBackgroundColor(look.backgroundColor);
+    setTextFontFamily(look.fontFamily);
+    setTextFontPointSize(look.fontPointSize);
+    setOsdPosition(look.position);
+}
+
+void RoundedOsdWidget::refreshContent()
+{
+    reloadIcon();
+    updateProgress();
+    updateText();
+    adjustSize();
+}
+
 void RoundedOsdWidget::onCustomImageModeChanged()
 {
     reloadIcon();
@@ -289,48 +282,9 @@ void RoundedOsdWidget::updatePositionOnScreen()
         return;
     }
     const QRect area = screen->availableGeometry();
-    setMaximumSize(int(area.width() * 0.6), int(area.height() * 0.8));
+    setMaximumSize(PopupPlacement::maximumSize(area));
     adjustSize();
-
-    const int w = width();
-    const int h = height();
-    const int left = area.x() + screenMargin;
-    const int right = area.right() - w - (screenMargin - 1);
-    const int top = area.y() + screenMargin;
-    const int bottom = area.bottom() - h - (screenMargin - 1);
-    const int centreX = (area.left() + area.right()) / 2 - qRound(w * 0.5);
-    const int centreY = (area.top() + area.bottom()) / 2 - qRound(h * 0.5);
-
-    switch (d->osdPosition) {
-    case Center:
-        surface()->moveTo(QPoint(centreX, centreY));
-        break;
-    case NorthWest:
-        surface()->moveTo(QPoint(left, top));
-        break;
-    case NorthEast:
-        surface()->moveTo(QPoint(right, top));
-        break;
-    case West:
-        surface()->moveTo(QPoint(left, centreY));
-        break;
-    case East:
-        surface()->moveTo(QPoint(right, centreY));
-        break;
-    case SouthWest:
-        surface()->moveTo(QPoint(left, bottom));
-        break;
-    case South:
-        surface()->moveTo(QPoint(centreX, bottom));
-        break;
-    case SouthEast:
-        surface()->moveTo(QPoint(right, bottom));
-        break;
-    case North:
-    default:
-        surface()->moveTo(QPoint(centreX, top));
-        break;
-    }
+    surface()->moveTo(PopupPlacement::position(d->osdPosition, area, size(), screenMargin));
 }
 
 void RoundedOsdWidget::onShown()

@@ -3,6 +3,8 @@
 
 #include "roundedwindow.h"
 
+#include <memory>
+
 class OsdConfig;
 class QPixmap;
 class RoundedOsdWidgetPrivate;
@@ -11,9 +13,10 @@ class RoundedOsdWidgetPrivate;
  * The pop-up window of the rounded style: a round icon badge, optionally inside a ring progress
  * bar with the value in the badge, or a line of text below the badge.
  *
- * The service drives it by property and slot names ("osdValue", "icon", "showingProgress",
- * "reloadIcon", "updateProgress", "updateText"), so the names of the meta-object's members are
- * part of its interface.
+ * Of a text look it takes every option: the custom image mode, no background, the background
+ * colour, the font and the position. Its properties and slots ("osdValue", "icon",
+ * "showingProgress", "reloadIcon", "updateProgress", "updateText") keep their names: they are
+ * its interface on the meta-object.
  *
  * It places itself at one of nine positions of its screen's available area while it is
  * visible, follows the desktop theme and the compositor, and is translucent only when the
@@ -55,6 +58,9 @@ public:
     /// Looks @p name up as the badge would, and renders the icon at the badge's icon size.
     static void preloadIcon(const QString &name);
 
+    void setTextLook(const TextLook &look) override;
+    void refreshContent() override;
+
 public Q_SLOTS:
     void setNoBackgroundMode(bool enabled);
     bool noBackgroundMode();
@@ -86,5 +92,5 @@ private:
     void showCustomImage(const QPixmap &image);
     void updateBadgeVisibility() const;
 
-    RoundedOsdWidgetPrivate *d;
+    std::unique_ptr<RoundedOsdWidgetPrivate> d;
 };

@@ -44,14 +44,11 @@ RoundedProgressBar::RoundedProgressBar(QWidget *parent, Qt::WindowFlags flags)
     init();
 }
 
-RoundedProgressBar::~RoundedProgressBar()
-{
-    delete d;
-}
+RoundedProgressBar::~RoundedProgressBar() = default;
 
 void RoundedProgressBar::init()
 {
-    d = new RoundedProgressBarPrivate;
+    d = std::make_unique<RoundedProgressBarPrivate>();
 }
 
 int RoundedProgressBar::minimum() const

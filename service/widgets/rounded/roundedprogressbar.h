@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
 class QPainter;
 class RoundedProgressBarPrivate;
@@ -56,5 +57,5 @@ protected:
 private:
     void init();
 
-    RoundedProgressBarPrivate *d;
+    std::unique_ptr<RoundedProgressBarPrivate> d;
 };

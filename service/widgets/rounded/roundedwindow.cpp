@@ -35,14 +35,11 @@ RoundedWindow::RoundedWindow(OsdConfig *config, QObject *owner)
     init();
 }
 
-RoundedWindow::~RoundedWindow()
-{
-    delete d;
-}
+RoundedWindow::~RoundedWindow() = default;
 
 void RoundedWindow::init()
 {
-    d = new RoundedWindowPrivate;
+    d = std::make_unique<RoundedWindowPrivate>();
     updateRoundedMask();
 }
 

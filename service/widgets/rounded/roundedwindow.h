@@ -3,6 +3,8 @@
 
 #include "popupwidget.h"
 
+#include <memory>
+
 class RoundedWindowPrivate;
 
 /**
@@ -35,5 +37,5 @@ protected:
 private:
     void init();
 
-    RoundedWindowPrivate *d;
+    std::unique_ptr<RoundedWindowPrivate> d;
 };

@@ -104,25 +104,17 @@ public:
 
 OsdWidget::OsdWidget(OsdConfig *config)
     : PopupWidget(config, nullptr)
-    , d(nullptr)
 {
     init();
 }
 
-OsdWidget::~OsdWidget()
-{
-    delete d->iconLabel;
-    delete d->progressBar;
-    delete d->percentLabel;
-    delete d->text;
-    delete d;
-}
+OsdWidget::~OsdWidget() = default;
 
 void OsdWidget::init()
 {
     setFont(enlargedFont(font()));
 
-    d = new OsdWidgetPrivate;
+    d = std::make_unique<OsdWidgetPrivate>();
 
     auto layout = new QHBoxLayout(this);
     layout->setContentsMargins(layoutMargin, layoutMargin, layoutMargin, layoutMargin);
@@ -254,6 +246,14 @@ void OsdWidget::updateText() const
     } else {
         d->text->clear();
     }
+}
+
+void OsdWidget::refreshContent()
+{
+    updateIcon();
+    updateProgressBar();
+    updateText();
+    adjustSize();
 }
 
 void OsdWidget::onScreenMetricsChanged()

@@ -4,6 +4,7 @@
 #include "popupwidget.h"
 
 #include <QIcon>
+#include <memory>
 
 class OsdConfig;
 class OsdWidgetPrivate;
@@ -12,10 +13,11 @@ class OsdWidgetPrivate;
  * The pop-up window of the standard style: in one row an icon, then either a flat progress
  * bar with the value in percent or a self-sizing text, in the desktop theme's colours.
  *
- * The service drives it by property and slot names ("visible", "osdValue", "icon",
- * "showingProgress"; "updateIcon", "updateProgressBar", "updateText"), so those names are
- * part of its interface. While shown it sizes itself to its content and sits centred near
- * the bottom of its screen's available area, following that screen.
+ * Of a text look it takes the custom image mode and the font; it has no other background and
+ * one place only. Its properties and slots ("visible", "osdValue", "icon", "showingProgress";
+ * "updateIcon", "updateProgressBar", "updateText") keep their names: they are its interface on
+ * the meta-object. While shown it sizes itself to its content and sits centred near the bottom
+ * of its screen's available area, following that screen.
  */
 class OsdWidget : public PopupWidget
 {
@@ -32,6 +34,8 @@ public:
     static void preloadFonts();
     /// Looks @p name up in the icon theme and loads the icon, as the icon label will.
     static void preloadIcon(const QString &name);
+
+    void refreshContent() override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -52,5 +56,5 @@ private:
     void setupStyle();
     void showIcon(const QIcon &icon) const;
 
-    OsdWidgetPrivate *d;
+    std::unique_ptr<OsdWidgetPrivate> d;
 };

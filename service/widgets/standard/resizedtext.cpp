@@ -71,16 +71,11 @@ ResizedText::ResizedText(QWidget *parent, Qt::WindowFlags flags)
     init();
 }
 
-ResizedText::~ResizedText()
-{
-    delete d->document;
-    delete d->elider;
-    delete d;
-}
+ResizedText::~ResizedText() = default;
 
 void ResizedText::init()
 {
-    d = new ResizedTextPrivate;
+    d = std::make_unique<ResizedTextPrivate>();
     d->document = new QTextDocument(this);
     d->document->setDefaultFont(font());
 

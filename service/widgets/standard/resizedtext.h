@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
 class QPainter;
 class QTextDocument;
@@ -67,5 +68,5 @@ private Q_SLOTS:
 private:
     void init();
 
-    ResizedTextPrivate *d;
+    std::unique_ptr<ResizedTextPrivate> d;
 };

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "standardplacement.h"
 
+#include "popupplacement.h"
+
 QSize StandardPlacement::maximumSize(const QRect &available)
 {
-    return QSize(int(available.width() * 0.6), int(available.height() * 0.8));
+    return PopupPlacement::maximumSize(available);
 }
 
 QPoint StandardPlacement::position(const QRect &available, const QSize &window)

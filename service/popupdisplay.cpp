@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "popupdisplay.h"
+
+#include "osdservice_debug.h"
+#include "popupannouncer.h"
+#include "popupwidget.h"
+#include "systemsoundsplayer.h"
+
+#include <QEvent>
+#include <QThread>
+#include <QTimer>
+
+static const int longestDurationMs = 20000;
+
+class PopupDisplayPrivate
+{
+public:
+    explicit PopupDisplayPrivate(PopupDisplay::WindowFactory makeWindow)
+        : makeWindow(std::move(makeWindow))
+    {
+    }
+
+    PopupDisplay::WindowFactory makeWindow;
+    // The window is top-level and has no parent; it is the display's for the rest of the process.
+    std::unique_ptr<PopupWidget> window;
+    QThread soundThread;
+    std::unique_ptr<Vesk::SystemSoundsQt::Player> soundPlayer;
+    QTimer *hideTimer = nullptr;
+    int displayTime = 1800;
+    bool sessionLocked = false;
+    bool customTextVisible = false;
+    IdleWarmUp *warmUp = nullptr;
+};
+
+PopupDisplay::PopupDisplay(WindowFactory makeWindow, QObject *parent)
+    : QObject(parent)
+    , d(std::make_unique<PopupDisplayPrivate>(std::move(makeWindow)))
+{
+    // Playing a sound never stalls the pop-up: the player lives in a thread of its own.
+    d->soundThread.start(QThread::InheritPriority);
+    d->soundPlayer = std::make_unique<Vesk::SystemSoundsQt::Player>(Vesk::SystemSoundsQt::Player::Mode(0), Vesk::SystemSoundsQt::Player::Source(4), nullptr);
+    d->soundPlayer->setVeskSystemSoundPathCacheEnabled(true);
+    d->soundPlayer->moveToThread(&d->soundThread);
+}
+
+PopupDisplay::~PopupDisplay()
+{
+    // The player must not be deleted while its thread may still run one of its calls.
+    d->soundThread.quit();
+    d->soundThread.wait();
+    d->soundPlayer.reset();
+    d->window.reset();
+}
+
+PopupWidget *PopupDisplay::window() const
+{
+    return d->window.get();
+}
+
+PopupWidget *PopupDisplay::ensureWindow()
+{
+    if (!d->window) {
+        d->window.reset(d->makeWindow());
+        qCDebug(OSD_SERVICE) << "pop-up window created:" << d->window->metaObject()->className();
+        d->window->installEventFilter(this);
+        connect(d->window.get(), &PopupWidget::placementScreenChanged, this, &PopupDisplay::hideCustomTextOsdIfVisible);
+    }
+    return d->window.get();
+}
+
+void PopupDisplay::prepareHideTimer()
+{
+    if (d->hideTimer) {
+        return;
+    }
+    d->hideTimer = new QTimer(this);
+    d->hideTimer->setSingleShot(true);
+    connect(d->hideTimer, &QTimer::timeout, this, &PopupDisplay::hideOsd);
+}
+
+int PopupDisplay::displayTime() const
+{
+    return d->displayTime;
+}
+
+void PopupDisplay::setDisplayTime(int milliseconds)
+{
+    d->displayTime = milliseconds;
+}
+
+int PopupDisplay::effectiveDurationMs(int durationMs) const
+{
+    if (durationMs > 0) {
+        return qMin(durationMs, longestDurationMs);
+    }
+    return qMin(qMax(d->displayTime, 1), longestDurationMs);
+}
+
+void PopupDisplay::showOsd(int durationMs)
+{
+    if (d->hideTimer) {
+        d->hideTimer->stop();
+    }
+    if (!d->window) {
+        return;
+    }
+    qCDebug(OSD_SERVICE) << "showing the pop-up for" << effectiveDurationMs(durationMs) << "ms";
+    d->window->setVisible(true);
+    PopupAnnouncer::announce(d->window.get());
+    if (d->hideTimer) {
+        d->hideTimer->start(effectiveDurationMs(durationMs));
+    }
+}
+
+void PopupDisplay::hideOsd()
+{
+    if (!d->window) {
+        return;
+    }
+    d->window->setVisible(false);
+    d->window->setOsdValue(0);
+    d->customTextVisible = false;
+}
+
+bool PopupDisplay::isSessionLocked() const
+{
+    return d->sessionLocked;
+}
+
+void PopupDisplay::setSessionLocked(bool locked)
+{
+    d->sessionLocked = locked;
+    if (locked) {
+        hideOsd();
+        if (d->hideTimer) {
+            d->hideTimer->stop();
+        }
+    }
+}
+
+void PopupDisplay::setCustomTextVisible(bool visible)
+{
+    d->customTextVisible = visible;
+}
+
+void PopupDisplay::hideCustomTextOsdIfVisible()
+{
+    if (!d->customTextVisible) {
+        return;
+    }
+    hideOsd();
+    if (d->hideTimer) {
+        d->hideTimer->stop();
+    }
+    d->customTextVisible = false;
+}
+
+void PopupDisplay::startWarmUp(std::vector<IdleWarmUp::Step> steps, int delayMs)
+{
+    d->warmUp = new IdleWarmUp(std::move(steps), delayMs, this);
+}
+
+QTimer *PopupDisplay::hideTimer() const
+{
+    return d->hideTimer;
+}
+
+Vesk::SystemSoundsQt::Player *PopupDisplay::soundPlayer() const
+{
+    return d->soundPlayer.get();
+}
+
+IdleWarmUp *PopupDisplay::warmUp() const
+{
+    return d->warmUp;
+}
+
+bool PopupDisplay::eventFilter(QObject *watched, QEvent *event)
+{
+    if (d->window && watched == d->window.get() && event->type() == QEvent::Show) {
+        Vesk::SystemSoundsQt::Player *player = d->soundPlayer.get();
+        QMetaObject::invokeMethod(
+            player,
+            [player] {
+                player->playByType(Vesk::VeskSoundType(14), Vesk::ServerSoundCachePolicy(1));
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include "idlewarmup.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class PopupDisplayPrivate;
+class PopupWidget;
+class QTimer;
+
+namespace Vesk
+{
+namespace SystemSoundsQt
+{
+class Player;
+}
+}
+
+/**
+ * The life of the daemon's one pop-up window: made on the first request that needs it, shown
+ * for a display time and then hidden by a timer, hidden at once when the session is locked or,
+ * while it shows a caller's custom text, when the screen it is on changes; the system sound
+ * each time it appears; and the loading, in idle time after the start, of what the first
+ * pop-up needs.
+ *
+ * The service decides what is shown and hands the display time and the warm-up down; this
+ * class never reads the settings.
+ */
+class PopupDisplay : public QObject
+{
+    Q_OBJECT
+public:
+    /// Makes the window of the chosen style; called once, on the first request.
+    using WindowFactory = std::function<PopupWidget *()>;
+
+    explicit PopupDisplay(WindowFactory makeWindow, QObject *parent = nullptr);
+    ~PopupDisplay() override;
+
+    /// The window; null until the first request made it.
+    PopupWidget *window() const;
+    /// Makes the window unless it exists; returns it.
+    PopupWidget *ensureWindow();
+    /// Makes the hide timer unless it exists: the pop-up is enabled.
+    void prepareHideTimer();
+
+    /// How long a pop-up stays without a time of its own, in milliseconds.
+    int displayTime() const;
+    void setDisplayTime(int milliseconds);
+    /// What a pop-up asked to stay @p durationMs (0 or less: the display time) stays, at
+    /// least 1 ms and at most 20 s.
+    int effectiveDurationMs(int durationMs) const;
+
+    /// Shows the window, if there is one, and hides it after effectiveDurationMs(@p durationMs).
+    void showOsd(int durationMs);
+    /// Hides the window and empties its value.
+    void hideOsd();
+
+    bool isSessionLocked() const;
+    /// A locked session hides the pop-up at once; unlocking shows nothing again.
+    void setSessionLocked(bool locked);
+
+    /// While true, a change of the screen the pop-up is on hides it: a caller's custom text was
+    /// placed for that screen.
+    void setCustomTextVisible(bool visible);
+    void hideCustomTextOsdIfVisible();
+
+    /// Runs @p steps in idle time, starting after @p delayMs.
+    void startWarmUp(std::vector<IdleWarmUp::Step> steps, int delayMs);
+
+    /// Queues the system sound when the window is shown.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class OsdServiceTest;
+
+    // What the tests look into.
+    QTimer *hideTimer() const;
+    Vesk::SystemSoundsQt::Player *soundPlayer() const;
+    IdleWarmUp *warmUp() const;
+
+    std::unique_ptr<PopupDisplayPrivate> const d;
+};
