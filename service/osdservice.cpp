@@ -109,7 +109,7 @@ bool OsdService::registerOSDService()
 
 OsdService::Mode OsdService::modeFromConfig(const KSharedConfig::Ptr &config)
 {
-    if (config && config->group("OSD").readEntry("UseStandartMode", false)) {
+    if (config && config->group(QStringLiteral("OSD")).readEntry("UseStandartMode", false)) {
         return StandardMode;
     }
     return RoundedMode;

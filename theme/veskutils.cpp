@@ -6,6 +6,7 @@
 #include "stylehelper.h"
 #include "veskcore.h"
 #include "veskintegration.h"
+#include "x11application.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
@@ -15,7 +16,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QStyle>
-#include <QX11Info>
 
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
@@ -329,14 +329,14 @@ void dumpData(QAbstractItemView *view)
 
 QRect trayIconPosition(const QRect &fallback)
 {
-    if (!QX11Info::isPlatformX11()) {
+    if (!X11Application::isPlatformX11()) {
         return fallback;
     }
-    Display *display = QX11Info::display();
+    Display *display = X11Application::display();
     if (!display) {
         return fallback;
     }
-    const QByteArray selectionName = QByteArrayLiteral("_NET_SYSTEM_TRAY_S") + QByteArray::number(QX11Info::appScreen());
+    const QByteArray selectionName = QByteArrayLiteral("_NET_SYSTEM_TRAY_S") + QByteArray::number(X11Application::defaultScreen());
     const Atom selection = XInternAtom(display, selectionName.constData(), False);
     const Window tray = XGetSelectionOwner(display, selection);
     if (tray == None) {
