@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "x11popupsurface.h"
+
+#include "x11screens.h"
+
+#include <KX11Extras>
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+X11PopupSurface::X11PopupSurface(QWidget *window)
+    : PopupSurface(window)
+    , raiseTimer(new QTimer(this))
+{
+    raiseTimer->setInterval(100);
+    connect(raiseTimer, &QTimer::timeout, this, &X11PopupSurface::raise);
+    connect(KX11Extras::self(), &KX11Extras::compositingChanged, this, &PopupSurface::compositingChanged);
+}
+
+void X11PopupSurface::moveTo(const QPoint &position)
+{
+    window->move(position);
+}
+
+bool X11PopupSurface::isCompositing() const
+{
+    return KX11Extras::compositingActive();
+}
+
+bool X11PopupSurface::masksShape() const
+{
+    return true;
+}
+
+void X11PopupSurface::shown()
+{
+    raiseTimer->start();
+    raise();
+}
+
+void X11PopupSurface::hidden()
+{
+    raiseTimer->stop();
+}
+
+QScreen *X11PopupSurface::chosenScreen(OsdConfig::ScreenChoice choice) const
+{
+    QScreen *screen = choice == OsdConfig::ScreenChoice::Active ? X11Screens::activeWindowScreen() : nullptr;
+    if (!screen) {
+        screen = X11Screens::pointerScreen();
+    }
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+// A screen of another X screen of the display (another root window) is reached only by making
+// the window there; a window about to be shown is moved before it maps. A shown window stays on
+// its X screen: making it anew would show it a second time.
+void X11PopupSurface::followedScreenChanged()
+{
+    QScreen *target = screen();
+    if (!target || window->isVisible() || window->screen() == target || window->screen()->virtualSiblings().contains(target)) {
+        return;
+    }
+    window->winId();
+    window->windowHandle()->setScreen(target);
+}
+
+// Raising only: activating the window would take the keyboard focus from the user's
+// application on a desktop without a window manager that honours the focus hints.
+void X11PopupSurface::raise()
+{
+    window->raise();
+}
