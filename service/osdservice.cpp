@@ -125,7 +125,7 @@ void OsdService::initDBus(OsdService::Mode mode)
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString path = QLatin1String(servicePath);
-    const char *qtName = QObject::staticQtMetaObject.className();
+    const char *qtName = Qt::staticMetaObject.className();
     if (!bus.registerObject(path, interfaceName, this, QDBusConnection::ExportAdaptors)) {
         qCritical("%s:Failed to register DBus object: path=\"%s\", interface=\"%s\"!",
                   qtName,

@@ -2,6 +2,7 @@
 #include "veskutils.h"
 
 #include "micdetect.h"
+#include "namedcolor.h"
 #include "osdtheme_debug.h"
 #include "stylehelper.h"
 #include "veskcore.h"
@@ -183,8 +184,9 @@ QColor backgroundColorFromTheme()
     if (taskbarColor == QLatin1String("qt")) {
         return styleWindowColor();
     }
-    if (QColor::isValidColor(taskbarColor)) {
-        return QColor(taskbarColor);
+    const QColor taskbarColorValue = namedColor(taskbarColor);
+    if (taskbarColorValue.isValid()) {
+        return taskbarColorValue;
     }
 
     // Neither a colour nor "qt": the colour comes from the desktop's primary colour.
@@ -200,8 +202,9 @@ QColor backgroundColorFromTheme()
         return styleWindowColor();
     }
     const QString darkColor = QString::fromStdString(GetPrimaryDarkColor(primaryColor.toStdString(), true));
-    if (QColor::isValidColor(darkColor)) {
-        return QColor(darkColor);
+    const QColor darkColorValue = namedColor(darkColor);
+    if (darkColorValue.isValid()) {
+        return darkColorValue;
     }
     return styleWindowColor();
 }

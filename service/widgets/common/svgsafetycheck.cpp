@@ -140,7 +140,11 @@ bool Checker::parse(const QByteArray &document)
 // a reference cycle.
 bool Checker::costIsBounded()
 {
-    enum State : char { Unvisited, OnPath, Done };
+    enum State : char {
+        Unvisited,
+        OnPath,
+        Done,
+    };
     QVector<State> state(elements.size(), Unvisited);
     QVector<qint64> cost(elements.size(), 0);
     QVector<int> depth(elements.size(), 0);
