@@ -315,11 +315,13 @@ static void setSurfaceOutput(LayerShellQt::Window *layer, QWindow *window, QScre
 void LayerShellPopupSurface::followedScreenChanged()
 {
     // An output the compositor chose stays its choice: the window is only placed anew on it.
+    // The settings make the native window first.
+    LayerShellQt::Window *settings = layerWindow();
     if (isPlacedBySystem()) {
-        setSurfaceOutput(layerWindow(), window->windowHandle(), nullptr);
+        setSurfaceOutput(settings, window->windowHandle(), nullptr);
         return;
     }
-    setSurfaceOutput(layerWindow(), window->windowHandle(), screen());
+    setSurfaceOutput(settings, window->windowHandle(), screen());
     if (window->isVisible()) {
         renewWhenIdle();
     }
