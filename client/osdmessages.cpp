@@ -139,7 +139,7 @@ bool printMethodArgumentError(MethodType method, int index, const QString &value
     }
     // One pass over the template: a value such as "%3" must appear as typed, not be filled in.
     printError(QStringLiteral("Error: cannot convert %1 argument, from value \"%2\", to type \"%3\"!")
-                   .arg(QString::number(index + 1), value, QString::fromLatin1(QMetaType::typeName(type))));
+                   .arg(QString::number(index + 1), value, QString::fromLatin1(QMetaType(type).name())));
     printMessage(QStringLiteral("Method description:"));
     printMethodDescription(method);
     return true;

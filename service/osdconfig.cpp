@@ -5,8 +5,6 @@
 
 #include <KConfigGroup>
 
-static const char osdGroup[] = "OSD";
-
 OsdConfig::OsdConfig(const KSharedConfig::Ptr &config, QObject *parent)
     : QObject(parent)
     , config(config)
@@ -22,7 +20,7 @@ void OsdConfig::loadSettings()
     if (!config) {
         return;
     }
-    const KConfigGroup group = config->group(osdGroup);
+    const KConfigGroup group = config->group(QStringLiteral("OSD"));
     opacityValue = group.readEntry("Opacity", 1.0);
     // Read once like the others: the object is never re-read, so the answer cannot change, and
     // asking it again on every request was a measurable part of handling a volume change.

@@ -83,7 +83,7 @@ bool OsdService::registerOSDService()
 
 OsdService::Mode OsdService::modeFromConfig(const KSharedConfig::Ptr &config)
 {
-    if (config && config->group("OSD").readEntry("UseStandartMode", false)) {
+    if (config && config->group(QStringLiteral("OSD")).readEntry("UseStandartMode", false)) {
         return StandardMode;
     }
     return RoundedMode;
@@ -99,15 +99,11 @@ void OsdService::initDBus(OsdService::Mode mode)
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString path = QLatin1String(servicePath);
-    const char *qtName = QObject::staticQtMetaObject.className();
     if (!bus.registerObject(path, interfaceName, this, QDBusConnection::ExportAdaptors)) {
-        qCritical("%s:Failed to register DBus object: path=\"%s\", interface=\"%s\"!",
-                  qtName,
-                  path.toLatin1().constData(),
-                  interfaceName.toLatin1().constData());
+        qCritical("Qt:Failed to register DBus object: path=\"%s\", interface=\"%s\"!", path.toLatin1().constData(), interfaceName.toLatin1().constData());
     }
     if (!bus.registerService(interfaceName)) {
-        qCritical("%s:Failed to register service \"%s\"!", qtName, interfaceName.toLatin1().constData());
+        qCritical("Qt:Failed to register service \"%s\"!", interfaceName.toLatin1().constData());
     } else {
         qCDebug(OSD_SERVICE) << "owns the bus name" << interfaceName;
     }

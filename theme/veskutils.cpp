@@ -2,10 +2,12 @@
 #include "veskutils.h"
 
 #include "micdetect.h"
+#include "namedcolor.h"
 #include "osdtheme_debug.h"
 #include "stylehelper.h"
 #include "veskcore.h"
 #include "veskintegration.h"
+#include "x11application.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
@@ -15,7 +17,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QStyle>
-#include <QX11Info>
 
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
@@ -183,8 +184,9 @@ QColor backgroundColorFromTheme()
     if (taskbarColor == QLatin1String("qt")) {
         return styleWindowColor();
     }
-    if (QColor::isValidColor(taskbarColor)) {
-        return QColor(taskbarColor);
+    const QColor taskbarColorValue = namedColor(taskbarColor);
+    if (taskbarColorValue.isValid()) {
+        return taskbarColorValue;
     }
 
     // Neither a colour nor "qt": the colour comes from the desktop's primary colour.
@@ -200,8 +202,9 @@ QColor backgroundColorFromTheme()
         return styleWindowColor();
     }
     const QString darkColor = QString::fromStdString(GetPrimaryDarkColor(primaryColor.toStdString(), true));
-    if (QColor::isValidColor(darkColor)) {
-        return QColor(darkColor);
+    const QColor darkColorValue = namedColor(darkColor);
+    if (darkColorValue.isValid()) {
+        return darkColorValue;
     }
     return styleWindowColor();
 }
@@ -329,14 +332,14 @@ void dumpData(QAbstractItemView *view)
 
 QRect trayIconPosition(const QRect &fallback)
 {
-    if (!QX11Info::isPlatformX11()) {
+    if (!X11Application::isPlatformX11()) {
         return fallback;
     }
-    Display *display = QX11Info::display();
+    Display *display = X11Application::display();
     if (!display) {
         return fallback;
     }
-    const QByteArray selectionName = QByteArrayLiteral("_NET_SYSTEM_TRAY_S") + QByteArray::number(QX11Info::appScreen());
+    const QByteArray selectionName = QByteArrayLiteral("_NET_SYSTEM_TRAY_S") + QByteArray::number(X11Application::defaultScreen());
     const Atom selection = XInternAtom(display, selectionName.constData(), False);
     const Window tray = XGetSelectionOwner(display, selection);
     if (tray == None) {

@@ -134,7 +134,10 @@ void writeRealisticTheme()
     writeTheme(themeSettings("TaskbarColor=primary\n"), realisticPalette, QSize());
 }
 
-enum class Style { Rounded, Standard };
+enum class Style {
+    Rounded,
+    Standard,
+};
 
 struct Content {
     bool progress = false;

@@ -13,7 +13,7 @@ qint64 statusKiB(const QString &statusFile, const QByteArray &field)
         return -1;
     }
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field + ':')) {
+        if (line.startsWith(QByteArray(field + ':'))) {
             return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
         }
     }

@@ -2,12 +2,12 @@
 #include "screen.h"
 
 #include "stylehelper.h"
+#include "x11application.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
-#include <QX11Info>
 
 #include <algorithm>
 #include <functional>
@@ -61,7 +61,7 @@ QString saveScreenshot(const QImage &image, const QString &name)
 
 void setWorkArea(const QRect &area)
 {
-    Display *display = QX11Info::display();
+    Display *display = X11Application::display();
     const Atom workArea = XInternAtom(display, "_NET_WORKAREA", False);
     if (area.isEmpty()) {
         XDeleteProperty(display, DefaultRootWindow(display), workArea);
@@ -76,22 +76,22 @@ unsigned long inputFocus()
 {
     Window focus = 0;
     int revert = 0;
-    XGetInputFocus(QX11Info::display(), &focus, &revert);
+    XGetInputFocus(X11Application::display(), &focus, &revert);
     return focus;
 }
 
 void movePointer(int xScreen, const QPoint &position)
 {
-    Display *display = QX11Info::display();
+    Display *display = X11Application::display();
     XWarpPointer(display, None, RootWindow(display, xScreen), 0, 0, 0, 0, position.x(), position.y());
     XSync(display, False);
 }
 
 ActiveWindow::ActiveWindow(int xScreen, How how)
-    : root(RootWindow(QX11Info::display(), xScreen))
+    : root(RootWindow(X11Application::display(), xScreen))
     , how(how)
 {
-    Display *display = QX11Info::display();
+    Display *display = X11Application::display();
     window = XCreateSimpleWindow(display, root, 100, 100, 300, 200, 0, 0, 0);
     XMapWindow(display, window);
     if (how == Focus) {
@@ -106,7 +106,7 @@ ActiveWindow::ActiveWindow(int xScreen, How how)
 
 ActiveWindow::~ActiveWindow()
 {
-    Display *display = QX11Info::display();
+    Display *display = X11Application::display();
     if (how == Focus) {
         XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
     } else {

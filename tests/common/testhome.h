@@ -55,7 +55,7 @@ public:
         qputenv("HOME", QFile::encodeName(home()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_root.filePath(QStringLiteral("data"))));
         qputenv("XDG_DATA_DIRS", QFile::encodeName(m_root.filePath(QStringLiteral("sysdata"))));
-        qputenv("PATH", QFile::encodeName(bin()) + ':' + qgetenv("PATH"));
+        qputenv("PATH", QByteArray(QFile::encodeName(bin()) + ':' + qgetenv("PATH")));
         qunsetenv("SUDO_USER");
         qunsetenv("VESK_SESSION_CONFIG_SUFFIX");
         reset();

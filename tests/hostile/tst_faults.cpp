@@ -16,6 +16,8 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <utility>
+
 static const QString screenSaverName = QStringLiteral("org.freedesktop.ScreenSaver");
 static const QString screenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
 
@@ -156,7 +158,7 @@ private Q_SLOTS:
             QVERIFY(progressCall(78));
             QTRY_VERIFY_WITH_TIMEOUT(!fixture.announcements.received.isEmpty() && fixture.announcements.received.last().arguments.value(1) == 78,
                                      5000 * slowdown());
-            for (const auto &announcement : qAsConst(fixture.announcements.received)) {
+            for (const auto &announcement : std::as_const(fixture.announcements.received)) {
                 QVERIFY2(announcement.arguments.value(1) != 77, "a pop-up was shown while the session was locked");
             }
             fixture.verifyRecovers();

@@ -88,7 +88,7 @@ private Q_SLOTS:
     {
         const KSharedConfig::Ptr config = configWith("[OSD]\nOpacity=0.5\n");
         OsdConfig osdConfig(config, nullptr);
-        config->group("OSD").writeEntry("Opacity", 0.25);
+        config->group(QStringLiteral("OSD")).writeEntry("Opacity", 0.25);
         QCOMPARE(osdConfig.opacity(), 0.5);
     }
 

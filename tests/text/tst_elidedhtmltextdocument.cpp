@@ -281,10 +281,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("format");
 
         const QString words = repeated(QStringLiteral("Lorem ipsum dolor sit amet, consectetur adipiscing elit. "), 1500);
-        const QString mixed =
-            repeated(QStringLiteral(
-                         u"Громкость 40 % — Ἀθῆναι, שלום עולם, مرحبا بالعالم 音量调节 😀👍🏽 x\u0301y\u0308 "),
-                     1500);
+        const QString scripts = QStringLiteral(u"Громкость 40 % — Ἀθῆναι, שלום עולם, ");
+        const QString mixed = repeated(scripts + QStringLiteral(u"مرحبا بالعالم 音量调节 😀👍🏽 x\u0301y\u0308 "), 1500);
         const QString longWord = repeated(QStringLiteral("x"), 1500);
         const QString paragraphs = repeated(QStringLiteral("A short paragraph.\nAnother one, a little longer than the first.\n"), 1500);
         const QString blankLines = repeated(QStringLiteral("line\n\n\n"), 600);

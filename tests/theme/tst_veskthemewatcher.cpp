@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 class VeskThemeWatcherTest : public QObject
 {
@@ -36,7 +37,7 @@ private:
 
     bool notified(const QString &path) const
     {
-        for (const QList<QVariant> &arguments : qAsConst(*notifications)) {
+        for (const QList<QVariant> &arguments : std::as_const(*notifications)) {
             if (arguments.value(0).toString() == path) {
                 return true;
             }

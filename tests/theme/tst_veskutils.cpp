@@ -6,13 +6,13 @@
 #include "testhome.h"
 #include "veskintegration.h"
 #include "veskutils.h"
+#include "x11application.h"
 
 #include <QApplication>
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QTest>
 #include <QTreeView>
-#include <QX11Info>
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -395,8 +395,8 @@ private Q_SLOTS:
         tray.setGeometry(120, 60, 40, 30);
         tray.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tray));
-        Display *display = QX11Info::display();
-        const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(QX11Info::appScreen());
+        Display *display = X11Application::display();
+        const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(X11Application::defaultScreen());
         XSetSelectionOwner(display, XInternAtom(display, name.constData(), False), tray.winId(), CurrentTime);
         XSync(display, False);
 

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -231,7 +232,7 @@ QIcon readIconImages(QImageReader &reader)
         }
     }
     QIcon icon;
-    for (const QImage &image : qAsConst(kept)) {
+    for (const QImage &image : std::as_const(kept)) {
         icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;

@@ -31,16 +31,21 @@ enum class WaylandShell {
 };
 WaylandShell waylandShell = WaylandShell::Unknown;
 
-// The rule Qt 5.15 applies when it chooses its platform: QT_QPA_PLATFORM if set, else Wayland
-// in a Wayland session except under GNOME.
+// The rule Qt applies when it chooses its platform: QT_QPA_PLATFORM if set; else Qt 6 takes
+// Wayland when a Wayland display or session is named, and Qt 5.15 in a Wayland session except
+// under GNOME.
 bool qtChoosesWayland()
 {
     const QByteArray requested = qgetenv("QT_QPA_PLATFORM");
     if (!requested.isEmpty()) {
         return requested.startsWith("wayland");
     }
+#if QT_VERSION_MAJOR >= 6
+    return qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
+#else
     const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP").toLower() + ' ' + qgetenv("XDG_SESSION_DESKTOP").toLower();
     return qgetenv("XDG_SESSION_TYPE") == "wayland" && !desktops.contains("gnome");
+#endif
 }
 
 enum class Probe {
@@ -283,14 +288,40 @@ QScreen *LayerShellPopupSurface::chosenScreen(OsdConfig::ScreenChoice) const
     return nullptr;
 }
 
+// Where layer-shell-qt makes the next surface: on @p output, or where the compositor finds best
+// when it is null. Each major version names this differently: 5.27 sends the output it is
+// given and none when there is none; 6.0 sends the window's screen unless told to send none;
+// 6.6 names an output of its own.
+static void setSurfaceOutput(LayerShellQt::Window *layer, QWindow *window, QScreen *output)
+{
+#if OSD_LAYER_SHELL_QT_VERSION >= 606
+    Q_UNUSED(window)
+    if (output) {
+        layer->setScreen(output);
+    } else {
+        layer->setWantsToBeOnActiveScreen(true);
+    }
+#elif OSD_LAYER_SHELL_QT_VERSION >= 600
+    layer->setScreenConfiguration(output ? LayerShellQt::Window::ScreenFromQWindow : LayerShellQt::Window::ScreenFromCompositor);
+    if (output) {
+        window->setScreen(output);
+    }
+#else
+    Q_UNUSED(window)
+    layer->setDesiredOutput(output);
+#endif
+}
+
 void LayerShellPopupSurface::followedScreenChanged()
 {
     // An output the compositor chose stays its choice: the window is only placed anew on it.
+    // The settings make the native window first.
+    LayerShellQt::Window *settings = layerWindow();
     if (isPlacedBySystem()) {
-        layerWindow()->setDesiredOutput(nullptr);
+        setSurfaceOutput(settings, window->windowHandle(), nullptr);
         return;
     }
-    layerWindow()->setDesiredOutput(screen());
+    setSurfaceOutput(settings, window->windowHandle(), screen());
     if (window->isVisible()) {
         renewWhenIdle();
     }

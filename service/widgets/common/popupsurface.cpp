@@ -19,6 +19,15 @@ void PopupSurface::prepareApplication()
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
         qputenv("QT_XCB_GL_INTEGRATION", "none");
     }
+#if QT_VERSION_MAJOR >= 6
+    // Qt 6 turns the X server's font resolution (Xft.dpi) into a scale of every window, where
+    // Qt 5 made only the text larger: a pop-up would grow and move. The pop-ups keep their size
+    // and place; scale factors that the user sets (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS)
+    // and an output's own scale on Wayland apply as before.
+    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING")) {
+        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    }
+#endif
     LayerShellPopupSurface::prepareApplication();
 }
 

@@ -22,7 +22,7 @@ struct Element {
     QVector<int> children;
 };
 
-QStringRef hrefOf(const QXmlStreamAttributes &attributes)
+QStringView hrefOf(const QXmlStreamAttributes &attributes)
 {
     // Any prefix is accepted: binding the xlink namespace to another prefix must not hide a
     // reference from the count.
@@ -31,12 +31,12 @@ QStringRef hrefOf(const QXmlStreamAttributes &attributes)
             return attribute.value();
         }
     }
-    return QStringRef();
+    return QStringView();
 }
 
 // QtSvg decodes an image embedded as base64 data when it parses the document, whatever size
 // the image declares; anything else it treats as a file name to open.
-bool isAcceptableImage(const QStringRef &href, qint64 &pixelsLeft)
+bool isAcceptableImage(QStringView href, qint64 &pixelsLeft)
 {
     if (!href.startsWith(QLatin1String("data"))) {
         return href.isEmpty();
@@ -93,7 +93,7 @@ bool Checker::parse(const QByteArray &document)
             for (const QXmlStreamAttribute &attribute : attributes) {
                 element.weight += attribute.value().size() / bytesPerCostUnit;
             }
-            const QStringRef href = hrefOf(attributes);
+            const QStringView href = hrefOf(attributes);
             if (xml.name() == QLatin1String("use")) {
                 // QtSvg drops the first character ('#') without looking at it.
                 element.useTarget = href.mid(1).toString();
@@ -101,7 +101,7 @@ bool Checker::parse(const QByteArray &document)
                 qCDebug(OSD_IMAGE) << "SVG refused: image reference" << href.left(64);
                 return false;
             }
-            const QStringRef id = attributes.value(QLatin1String("id"));
+            const QStringView id = attributes.value(QLatin1String("id"));
             const int index = elements.size();
             if (!id.isEmpty()) {
                 elementsById[id.toString()].append(index);
@@ -140,7 +140,11 @@ bool Checker::parse(const QByteArray &document)
 // a reference cycle.
 bool Checker::costIsBounded()
 {
-    enum State : char { Unvisited, OnPath, Done };
+    enum State : char {
+        Unvisited,
+        OnPath,
+        Done,
+    };
     QVector<State> state(elements.size(), Unvisited);
     QVector<qint64> cost(elements.size(), 0);
     QVector<int> depth(elements.size(), 0);

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "x11screens.h"
 
+#include "x11application.h"
+
 #include <QGuiApplication>
 #include <QScreen>
-#include <QX11Info>
 #include <qpa/qplatformnativeinterface.h>
 #include <qpa/qplatformscreen.h>
 
@@ -108,7 +109,7 @@ namespace X11Screens
 {
 QScreen *activeWindowScreen()
 {
-    xcb_connection_t *connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    xcb_connection_t *connection = X11Application::connection();
     if (!connection) {
         return nullptr;
     }
@@ -143,7 +144,7 @@ QScreen *activeWindowScreen()
 
 QScreen *pointerScreen()
 {
-    xcb_connection_t *connection = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    xcb_connection_t *connection = X11Application::connection();
     if (!connection) {
         return nullptr;
     }

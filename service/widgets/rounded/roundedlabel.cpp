@@ -45,7 +45,11 @@ bool RoundedLabelPrivate::isLightColor(const QColor &color)
 
 namespace
 {
-enum class ColorClass { None, Dark, Light };
+enum class ColorClass {
+    None,
+    Dark,
+    Light,
+};
 
 ColorClass colorClass(QRgb rgb)
 {

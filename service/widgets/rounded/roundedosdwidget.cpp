@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "roundedosdwidget.h"
 
+#include "namedcolor.h"
 #include "osdutils.h"
 #include "popupplacement.h"
 #include "popupsurface.h"
@@ -216,10 +217,9 @@ bool RoundedOsdWidget::noBackgroundMode()
 
 void RoundedOsdWidget::setCustomBackgroundColor(QString color)
 {
-    // isValidColor() accepts what setNamedColor() does, without a warning for every bad name
-    // that a caller on the bus sends.
+    // Checked without a warning for every bad name that a caller on the bus sends.
     const QString trimmed = color.trimmed();
-    const QString accepted = QColor::isValidColor(trimmed) ? trimmed : QString();
+    const QString accepted = namedColor(trimmed).isValid() ? trimmed : QString();
     if (d->customBackgroundColor == accepted) {
         return;
     }

@@ -120,7 +120,8 @@ QString displayableText(const QString &text, const QFont &font, const QSizeF &ar
                 if (known != advances.constEnd()) {
                     advance = *known;
                 } else {
-                    const QString letter = QString::fromUcs4(&codePoint, 1);
+                    const char32_t letterCode = codePoint;
+                    const QString letter = QString::fromUcs4(&letterCode, 1);
                     advance = qMax(narrowest, metrics.horizontalAdvance(letter) * 0.8);
                     advances.insert(codePoint, advance);
                 }
