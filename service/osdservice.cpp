@@ -8,7 +8,9 @@
 #include "osdserviceadaptor.h"
 #include "osdwidget.h"
 #include "popupannouncer.h"
+#include "powerpopups.h"
 #include "roundedosdwidget.h"
+#include "screenmatch.h"
 #include "systemsoundsplayer.h"
 
 #include <KConfigGroup>
@@ -121,7 +123,9 @@ void OsdService::initDBus(OsdService::Mode mode)
     const QMetaObject &adaptorMeta = OsdServiceAdaptor::staticMetaObject;
     const QString interfaceName = QLatin1String(adaptorMeta.classInfo(adaptorMeta.indexOfClassInfo("D-Bus Interface")).value());
 
-    new OsdServiceAdaptor(this);
+    auto *adaptor = new OsdServiceAdaptor(this);
+    // The relay pairs signals by name: the Plasma 6 form has a name of its own here.
+    connect(this, &OsdService::osdProgressWithMaximum, adaptor, qOverload<const QString &, int, int, const QString &>(&OsdServiceAdaptor::osdProgress));
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString path = QLatin1String(servicePath);
@@ -191,6 +195,9 @@ void OsdService::showOsd(int durationMs)
         return;
     }
     qCDebug(OSD_SERVICE) << "showing the pop-up for" << effectiveDurationMs(durationMs) << "ms";
+    if (auto *popup = qobject_cast<PopupWidget *>(rootObject)) {
+        popup->setRequestedScreen(targetScreen);
+    }
     rootObject->setProperty("visible", true);
     PopupAnnouncer::announce(rootObject);
     if (hideTimer) {
@@ -281,50 +288,52 @@ void OsdService::onSessionLocked(bool locked)
 QStringList OsdService::handlerIconNames(Mode mode)
 {
     if (mode == RoundedMode) {
-        return {
-            QStringLiteral("mono-audio-volume"),
-            QStringLiteral("mono-audio-volume-muted"),
-            QStringLiteral("mono-microphone-sensitivity"),
-            QStringLiteral("mono-microphone-sensitivity-muted"),
-            QStringLiteral("mono-video-display-brightness"),
-            QStringLiteral("mono-input-keyboard-brightness"),
-            QStringLiteral("mono-play-circle"),
-            QStringLiteral("mono-virtual-desktops"),
-            QStringLiteral("mono-input-touchpad-on"),
-            QStringLiteral("mono-input-touchpad-off"),
-            QStringLiteral("mono-network-wireless-on"),
-            QStringLiteral("mono-network-wireless-off"),
-            QStringLiteral("mono-preferences-system-bluetooth"),
-            QStringLiteral("mono-preferences-system-bluetooth-inactive"),
-            QStringLiteral("mono-network-mobile-on"),
-            QStringLiteral("mono-network-mobile-off"),
-            QStringLiteral("mono-input-keyboard-virtual"),
-        };
+        return QStringList{
+                   QStringLiteral("mono-audio-volume"),
+                   QStringLiteral("mono-audio-volume-muted"),
+                   QStringLiteral("mono-microphone-sensitivity"),
+                   QStringLiteral("mono-microphone-sensitivity-muted"),
+                   QStringLiteral("mono-video-display-brightness"),
+                   QStringLiteral("mono-input-keyboard-brightness"),
+                   QStringLiteral("mono-play-circle"),
+                   QStringLiteral("mono-virtual-desktops"),
+                   QStringLiteral("mono-input-touchpad-on"),
+                   QStringLiteral("mono-input-touchpad-off"),
+                   QStringLiteral("mono-network-wireless-on"),
+                   QStringLiteral("mono-network-wireless-off"),
+                   QStringLiteral("mono-preferences-system-bluetooth"),
+                   QStringLiteral("mono-preferences-system-bluetooth-inactive"),
+                   QStringLiteral("mono-network-mobile-on"),
+                   QStringLiteral("mono-network-mobile-off"),
+                   QStringLiteral("mono-input-keyboard-virtual"),
+               }
+        + PowerPopUps::iconNames(true);
     }
-    return {
-        QString(),
-        QStringLiteral("video-display-brightness"),
-        QStringLiteral("input-keyboard-brightness"),
-        QStringLiteral("audio-volume-muted"),
-        QStringLiteral("microphone-sensitivity-muted"),
-        QStringLiteral("keyboard-layout"),
-        QStringLiteral("input-touchpad-on"),
-        QStringLiteral("input-touchpad-off"),
-        QStringLiteral("network-wireless-on"),
-        QStringLiteral("network-wireless-off"),
-        QStringLiteral("preferences-system-bluetooth"),
-        QStringLiteral("preferences-system-bluetooth-inactive"),
-        QStringLiteral("network-mobile-on"),
-        QStringLiteral("network-mobile-off"),
-        QStringLiteral("input-keyboard-virtual-on"),
-        QStringLiteral("input-keyboard-virtual-off"),
-        QStringLiteral("audio-volume-low"),
-        QStringLiteral("audio-volume-medium"),
-        QStringLiteral("audio-volume-high"),
-        QStringLiteral("microphone-sensitivity-low"),
-        QStringLiteral("microphone-sensitivity-medium"),
-        QStringLiteral("microphone-sensitivity-high"),
-    };
+    return QStringList{
+               QString(),
+               QStringLiteral("video-display-brightness"),
+               QStringLiteral("input-keyboard-brightness"),
+               QStringLiteral("audio-volume-muted"),
+               QStringLiteral("microphone-sensitivity-muted"),
+               QStringLiteral("keyboard-layout"),
+               QStringLiteral("input-touchpad-on"),
+               QStringLiteral("input-touchpad-off"),
+               QStringLiteral("network-wireless-on"),
+               QStringLiteral("network-wireless-off"),
+               QStringLiteral("preferences-system-bluetooth"),
+               QStringLiteral("preferences-system-bluetooth-inactive"),
+               QStringLiteral("network-mobile-on"),
+               QStringLiteral("network-mobile-off"),
+               QStringLiteral("input-keyboard-virtual-on"),
+               QStringLiteral("input-keyboard-virtual-off"),
+               QStringLiteral("audio-volume-low"),
+               QStringLiteral("audio-volume-medium"),
+               QStringLiteral("audio-volume-high"),
+               QStringLiteral("microphone-sensitivity-low"),
+               QStringLiteral("microphone-sensitivity-medium"),
+               QStringLiteral("microphone-sensitivity-high"),
+           }
+    + PowerPopUps::iconNames(false);
 }
 
 void OsdService::startWarmUp()
@@ -376,7 +385,7 @@ void OsdService::updateTimeout()
 
 void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum)
 {
-    if (sessionLocked || !init()) {
+    if (announceWhileLocked(icon, qBound(0, percent, maximum), maximum, additionalText) || !init()) {
         return;
     }
     customTextVisible = false;
@@ -393,7 +402,19 @@ void OsdService::showProgress(const QString &icon, int percent, const QString &a
         PopupAnnouncer::setPhrase(rootObject, phrase.toString());
     }
     Q_EMIT osdProgress(icon, value, additionalText);
+    Q_EMIT osdProgressWithMaximum(icon, value, maximum, additionalText);
     showOsd(-1);
+}
+
+bool OsdService::announceWhileLocked(const QString &icon, int value, int maximum, const QString &additionalText)
+{
+    if (!sessionLocked) {
+        return false;
+    }
+    if (checkOsdEnabled()) {
+        Q_EMIT osdProgressWithMaximum(icon, value, maximum, additionalText);
+    }
+    return true;
 }
 
 void OsdService::showTextInternal(const QString &icon, const QString &text, int durationMs)
@@ -720,4 +741,80 @@ void OsdService::wwanEnabledChanged(bool wwanEnabled)
 void OsdService::virtualKeyboardEnabledChanged(bool virtualKeyboardEnabled)
 {
     showSwitch(virtualKeyboardEnabled, virtualKeyboardPopUp);
+}
+
+void OsdService::screenBrightnessChanged(int percent, const QString &displayId, const QString &displayLabel, int priority, const QRect &screenRect)
+{
+    const QString icon = modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness");
+    const QString label = DisplayBrightnessList::listedLabel(IntakeBounds::name(displayLabel));
+    // Displays are listed together only while one brightness pop-up shows them.
+    if (!rootObject || !rootObject->property("visible").toBool() || rootObject->property("icon").toString() != icon) {
+        displayBrightnesses.clear();
+    }
+    displayBrightnesses.update(IntakeBounds::name(displayId), label, percent, priority);
+    if (displayBrightnesses.count() > 1) {
+        showDisplayBrightnesses(icon, percent, label);
+        return;
+    }
+    targetScreen = screenWithGeometry(screenRect);
+    showProgress(
+        icon,
+        percent,
+        label,
+        withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the screen brightness changes, %1 is the brightness in percent", "Brightness %1 %"),
+                    percent));
+    targetScreen = nullptr;
+}
+
+void OsdService::showDisplayBrightnesses(const QString &icon, int percent, const QString &label)
+{
+    const int value = qBound(0, percent, defaultMaximumPercent);
+    if (announceWhileLocked(icon, value, defaultMaximumPercent, label) || !init() || !rootObject) {
+        return;
+    }
+    const QString text = displayBrightnesses.text();
+    customTextVisible = false;
+    setLookOnRoot(TextLook());
+    setTextFontOnRoot(QString(), 0);
+    rootObject->setProperty("showingProgress", false);
+    rootObject->setProperty("osdMaxValue", defaultMaximumPercent);
+    rootObject->setProperty("osdValue", text);
+    rootObject->setProperty("icon", icon);
+    PopupAnnouncer::setPhrase(rootObject, text);
+    refreshContentOnRoot();
+    // A brightness change, however it is drawn: listeners get the display that changed.
+    Q_EMIT osdProgress(icon, value, label);
+    Q_EMIT osdProgressWithMaximum(icon, value, defaultMaximumPercent, label);
+    showOsd(-1);
+}
+
+void OsdService::powerProfileChanged(const QString &profile)
+{
+    const PowerPopUps::Content content = PowerPopUps::profile(IntakeBounds::text(profile), modeValue == RoundedMode);
+    if (content.text.isEmpty()) {
+        static bool logged = false;
+        if (!logged) {
+            logged = true;
+            qCWarning(OSD_SERVICE) << "a power profile without a name was announced; nothing is shown for it";
+        }
+        return;
+    }
+    showText(content.icon, content.text);
+}
+
+void OsdService::powerManagementInhibitedChanged(bool inhibited)
+{
+    const PowerPopUps::Content content = PowerPopUps::inhibition(inhibited, modeValue == RoundedMode);
+    showText(content.icon, content.text);
+}
+
+void OsdService::hide()
+{
+    if (!rootObject || !rootObject->property("visible").toBool()) {
+        return;
+    }
+    hideOsd();
+    if (hideTimer) {
+        hideTimer->stop();
+    }
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "displaybrightnesslist.h"
+
 #include <KSharedConfig>
 #include <QObject>
 #include <QPointer>
@@ -10,6 +12,7 @@ class IdleWarmUp;
 class KLocalizedString;
 class OsdConfig;
 class QScreen;
+class QRect;
 class QThread;
 class QTimer;
 struct SwitchPopUp;
@@ -60,6 +63,10 @@ public:
 Q_SIGNALS:
     void osdProgress(const QString &icon, int percent, const QString &additionalText);
     void osdText(const QString &icon, const QString &text);
+    /// The progress announcement as Plasma 6's listeners take it, with the maximum the value was
+    /// drawn against. Sent also while the session is locked: the lock screen draws its own
+    /// pop-up from it.
+    void osdProgressWithMaximum(const QString &icon, int percent, int maximumPercent, const QString &additionalText);
 
 public Q_SLOTS:
     void brightnessChanged(int percent);
@@ -92,6 +99,14 @@ public Q_SLOTS:
     void showProgressBar(const QString &icon, int percent);
     /// The volume drawn against @p maximumPercent, for mixers that allow raising it above 100 %.
     void volumeChanged(int percent, int maximumPercent);
+    /// One display's brightness. @p screenRect is the geometry of the screen it belongs to,
+    /// where the pop-up appears; @p priority orders several displays changed at once.
+    void screenBrightnessChanged(int percent, const QString &displayId, const QString &displayLabel, int priority, const QRect &screenRect);
+    /// @p profile: "power-saver", "balanced", "performance", or a name of the caller's own.
+    void powerProfileChanged(const QString &profile);
+    void powerManagementInhibitedChanged(bool inhibited);
+    /// Hides the pop-up at once, whatever it shows.
+    void hide();
 
 private Q_SLOTS:
     void hideOsd();
@@ -119,6 +134,11 @@ private:
                         const QString &backgroundColor,
                         bool noBackground);
     void showVolume(int percent, int maximum);
+    /// Sends the one announcement that a locked session still gets; true when locked.
+    bool announceWhileLocked(const QString &icon, int value, int maximum, const QString &additionalText);
+    /// The pop-up that lists several displays' brightness; the display that changed last
+    /// (@p percent, @p label) is what the call announces.
+    void showDisplayBrightnesses(const QString &icon, int percent, const QString &label);
     void showSwitch(bool on, const SwitchPopUp &popUp);
     void showOsd(int durationMs);
     int effectiveDurationMs(int durationMs) const;
@@ -150,4 +170,8 @@ private:
     // Cleared when the screen goes away, so that a later change of screen never reaches it.
     QPointer<QScreen> trackedScreen;
     IdleWarmUp *warmUp;
+    // The displays that the brightness pop-up shown now lists.
+    DisplayBrightnessList displayBrightnesses;
+    // The screen the pop-up about to be shown belongs on; null: where the settings say.
+    QPointer<QScreen> targetScreen;
 };

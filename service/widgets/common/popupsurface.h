@@ -45,6 +45,8 @@ public:
     /// screen, whichever it becomes while the window is shown, or the screen chosen now, kept
     /// while the window is shown. Nothing changes while a screen is followed already.
     void followChosenScreen(OsdConfig::ScreenChoice choice);
+    /// Follows @p screen, and only it, while the window is shown.
+    void followScreen(QScreen *screen);
 
     /// Places the window's top-left corner at @p position.
     virtual void moveTo(const QPoint &position) = 0;

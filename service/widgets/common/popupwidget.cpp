@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QPointer>
 #include <QScreen>
 
 class PopupWidgetPrivate
@@ -30,6 +31,7 @@ public:
     VeskColorTheme colorTheme;
     bool themeUsesComposite = false;
     PopupIcon icon;
+    QPointer<QScreen> requestedScreen;
 };
 
 PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
@@ -257,10 +259,33 @@ void PopupWidget::setScreen(QScreen *screen)
     d->surface->setScreen(screen);
 }
 
+void PopupWidget::setRequestedScreen(QScreen *screen)
+{
+    if (d->requestedScreen == screen) {
+        return;
+    }
+    d->requestedScreen = screen;
+    // A shown window cannot always move to another screen (under X11 not to another X screen
+    // at all): it is shown anew where it now belongs.
+    if (isVisible()) {
+        setVisible(false);
+        setVisible(true);
+    }
+}
+
+QScreen *PopupWidget::requestedScreen() const
+{
+    return d->requestedScreen;
+}
+
 void PopupWidget::setScreenWatching(bool isWatching)
 {
     if (!isWatching) {
         d->surface->setScreen(nullptr);
+        return;
+    }
+    if (d->requestedScreen) {
+        d->surface->followScreen(d->requestedScreen);
         return;
     }
     d->surface->followChosenScreen(d->config ? d->config->screenChoice() : OsdConfig::ScreenChoice::Primary);
