@@ -93,8 +93,8 @@ void printMethodDescription(MethodType method)
         printMessage(QStringLiteral("--%1 <%2> <%3>\nShow a progress bar with icon to the user.").arg(name, string, integer));
         return;
     case ScreenBrightnessChanged:
-        printMessage(QStringLiteral("--%1 <%2> <%3> <%3> <%2> <x,y,width,height>\nShow change in one display's brightness as a percentage, with the "
-                                    "display's id, its label, its priority and the rectangle of its screen.")
+        printMessage(QStringLiteral("--%1 <%2> <%3> <%3> <%2> <rectangle>\nShow change in one display's brightness as a percentage, with the "
+                                    "display's id, its label, its priority and the rectangle of its screen as x,y,width,height.")
                          .arg(name, integer, string));
         return;
     case PowerProfileChanged:

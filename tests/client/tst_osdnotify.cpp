@@ -57,8 +57,9 @@ static const QByteArray methodsText =
     "Optional #6: [<string>] position: North, Center, NorthWest, NorthEast, West, East, SouthWest, South, SouthEast.\n"
     "Optional #7: [<string>] custom background color (#RRGGBB, #AARRGGBB, rgb(...), rgba(...)).\n\n"
     "--showProgressBar <string> <integer>\nShow a progress bar with icon to the user.\n\n"
-    "--screenBrightnessChanged <integer> <string> <string> <integer> <x,y,width,height>\n"
-    "Show change in one display's brightness as a percentage, with the display's id, its label, its priority and the rectangle of its screen.\n\n"
+    "--screenBrightnessChanged <integer> <string> <string> <integer> <rectangle>\n"
+    "Show change in one display's brightness as a percentage, with the display's id, its label, its priority and the rectangle of its screen as "
+    "x,y,width,height.\n\n"
     "--powerProfileChanged <string>\nShow change of power profile (power-saver, balanced, performance).\n\n"
     "--powerManagementInhibitedChanged <boolean>\nShow change of sleep and screen locking blocked.\n\n"
     "--hide\nHide the pop-up now.\n\n";
@@ -145,12 +146,12 @@ void TestOsdNotify::refusedRuns_data()
                                            "Optional #6: [<string>] position: North, Center, NorthWest, NorthEast, West, East, SouthWest, South, SouthEast.\n"
                                            "Optional #7: [<string>] custom background color (#RRGGBB, #AARRGGBB, rgb(...), rgba(...)).\n")
                                     << QByteArray("Error: cannot convert 4 argument, from value \"12pt\", to type \"int\"!\n");
-    QTest::newRow("rectangle of three numbers")
-        << QStringList{"--screenBrightnessChanged", "60", "eDP-1", "", "0", "0,0,1920"}
-        << QByteArray(
-               "Method description:\n--screenBrightnessChanged <integer> <string> <string> <integer> <x,y,width,height>\n"
-               "Show change in one display's brightness as a percentage, with the display's id, its label, its priority and the rectangle of its screen.\n")
-        << QByteArray("Error: cannot convert 5 argument, from value \"0,0,1920\", to type \"QRect\"!\n");
+    QTest::newRow("rectangle of three numbers") << QStringList{"--screenBrightnessChanged", "60", "eDP-1", "", "0", "0,0,1920"}
+                                                << QByteArray(
+                                                       "Method description:\n--screenBrightnessChanged <integer> <string> <string> <integer> <rectangle>\n"
+                                                       "Show change in one display's brightness as a percentage, with the display's id, its label, its "
+                                                       "priority and the rectangle of its screen as x,y,width,height.\n")
+                                                << QByteArray("Error: cannot convert 5 argument, from value \"0,0,1920\", to type \"QRect\"!\n");
     QTest::newRow("placeholder as value") << QStringList{"--showProgressBar", "icon", "%1%3"}
                                           << QByteArray(
                                                  "Method description:\n--showProgressBar <string> <integer>\nShow a progress bar with icon to the user.\n")
