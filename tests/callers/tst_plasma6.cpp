@@ -69,6 +69,8 @@ private Q_SLOTS:
     {
         QFETCH(QDBusMessage, call);
         DaemonProcess daemon;
+        // Shown until hidden: the test must not race the display time.
+        daemon.writeConfig("[OSD]\nTimeout=20000\n");
         QVERIFY(daemon.start());
         QDBusConnection bus = QDBusConnection::sessionBus();
         bus.asyncCall(call);

@@ -426,11 +426,14 @@ private Q_SLOTS:
         const QImage targetEmpty = host.screenshot(target);
         const QImage otherEmpty = host.screenshot(other);
 
+        // Every pop-up stays until the daemon ends: a screenshot round may take longer than the
+        // usual display time on a loaded machine.
+        const QByteArray lasting("Timeout=20000\n");
         // Where the pop-up is without the setting, on the first output; a brightness without the
         // rectangle of a screen.
         QImage reference;
         {
-            auto daemon = onCompositor(host, QByteArray());
+            auto daemon = onCompositor(host, "[OSD]\n" + lasting);
             QVERIFY2(daemon->start(), whyNot(*daemon));
             QVariantList referenceArgs = step.args;
             if (step.method == QLatin1String("screenBrightnessChanged")) {
@@ -446,7 +449,7 @@ private Q_SLOTS:
             host.focusOutput(0);
         });
         QVERIFY(host.focusOutput(focused));
-        auto daemon = onCompositor(host, config);
+        auto daemon = onCompositor(host, (config.isEmpty() ? QByteArray("[OSD]\n") : config) + lasting);
         daemon->environment().insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
         QVERIFY2(daemon->start(), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), step.method, step.args).type(), QDBusMessage::ReplyMessage);
