@@ -4,6 +4,8 @@
 #include <QMetaType>
 #include <QRect>
 
+#include <climits>
+
 const QList<MethodType> &allMethods()
 {
     static const QList<MethodType> methods = [] {
@@ -151,6 +153,11 @@ QVariant getValueFromString(const QString &value, int type)
             if (!ok) {
                 return QVariant();
             }
+        }
+        // A rectangle whose far edge lies beyond the integers is no rectangle.
+        if (qint64(numbers[0]) + numbers[2] - 1 > INT_MAX || qint64(numbers[1]) + numbers[3] - 1 > INT_MAX || qint64(numbers[0]) + numbers[2] - 1 < INT_MIN
+            || qint64(numbers[1]) + numbers[3] - 1 < INT_MIN) {
+            return QVariant();
         }
         return QVariant(QRect(numbers[0], numbers[1], numbers[2], numbers[3]));
     }

@@ -35,7 +35,7 @@ QString icon(const char *themeIcon, const char *builtInIcon, bool rounded)
         return builtIn;
     }
     const QString name = QLatin1String(themeIcon);
-    return QIcon::hasThemeIcon(name) ? name : QLatin1String(":/icons/") + builtIn;
+    return QIcon::hasThemeIcon(name) ? name : builtIn;
 }
 }
 

@@ -9,8 +9,9 @@
  * whether sleep and screen locking are blocked.
  *
  * The rounded style uses its built-in icons. The standard style uses the icon theme's names,
- * and the built-in drawing where the theme has none (older themes have no power profile
- * icons): the pop-up recolours that drawing to its text colour, so it reads in dark themes too.
+ * and the name of the built-in drawing where the theme has none (older themes have no power
+ * profile icons); the pop-up draws it as a theme icon, in the text colour where the theme's
+ * background needs it.
  */
 namespace PowerPopUps
 {

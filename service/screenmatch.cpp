@@ -7,7 +7,8 @@
 
 QScreen *screenWithGeometry(const QRect &rect)
 {
-    if (rect.width() <= 0 || rect.height() <= 0) {
+    // Computed wide: a caller's extreme numbers must not overflow (QRect::width() would).
+    if (qint64(rect.right()) - rect.left() < 0 || qint64(rect.bottom()) - rect.top() < 0) {
         return nullptr;
     }
     const auto screens = QGuiApplication::screens();

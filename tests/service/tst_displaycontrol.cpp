@@ -1004,7 +1004,7 @@ private Q_SLOTS:
             invoke(service.get(), method, {arg});
             const QString icon = window(*service)->property("icon").toString();
             QVERIFY2(OsdService::handlerIconNames(Standard).contains(icon), qPrintable(icon));
-            const QIcon drawn = icon.startsWith(QLatin1String(":/")) ? QIcon(icon) : QIcon::fromTheme(icon);
+            const QIcon drawn = QIcon::hasThemeIcon(icon) ? QIcon::fromTheme(icon) : QIcon(QStringLiteral(":/icons/") + icon);
             QVERIFY2(!drawn.pixmap(32, 32).isNull(), qPrintable(theme + QLatin1Char(' ') + icon));
         }
         QIcon::setThemeName(QString());
