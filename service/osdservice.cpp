@@ -283,57 +283,61 @@ void OsdService::onSessionLocked(bool locked)
     }
 }
 
-// The names of the handlers below, looked up in idle time after the start. The empty name is
-// the standard style's icon of a text without one.
+// The names of the event handlers below. The empty name is the standard style's icon of a text
+// without one.
+static QStringList eventIconNames(OsdService::Mode mode)
+{
+    if (mode == OsdService::RoundedMode) {
+        return {
+            QStringLiteral("mono-audio-volume"),
+            QStringLiteral("mono-audio-volume-muted"),
+            QStringLiteral("mono-microphone-sensitivity"),
+            QStringLiteral("mono-microphone-sensitivity-muted"),
+            QStringLiteral("mono-video-display-brightness"),
+            QStringLiteral("mono-input-keyboard-brightness"),
+            QStringLiteral("mono-play-circle"),
+            QStringLiteral("mono-virtual-desktops"),
+            QStringLiteral("mono-input-touchpad-on"),
+            QStringLiteral("mono-input-touchpad-off"),
+            QStringLiteral("mono-network-wireless-on"),
+            QStringLiteral("mono-network-wireless-off"),
+            QStringLiteral("mono-preferences-system-bluetooth"),
+            QStringLiteral("mono-preferences-system-bluetooth-inactive"),
+            QStringLiteral("mono-network-mobile-on"),
+            QStringLiteral("mono-network-mobile-off"),
+            QStringLiteral("mono-input-keyboard-virtual"),
+        };
+    }
+    return {
+        QString(),
+        QStringLiteral("video-display-brightness"),
+        QStringLiteral("input-keyboard-brightness"),
+        QStringLiteral("audio-volume-muted"),
+        QStringLiteral("microphone-sensitivity-muted"),
+        QStringLiteral("keyboard-layout"),
+        QStringLiteral("input-touchpad-on"),
+        QStringLiteral("input-touchpad-off"),
+        QStringLiteral("network-wireless-on"),
+        QStringLiteral("network-wireless-off"),
+        QStringLiteral("preferences-system-bluetooth"),
+        QStringLiteral("preferences-system-bluetooth-inactive"),
+        QStringLiteral("network-mobile-on"),
+        QStringLiteral("network-mobile-off"),
+        QStringLiteral("input-keyboard-virtual-on"),
+        QStringLiteral("input-keyboard-virtual-off"),
+        QStringLiteral("audio-volume-low"),
+        QStringLiteral("audio-volume-medium"),
+        QStringLiteral("audio-volume-high"),
+        QStringLiteral("microphone-sensitivity-low"),
+        QStringLiteral("microphone-sensitivity-medium"),
+        QStringLiteral("microphone-sensitivity-high"),
+    };
+}
+
+// The names of the handlers below, looked up in idle time after the start.
 QStringList OsdService::handlerIconNames(Mode mode)
 {
-    if (mode == RoundedMode) {
-        return QStringList{
-                   QStringLiteral("mono-audio-volume"),
-                   QStringLiteral("mono-audio-volume-muted"),
-                   QStringLiteral("mono-microphone-sensitivity"),
-                   QStringLiteral("mono-microphone-sensitivity-muted"),
-                   QStringLiteral("mono-video-display-brightness"),
-                   QStringLiteral("mono-input-keyboard-brightness"),
-                   QStringLiteral("mono-play-circle"),
-                   QStringLiteral("mono-virtual-desktops"),
-                   QStringLiteral("mono-input-touchpad-on"),
-                   QStringLiteral("mono-input-touchpad-off"),
-                   QStringLiteral("mono-network-wireless-on"),
-                   QStringLiteral("mono-network-wireless-off"),
-                   QStringLiteral("mono-preferences-system-bluetooth"),
-                   QStringLiteral("mono-preferences-system-bluetooth-inactive"),
-                   QStringLiteral("mono-network-mobile-on"),
-                   QStringLiteral("mono-network-mobile-off"),
-                   QStringLiteral("mono-input-keyboard-virtual"),
-               }
-        + PowerPopUps::iconNames(true);
-    }
-    return QStringList{
-               QString(),
-               QStringLiteral("video-display-brightness"),
-               QStringLiteral("input-keyboard-brightness"),
-               QStringLiteral("audio-volume-muted"),
-               QStringLiteral("microphone-sensitivity-muted"),
-               QStringLiteral("keyboard-layout"),
-               QStringLiteral("input-touchpad-on"),
-               QStringLiteral("input-touchpad-off"),
-               QStringLiteral("network-wireless-on"),
-               QStringLiteral("network-wireless-off"),
-               QStringLiteral("preferences-system-bluetooth"),
-               QStringLiteral("preferences-system-bluetooth-inactive"),
-               QStringLiteral("network-mobile-on"),
-               QStringLiteral("network-mobile-off"),
-               QStringLiteral("input-keyboard-virtual-on"),
-               QStringLiteral("input-keyboard-virtual-off"),
-               QStringLiteral("audio-volume-low"),
-               QStringLiteral("audio-volume-medium"),
-               QStringLiteral("audio-volume-high"),
-               QStringLiteral("microphone-sensitivity-low"),
-               QStringLiteral("microphone-sensitivity-medium"),
-               QStringLiteral("microphone-sensitivity-high"),
-           }
-    + PowerPopUps::iconNames(false);
+    return eventIconNames(mode) + PowerPopUps::iconNames(mode == RoundedMode);
 }
 
 void OsdService::startWarmUp()

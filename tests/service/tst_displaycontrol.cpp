@@ -37,11 +37,12 @@ Q_DECLARE_METATYPE(OsdService::Mode)
 static const OsdService::Mode Rounded = OsdService::RoundedMode;
 static const OsdService::Mode Standard = OsdService::StandardMode;
 
-// Counts the paints of one window.
-class PaintCounter : public QObject
+// Counts the events of one type (paints, shows) that one window gets.
+class EventCounter : public QObject
 {
 public:
-    explicit PaintCounter(QWidget *window)
+    explicit EventCounter(QWidget *window, QEvent::Type type = QEvent::Paint)
+        : type(type)
     {
         window->installEventFilter(this);
     }
@@ -50,9 +51,12 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        count += event->type() == QEvent::Paint;
+        count += event->type() == type;
         return false;
     }
+
+private:
+    const QEvent::Type type;
 };
 
 // Where the screen does not show what the window would paint now: the first differing pixel
@@ -704,7 +708,7 @@ private Q_SLOTS:
         QCOMPARE(staleOnScreen(shown), QString());
 
         QTest::qWait(100);
-        PaintCounter paints(shown);
+        EventCounter paints(shown);
         invoke(service.get(), method, {value(1)});
         QCoreApplication::sendPostedEvents();
         QCOMPARE(paints.count, 1);
@@ -1018,11 +1022,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("rectOf"); // the screen whose rectangle is sent; -1: none
         QTest::addColumn<QRect>("rect"); // sent when rectOf is -1
         QTest::addColumn<int>("shownOn");
-        QTest::newRow("first screen") << QByteArray("[OSD]\n") << 0 << QRect() << 0;
-        QTest::newRow("second screen") << QByteArray("[OSD]\n") << 1 << QRect() << 1;
-        QTest::newRow("second screen, Screen=pointer") << QByteArray("[OSD]\nScreen=pointer\n") << 1 << QRect() << 1;
-        QTest::newRow("a rectangle of no screen") << QByteArray("[OSD]\n") << -1 << QRect(7, 7, 100, 100) << 0;
-        QTest::newRow("no area") << QByteArray("[OSD]\n") << -1 << QRect(0, 0, 0, 1080) << 0;
+        QTest::addColumn<int>("shows"); // after a volume that follows it
+        QTest::newRow("first screen") << QByteArray("[OSD]\n") << 0 << QRect() << 0 << 1;
+        QTest::newRow("second screen") << QByteArray("[OSD]\n") << 1 << QRect() << 1 << 2;
+        QTest::newRow("second screen, Screen=pointer") << QByteArray("[OSD]\nScreen=pointer\n") << 1 << QRect() << 1 << 2;
+        QTest::newRow("a rectangle of no screen") << QByteArray("[OSD]\n") << -1 << QRect(7, 7, 100, 100) << 0 << 1;
+        QTest::newRow("no area") << QByteArray("[OSD]\n") << -1 << QRect(0, 0, 0, 1080) << 0 << 1;
+        QTest::newRow("far edge beyond the integers") << QByteArray("[OSD]\n") << -1 << QRect(INT_MAX - 10, INT_MIN, 1000, 1000) << 0 << 1;
     }
 
     void brightnessOnItsScreen()
@@ -1031,21 +1037,27 @@ private Q_SLOTS:
         QFETCH(int, rectOf);
         QFETCH(QRect, rect);
         QFETCH(int, shownOn);
+        QFETCH(int, shows);
         const QList<QScreen *> screens = QGuiApplication::screens();
         if (std::max(rectOf, shownOn) >= screens.size()) {
             QSKIP("needs a second screen");
         }
         auto service = makeService(Rounded, settings);
-        service->screenBrightnessChanged(60, QStringLiteral("out"), QStringLiteral("Out"), 0, rectOf < 0 ? rect : screens.at(rectOf)->geometry());
+        service->showText(QString(), QStringLiteral("made"));
+        service->hide();
         QWidget *popup = window(*service);
+        EventCounter shown(popup, QEvent::Show);
+        service->screenBrightnessChanged(60, QStringLiteral("out"), QStringLiteral("Out"), 0, rectOf < 0 ? rect : screens.at(rectOf)->geometry());
         QVERIFY(popup->isVisible());
         QCOMPARE(popup->screen(), screens.at(shownOn));
         QVERIFY(screens.at(shownOn)->geometry().contains(popup->geometry()));
 
-        // The next pop-up of another kind goes where the setting says again.
+        // The next pop-up of another kind goes where the setting says again: shown anew only
+        // when that is another screen.
         service->volumeChanged(30);
         QVERIFY(popup->isVisible());
         QCOMPARE(popup->screen(), QGuiApplication::primaryScreen());
+        QCOMPARE(shown.count, shows);
     }
 
     void screenChangeHidesOnlyCustomText_data()

@@ -265,9 +265,17 @@ void PopupWidget::setRequestedScreen(QScreen *screen)
         return;
     }
     d->requestedScreen = screen;
+    if (!isVisible()) {
+        return;
+    }
+    // Where the window now belongs, when that is known before it is shown.
+    QScreen *target = screen;
+    if (!target && (!d->config || d->config->screenChoice() == OsdConfig::ScreenChoice::Primary)) {
+        target = QGuiApplication::primaryScreen();
+    }
     // A shown window cannot always move to another screen (under X11 not to another X screen
-    // at all): it is shown anew where it now belongs.
-    if (isVisible()) {
+    // at all): it is shown anew where it now belongs. One that is there already stays.
+    if (!target || target != d->surface->screen()) {
         setVisible(false);
         setVisible(true);
     }
