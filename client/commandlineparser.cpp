@@ -164,7 +164,7 @@ bool invokeMethod(QObject *object, const char *member, Qt::ConnectionType type, 
     for (int i = 0; i < types.size(); ++i) {
         converted.append(getValueFromString(values.value(i), types.at(i)));
     }
-    if (types.isEmpty() || types.size() > 10) {
+    if (types.size() > 10) {
         printError(QStringLiteral("Unsupported number of values! More than 10 arguments are not supported."));
         return false;
     }

@@ -92,6 +92,20 @@ void printMethodDescription(MethodType method)
     case ShowProgressBar:
         printMessage(QStringLiteral("--%1 <%2> <%3>\nShow a progress bar with icon to the user.").arg(name, string, integer));
         return;
+    case ScreenBrightnessChanged:
+        printMessage(QStringLiteral("--%1 <%2> <%3> <%3> <%2> <rectangle>\nShow change in one display's brightness as a percentage, with the "
+                                    "display's id, its label, its priority and the rectangle of its screen as x,y,width,height.")
+                         .arg(name, integer, string));
+        return;
+    case PowerProfileChanged:
+        printMessage(QStringLiteral("--%1 <%2>\nShow change of power profile (power-saver, balanced, performance).").arg(name, string));
+        return;
+    case PowerManagementInhibitedChanged:
+        printMessage(QStringLiteral("--%1 <%2>\nShow change of sleep and screen locking blocked.").arg(name, boolean));
+        return;
+    case Hide:
+        printMessage(QStringLiteral("--%1\nHide the pop-up now.").arg(name));
+        return;
     }
     printMessage(QStringLiteral("None method description!"));
 }

@@ -2,12 +2,15 @@
 #include "osdmethod.h"
 
 #include <QMetaType>
+#include <QRect>
+
+#include <climits>
 
 const QList<MethodType> &allMethods()
 {
     static const QList<MethodType> methods = [] {
         QList<MethodType> list;
-        for (int i = BrightnessChanged; i <= ShowProgressBar; ++i) {
+        for (int i = BrightnessChanged; i <= Hide; ++i) {
             list.append(MethodType(i));
         }
         return list;
@@ -50,6 +53,14 @@ QString getMethodName(MethodType method)
         return QStringLiteral("showTextWithFontNoBackground");
     case ShowProgressBar:
         return QStringLiteral("showProgressBar");
+    case ScreenBrightnessChanged:
+        return QStringLiteral("screenBrightnessChanged");
+    case PowerProfileChanged:
+        return QStringLiteral("powerProfileChanged");
+    case PowerManagementInhibitedChanged:
+        return QStringLiteral("powerManagementInhibitedChanged");
+    case Hide:
+        return QStringLiteral("hide");
     }
     return QString();
 }
@@ -57,8 +68,8 @@ QString getMethodName(MethodType method)
 int osdMethodArgumentCount(MethodType method)
 {
     // Indexed from MediaPlayerVolumeChanged on; the four methods before it take one value.
-    static const int counts[] = {3, 1, 1, 1, 1, 1, 1, 1, 2, 5, 5, 2};
-    if (method >= MediaPlayerVolumeChanged && method <= ShowProgressBar) {
+    static const int counts[] = {3, 1, 1, 1, 1, 1, 1, 1, 2, 5, 5, 2, 5, 1, 1, 0};
+    if (method >= MediaPlayerVolumeChanged && method <= Hide) {
         return counts[method - MediaPlayerVolumeChanged];
     }
     return 1;
@@ -68,7 +79,7 @@ int osdMethodWaitArgumentIndex(MethodType method)
 {
     // The text methods and showProgressBar take the icon first; the value that changes from
     // call to call comes second.
-    return method > VirtualKeyboardEnabledChanged ? 1 : 0;
+    return method >= ShowText && method <= ShowProgressBar ? 1 : 0;
 }
 
 QList<int> osdMethodArgumentTypes(MethodType method)
@@ -97,6 +108,14 @@ QList<int> osdMethodArgumentTypes(MethodType method)
         return {QMetaType::QString, QMetaType::QString, QMetaType::QString, QMetaType::Int, QMetaType::Int, QMetaType::QString, QMetaType::QString};
     case ShowProgressBar:
         return {QMetaType::QString, QMetaType::Int};
+    case ScreenBrightnessChanged:
+        return {QMetaType::Int, QMetaType::QString, QMetaType::QString, QMetaType::Int, QMetaType::QRect};
+    case PowerProfileChanged:
+        return {QMetaType::QString};
+    case PowerManagementInhibitedChanged:
+        return {QMetaType::Bool};
+    case Hide:
+        return {};
     }
     return {};
 }
@@ -122,6 +141,26 @@ QVariant getValueFromString(const QString &value, int type)
             return QVariant(false);
         }
         return QVariant();
+    case QMetaType::QRect: {
+        const QStringList parts = value.split(QLatin1Char(','));
+        if (parts.size() != 4) {
+            return QVariant();
+        }
+        int numbers[4];
+        for (int i = 0; i < 4; ++i) {
+            bool ok = false;
+            numbers[i] = parts.at(i).trimmed().toInt(&ok, 10);
+            if (!ok) {
+                return QVariant();
+            }
+        }
+        // A rectangle whose far edge lies beyond the integers is no rectangle.
+        if (qint64(numbers[0]) + numbers[2] - 1 > INT_MAX || qint64(numbers[1]) + numbers[3] - 1 > INT_MAX || qint64(numbers[0]) + numbers[2] - 1 < INT_MIN
+            || qint64(numbers[1]) + numbers[3] - 1 < INT_MIN) {
+            return QVariant();
+        }
+        return QVariant(QRect(numbers[0], numbers[1], numbers[2], numbers[3]));
+    }
     default:
         return QVariant();
     }

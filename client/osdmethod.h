@@ -31,9 +31,13 @@ enum MethodType : int {
     ShowTextWithFont = 13,
     ShowTextWithFontNoBackground = 14,
     ShowProgressBar = 15,
+    ScreenBrightnessChanged = 16,
+    PowerProfileChanged = 17,
+    PowerManagementInhibitedChanged = 18,
+    Hide = 19,
 };
 
-/// All sixteen methods in ascending order.
+/// All methods in ascending order.
 const QList<MethodType> &allMethods();
 
 /// The D-Bus method name; empty for a value outside the table.
@@ -45,12 +49,12 @@ int osdMethodArgumentCount(MethodType method);
 /// Where a value read from standard input is inserted into the value list in wait mode.
 int osdMethodWaitArgumentIndex(MethodType method);
 
-/// The meta-type identifiers (QMetaType::Bool, Int or QString) of the method's parameters,
-/// in call order; seven entries for the font methods.
+/// The meta-type identifiers (QMetaType::Bool, Int, QString or QRect) of the method's
+/// parameters, in call order; seven entries for the font methods.
 QList<int> osdMethodArgumentTypes(MethodType method);
 
 /// Converts one command-line word to a value of @p type; an invalid variant if it does not
-/// convert.
+/// convert. A rectangle is written as four integers x,y,width,height.
 QVariant getValueFromString(const QString &value, int type);
 
 /// True when both lists have the same length and every value converts to its type.

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # bash completion for osd-notify: the method names as the first word, true and false as the value
-# of a switch method, the positions as the sixth value of the custom-text methods.
+# of a switch method, the positions as the sixth value of the custom-text methods, the power
+# profiles as the value of --powerProfileChanged.
 
 _osd_notify()
 {
@@ -9,7 +10,8 @@ _osd_notify()
         --microphoneVolumeChanged --mediaPlayerVolumeChanged --kbdLayoutChanged
         --virtualDesktopChanged --touchpadEnabledChanged --wifiEnabledChanged
         --bluetoothEnabledChanged --wwanEnabledChanged --virtualKeyboardEnabledChanged
-        --showText --showTextWithFont --showTextWithFontNoBackground --showProgressBar"
+        --showText --showTextWithFont --showTextWithFontNoBackground --showProgressBar
+        --screenBrightnessChanged --powerProfileChanged --powerManagementInhibitedChanged --hide"
     COMPREPLY=()
     if ((COMP_CWORD == 1)); then
         mapfile -t COMPREPLY < <(compgen -W "$methods" -- "$cur")
@@ -17,8 +19,11 @@ _osd_notify()
     fi
     case ${COMP_WORDS[1]} in
     --touchpadEnabledChanged | --wifiEnabledChanged | --bluetoothEnabledChanged | \
-        --wwanEnabledChanged | --virtualKeyboardEnabledChanged)
+        --wwanEnabledChanged | --virtualKeyboardEnabledChanged | --powerManagementInhibitedChanged)
         ((COMP_CWORD == 2)) && mapfile -t COMPREPLY < <(compgen -W "true false" -- "$cur")
+        ;;
+    --powerProfileChanged)
+        ((COMP_CWORD == 2)) && mapfile -t COMPREPLY < <(compgen -W "power-saver balanced performance" -- "$cur")
         ;;
     --showTextWithFont | --showTextWithFontNoBackground)
         ((COMP_CWORD == 7)) && mapfile -t COMPREPLY < <(compgen -W "North Center NorthWest NorthEast West East SouthWest South SouthEast" -- "$cur")

@@ -8,7 +8,9 @@
 #include "osdwidget.h"
 #include "popupannouncer.h"
 #include "popupdisplay.h"
+#include "powerpopups.h"
 #include "roundedosdwidget.h"
+#include "screenmatch.h"
 
 #include <KConfigGroup>
 #include <KLazyLocalizedString>
@@ -95,7 +97,9 @@ void OsdService::initDBus(OsdService::Mode mode)
     const QMetaObject &adaptorMeta = OsdServiceAdaptor::staticMetaObject;
     const QString interfaceName = QLatin1String(adaptorMeta.classInfo(adaptorMeta.indexOfClassInfo("D-Bus Interface")).value());
 
-    new OsdServiceAdaptor(this);
+    auto *adaptor = new OsdServiceAdaptor(this);
+    // The relay pairs signals by name: the Plasma 6 form has a name of its own here.
+    connect(this, &OsdService::osdProgressWithMaximum, adaptor, qOverload<const QString &, int, int, const QString &>(&OsdServiceAdaptor::osdProgress));
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString path = QLatin1String(servicePath);
@@ -141,6 +145,9 @@ bool OsdService::checkOsdEnabled()
 
 void OsdService::showOsd(int durationMs)
 {
+    if (PopupWidget *window = display->window()) {
+        window->setRequestedScreen(targetScreen);
+    }
     display->showOsd(durationMs);
 }
 
@@ -155,11 +162,11 @@ void OsdService::onSessionLocked(bool locked)
     display->setSessionLocked(locked);
 }
 
-// The names of the handlers below, looked up in idle time after the start. The empty name is
-// the standard style's icon of a text without one.
-QStringList OsdService::handlerIconNames(Mode mode)
+// The names of the event handlers below. The empty name is the standard style's icon of a text
+// without one.
+static QStringList eventIconNames(OsdService::Mode mode)
 {
-    if (mode == RoundedMode) {
+    if (mode == OsdService::RoundedMode) {
         return {
             QStringLiteral("mono-audio-volume"),
             QStringLiteral("mono-audio-volume-muted"),
@@ -206,6 +213,12 @@ QStringList OsdService::handlerIconNames(Mode mode)
     };
 }
 
+// The names of the handlers below, looked up in idle time after the start.
+QStringList OsdService::handlerIconNames(Mode mode)
+{
+    return eventIconNames(mode) + PowerPopUps::iconNames(mode == RoundedMode);
+}
+
 void OsdService::startWarmUp()
 {
     const bool rounded = modeValue == RoundedMode;
@@ -245,7 +258,7 @@ void OsdService::updateTimeout()
 
 void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum)
 {
-    if (display->isSessionLocked() || !init()) {
+    if (announceWhileLocked(icon, qBound(0, percent, maximum), maximum, additionalText) || !init()) {
         return;
     }
     display->setCustomTextVisible(false);
@@ -264,7 +277,19 @@ void OsdService::showProgress(const QString &icon, int percent, const QString &a
         PopupAnnouncer::setPhrase(window, phrase.toString());
     }
     Q_EMIT osdProgress(icon, value, additionalText);
+    Q_EMIT osdProgressWithMaximum(icon, value, maximum, additionalText);
     showOsd(-1);
+}
+
+bool OsdService::announceWhileLocked(const QString &icon, int value, int maximum, const QString &additionalText)
+{
+    if (!display->isSessionLocked()) {
+        return false;
+    }
+    if (checkOsdEnabled()) {
+        Q_EMIT osdProgressWithMaximum(icon, value, maximum, additionalText);
+    }
+    return true;
 }
 
 void OsdService::showTextInternal(const QString &icon, const QString &text, int durationMs)
@@ -557,4 +582,79 @@ void OsdService::wwanEnabledChanged(bool wwanEnabled)
 void OsdService::virtualKeyboardEnabledChanged(bool virtualKeyboardEnabled)
 {
     showSwitch(virtualKeyboardEnabled, virtualKeyboardPopUp);
+}
+
+void OsdService::screenBrightnessChanged(int percent, const QString &displayId, const QString &displayLabel, int priority, const QRect &screenRect)
+{
+    const QString icon = modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness");
+    const QString label = DisplayBrightnessList::listedLabel(IntakeBounds::name(displayLabel));
+    // Displays are listed together only while one brightness pop-up shows them.
+    const PopupWidget *window = display->window();
+    if (!window || !window->isVisible() || window->icon() != icon) {
+        displayBrightnesses.clear();
+    }
+    displayBrightnesses.update(IntakeBounds::name(displayId), label, percent, priority);
+    if (displayBrightnesses.count() > 1) {
+        showDisplayBrightnesses(icon, percent, label);
+        return;
+    }
+    targetScreen = screenWithGeometry(screenRect);
+    showProgress(
+        icon,
+        percent,
+        label,
+        withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the screen brightness changes, %1 is the brightness in percent", "Brightness %1 %"),
+                    percent));
+    targetScreen = nullptr;
+}
+
+void OsdService::showDisplayBrightnesses(const QString &icon, int percent, const QString &label)
+{
+    const int value = qBound(0, percent, defaultMaximumPercent);
+    if (announceWhileLocked(icon, value, defaultMaximumPercent, label) || !init()) {
+        return;
+    }
+    const QString text = displayBrightnesses.text();
+    display->setCustomTextVisible(false);
+    setLookOnRoot(PopupWidget::TextLook());
+    PopupWidget *window = display->window();
+    window->setShowingProgress(false);
+    window->setOsdMaxValue(defaultMaximumPercent);
+    window->setOsdValue(text);
+    window->setIcon(icon);
+    PopupAnnouncer::setPhrase(window, text);
+    refreshContentOnRoot();
+    // A brightness change, however it is drawn: listeners get the display that changed.
+    Q_EMIT osdProgress(icon, value, label);
+    Q_EMIT osdProgressWithMaximum(icon, value, defaultMaximumPercent, label);
+    showOsd(-1);
+}
+
+void OsdService::powerProfileChanged(const QString &profile)
+{
+    const PowerPopUps::Content content = PowerPopUps::profile(IntakeBounds::text(profile), modeValue == RoundedMode);
+    if (content.text.isEmpty()) {
+        static bool logged = false;
+        if (!logged) {
+            logged = true;
+            qCWarning(OSD_SERVICE) << "a power profile without a name was announced; nothing is shown for it";
+        }
+        return;
+    }
+    showText(content.icon, content.text);
+}
+
+void OsdService::powerManagementInhibitedChanged(bool inhibited)
+{
+    const PowerPopUps::Content content = PowerPopUps::inhibition(inhibited, modeValue == RoundedMode);
+    showText(content.icon, content.text);
+}
+
+void OsdService::hide()
+{
+    const PopupWidget *window = display->window();
+    if (!window || !window->isVisible()) {
+        return;
+    }
+    display->hideNow();
 }

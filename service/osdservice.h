@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "displaybrightnesslist.h"
 #include "popupwidget.h"
 
 #include <KSharedConfig>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
@@ -12,6 +14,8 @@
 class KLocalizedString;
 class OsdConfig;
 class PopupDisplay;
+class QRect;
+class QScreen;
 struct SwitchPopUp;
 
 /**
@@ -51,6 +55,10 @@ public:
 Q_SIGNALS:
     void osdProgress(const QString &icon, int percent, const QString &additionalText);
     void osdText(const QString &icon, const QString &text);
+    /// The progress announcement as Plasma 6's listeners take it, with the maximum the value was
+    /// drawn against. Sent also while the session is locked: the lock screen draws its own
+    /// pop-up from it.
+    void osdProgressWithMaximum(const QString &icon, int percent, int maximumPercent, const QString &additionalText);
 
 public Q_SLOTS:
     void brightnessChanged(int percent);
@@ -83,6 +91,14 @@ public Q_SLOTS:
     void showProgressBar(const QString &icon, int percent);
     /// The volume drawn against @p maximumPercent, for mixers that allow raising it above 100 %.
     void volumeChanged(int percent, int maximumPercent);
+    /// One display's brightness. @p screenRect is the geometry of the screen it belongs to,
+    /// where the pop-up appears; @p priority orders several displays changed at once.
+    void screenBrightnessChanged(int percent, const QString &displayId, const QString &displayLabel, int priority, const QRect &screenRect);
+    /// @p profile: "power-saver", "balanced", "performance", or a name of the caller's own.
+    void powerProfileChanged(const QString &profile);
+    void powerManagementInhibitedChanged(bool inhibited);
+    /// Hides the pop-up at once, whatever it shows.
+    void hide();
 
 private Q_SLOTS:
     void hideOsd();
@@ -108,6 +124,11 @@ private:
                         const QString &backgroundColor,
                         bool noBackground);
     void showVolume(int percent, int maximum);
+    /// Sends the one announcement that a locked session still gets; true when locked.
+    bool announceWhileLocked(const QString &icon, int value, int maximum, const QString &additionalText);
+    /// The pop-up that lists several displays' brightness; the display that changed last
+    /// (@p percent, @p label) is what the call announces.
+    void showDisplayBrightnesses(const QString &icon, int percent, const QString &label);
     void showSwitch(bool on, const SwitchPopUp &popUp);
     void showOsd(int durationMs);
     void refreshContentOnRoot();
@@ -120,4 +141,8 @@ private:
     std::unique_ptr<OsdConfig> config;
     std::unique_ptr<PopupDisplay> display;
     Mode modeValue;
+    // The displays that the brightness pop-up shown now lists.
+    DisplayBrightnessList displayBrightnesses;
+    // The screen the pop-up about to be shown belongs on; null: where the settings say.
+    QPointer<QScreen> targetScreen;
 };

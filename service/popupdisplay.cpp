@@ -122,6 +122,14 @@ void PopupDisplay::hideOsd()
     d->customTextVisible = false;
 }
 
+void PopupDisplay::hideNow()
+{
+    if (d->hideTimer) {
+        d->hideTimer->stop();
+    }
+    hideOsd();
+}
+
 bool PopupDisplay::isSessionLocked() const
 {
     return d->sessionLocked;
@@ -131,10 +139,7 @@ void PopupDisplay::setSessionLocked(bool locked)
 {
     d->sessionLocked = locked;
     if (locked) {
-        hideOsd();
-        if (d->hideTimer) {
-            d->hideTimer->stop();
-        }
+        hideNow();
     }
 }
 
@@ -145,14 +150,9 @@ void PopupDisplay::setCustomTextVisible(bool visible)
 
 void PopupDisplay::hideCustomTextOsdIfVisible()
 {
-    if (!d->customTextVisible) {
-        return;
+    if (d->customTextVisible) {
+        hideNow();
     }
-    hideOsd();
-    if (d->hideTimer) {
-        d->hideTimer->stop();
-    }
-    d->customTextVisible = false;
 }
 
 void PopupDisplay::startWarmUp(std::vector<IdleWarmUp::Step> steps, int delayMs)

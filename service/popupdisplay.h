@@ -58,6 +58,8 @@ public:
     void showOsd(int durationMs);
     /// Hides the window and empties its value.
     void hideOsd();
+    /// Hides the window before its time: the hide timer stops too.
+    void hideNow();
 
     bool isSessionLocked() const;
     /// A locked session hides the pop-up at once; unlocking shows nothing again.

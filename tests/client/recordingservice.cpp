@@ -4,6 +4,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QRect>
 
 static const QString serviceName = QStringLiteral("org.kde.osdService");
 static const QString objectPath = QStringLiteral("/org/kde/osdService");
@@ -38,6 +40,10 @@ bool RecordingService::handleMessage(const QDBusMessage &message, const QDBusCon
         call += QLatin1Char(' ');
         if (argument.userType() == QMetaType::QString) {
             call += QLatin1Char('"') + argument.toString() + QLatin1Char('"');
+        } else if (argument.canConvert<QDBusArgument>()) {
+            // The one structure of the interface: a rectangle.
+            const QRect rect = qdbus_cast<QRect>(argument);
+            call += QStringLiteral("%1,%2,%3,%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
         } else {
             call += argument.toString();
         }

@@ -2,6 +2,7 @@
 #include "osdmessages.h"
 #include "osdmethod.h"
 
+#include <QRect>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -91,6 +92,17 @@ void TestOsdMethod::getValueFromString_data()
     QTest::newRow("string blanks") << "  " << s << QVariant(QStringLiteral("  "));
     QTest::newRow("string digits") << "42" << s << QVariant(QStringLiteral("42"));
 
+    const int r = QMetaType::QRect;
+    QTest::newRow("rect") << "0,0,1920,1080" << r << QVariant(QRect(0, 0, 1920, 1080));
+    QTest::newRow("rect with blanks, negative") << " -1280 , 0, 1280,1024" << r << QVariant(QRect(-1280, 0, 1280, 1024));
+    QTest::newRow("rect, three numbers") << "0,0,1920" << r << QVariant();
+    QTest::newRow("rect, five numbers") << "0,0,1920,1080,1" << r << QVariant();
+    QTest::newRow("rect, x separator") << "1920x1080+0+0" << r << QVariant();
+    QTest::newRow("rect, empty part") << "0,,1920,1080" << r << QVariant();
+    QTest::newRow("rect, far edge beyond the integers") << "2147483647,0,2,1080" << r << QVariant();
+    QTest::newRow("rect, far edge below the integers") << "0,-2147483648,1920,-1" << r << QVariant();
+    QTest::newRow("rect, far edge the largest integer") << "2147483647,0,1,1080" << r << QVariant(QRect(2147483647, 0, 1, 1080));
+
     QTest::newRow("unknown type") << "1" << int(QMetaType::Double) << QVariant();
 }
 
@@ -134,7 +146,7 @@ void TestOsdMethod::checkValues()
 
 void TestOsdMethod::outOfRangeMethod()
 {
-    const MethodType outside = MethodType(16);
+    const MethodType outside = MethodType(Hide + 1);
     QVERIFY(getMethodName(outside).isEmpty());
     QCOMPARE(osdMethodArgumentCount(outside), 1);
     const auto output = captureOutput([outside] {

@@ -56,12 +56,19 @@ static const QByteArray methodsText =
     "Show a text message without background with icon, font family, font size and duration in ms.\n"
     "Optional #6: [<string>] position: North, Center, NorthWest, NorthEast, West, East, SouthWest, South, SouthEast.\n"
     "Optional #7: [<string>] custom background color (#RRGGBB, #AARRGGBB, rgb(...), rgba(...)).\n\n"
-    "--showProgressBar <string> <integer>\nShow a progress bar with icon to the user.\n\n";
+    "--showProgressBar <string> <integer>\nShow a progress bar with icon to the user.\n\n"
+    "--screenBrightnessChanged <integer> <string> <string> <integer> <rectangle>\n"
+    "Show change in one display's brightness as a percentage, with the display's id, its label, its priority and the rectangle of its screen as "
+    "x,y,width,height.\n\n"
+    "--powerProfileChanged <string>\nShow change of power profile (power-saver, balanced, performance).\n\n"
+    "--powerManagementInhibitedChanged <boolean>\nShow change of sleep and screen locking blocked.\n\n"
+    "--hide\nHide the pop-up now.\n\n";
 
 static const QByteArray methodNamesText =
     "brightnessChanged\nkeyboardBrightnessChanged\nvolumeChanged\nmicrophoneVolumeChanged\nmediaPlayerVolumeChanged\n"
     "kbdLayoutChanged\nvirtualDesktopChanged\ntouchpadEnabledChanged\nwifiEnabledChanged\nbluetoothEnabledChanged\n"
-    "wwanEnabledChanged\nvirtualKeyboardEnabledChanged\nshowText\nshowTextWithFont\nshowTextWithFontNoBackground\nshowProgressBar\n";
+    "wwanEnabledChanged\nvirtualKeyboardEnabledChanged\nshowText\nshowTextWithFont\nshowTextWithFontNoBackground\nshowProgressBar\n"
+    "screenBrightnessChanged\npowerProfileChanged\npowerManagementInhibitedChanged\nhide\n";
 
 static const QByteArray firstArgumentError =
     "First argument must be osd method name, used prefix on \"--\". Use '--methods' or '--method_names' for get available method names.\n";
@@ -139,6 +146,12 @@ void TestOsdNotify::refusedRuns_data()
                                            "Optional #6: [<string>] position: North, Center, NorthWest, NorthEast, West, East, SouthWest, South, SouthEast.\n"
                                            "Optional #7: [<string>] custom background color (#RRGGBB, #AARRGGBB, rgb(...), rgba(...)).\n")
                                     << QByteArray("Error: cannot convert 4 argument, from value \"12pt\", to type \"int\"!\n");
+    QTest::newRow("rectangle of three numbers") << QStringList{"--screenBrightnessChanged", "60", "eDP-1", "", "0", "0,0,1920"}
+                                                << QByteArray(
+                                                       "Method description:\n--screenBrightnessChanged <integer> <string> <string> <integer> <rectangle>\n"
+                                                       "Show change in one display's brightness as a percentage, with the display's id, its label, its "
+                                                       "priority and the rectangle of its screen as x,y,width,height.\n")
+                                                << QByteArray("Error: cannot convert 5 argument, from value \"0,0,1920\", to type \"QRect\"!\n");
     QTest::newRow("placeholder as value") << QStringList{"--showProgressBar", "icon", "%1%3"}
                                           << QByteArray(
                                                  "Method description:\n--showProgressBar <string> <integer>\nShow a progress bar with icon to the user.\n")
@@ -197,6 +210,16 @@ void TestOsdNotify::calls_data()
         << QStringList{"showTextWithFontNoBackground(sssiiss) \"i\" \"t\" \"Sans\" 12 3000 \"South\" \"red\""} << QByteArray();
     QTest::newRow("showProgressBar") << QStringList{"--showProgressBar", "mono-battery", "150"} << QByteArray()
                                      << QStringList{"showProgressBar(si) \"mono-battery\" 150"} << QByteArray();
+    QTest::newRow("screenBrightnessChanged") << QStringList{"--screenBrightnessChanged", "60", "eDP-1", "Built-in Screen", "0", "-1280,0,1280,1024"}
+                                             << QByteArray()
+                                             << QStringList{"screenBrightnessChanged(issi(iiii)) 60 \"eDP-1\" \"Built-in Screen\" 0 -1280,0,1280,1024"}
+                                             << QByteArray();
+    QTest::newRow("powerProfileChanged") << QStringList{"--powerProfileChanged", "power-saver"} << QByteArray()
+                                         << QStringList{"powerProfileChanged(s) \"power-saver\""} << QByteArray();
+    QTest::newRow("powerManagementInhibitedChanged") << QStringList{"--powerManagementInhibitedChanged", "true"} << QByteArray()
+                                                     << QStringList{"powerManagementInhibitedChanged(b) true"} << QByteArray();
+    QTest::newRow("hide") << QStringList{"--hide"} << QByteArray() << QStringList{"hide()"} << QByteArray();
+    QTest::newRow("hide, extra value") << QStringList{"--hide", "now"} << QByteArray() << QStringList{"hide()"} << QByteArray();
 
     // The optional values of the font methods, and values beyond what a method takes.
     QTest::newRow("font, 5 values") << QStringList{"--showTextWithFont", "i", "t", "Sans", "12", "3000"} << QByteArray()
@@ -232,6 +255,9 @@ void TestOsdNotify::calls_data()
                                                     "Error: cannot convert 1 argument, from value \"loud\", to type \"int\"!\n"
                                                     "Error: cannot convert 1 argument, from value \"\", to type \"int\"!\n");
     QTest::newRow("wait, empty input") << QStringList{"--volumeChanged"} << QByteArray() << QStringList() << QByteArray();
+    QTest::newRow("wait, screen brightness percent first")
+        << QStringList{"--screenBrightnessChanged", "DP-2", "Dell", "1", "0,0,1920,1080"} << QByteArray("30\n")
+        << QStringList{"screenBrightnessChanged(issi(iiii)) 30 \"DP-2\" \"Dell\" 1 0,0,1920,1080"} << QByteArray();
     QTest::newRow("wait, bytes that are not UTF-8") << QStringList{"--kbdLayoutChanged"}
                                                     << QByteArray(
                                                            "\xff\xfe"

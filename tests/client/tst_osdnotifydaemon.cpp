@@ -44,6 +44,10 @@ void TestOsdNotifyDaemon::everyMethod_data()
     QTest::newRow("showTextWithFont, padded") << QStringList{"--showTextWithFont", "mono-info", "Hello", "Sans", "14", "2000"};
     QTest::newRow("showTextWithFontNoBackground") << QStringList{"--showTextWithFontNoBackground", "mono-info", "Hello", "Sans", "14", "2000", "South"};
     QTest::newRow("showProgressBar") << QStringList{"--showProgressBar", "mono-battery", "80"};
+    QTest::newRow("screenBrightnessChanged") << QStringList{"--screenBrightnessChanged", "60", "eDP-1", "Built-in Screen", "0", "0,0,1920,1080"};
+    QTest::newRow("powerProfileChanged") << QStringList{"--powerProfileChanged", "performance"};
+    QTest::newRow("powerManagementInhibitedChanged") << QStringList{"--powerManagementInhibitedChanged", "false"};
+    QTest::newRow("hide") << QStringList{"--hide"};
 }
 
 void TestOsdNotifyDaemon::everyMethod()

@@ -5,6 +5,9 @@
 #include <QDeadlineTimer>
 #include <QTest>
 
+#include <utility>
+#include <vector>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -162,13 +165,18 @@ SignalRecorder::SignalRecorder()
 {
 }
 
-SignalRecorder::SignalRecorder(QDBusConnection bus)
+SignalRecorder::SignalRecorder(QDBusConnection bus, bool plasma6Form)
 {
-    for (const char *name : {"osdProgress", "osdText"}) {
+    std::vector<std::pair<const char *, const char *>> forms{{"osdProgress", "sis"}, {"osdText", "ss"}};
+    if (plasma6Form) {
+        forms.emplace_back("osdProgress", "siis");
+    }
+    for (const auto &form : forms) {
         bus.connect(QString(),
                     QStringLiteral("/org/kde/osdService"),
                     QStringLiteral("org.kde.osdService"),
-                    QLatin1String(name),
+                    QLatin1String(form.first),
+                    QLatin1String(form.second),
                     this,
                     SLOT(record(QDBusMessage)));
     }

@@ -48,13 +48,15 @@ private:
     QString problem;
 };
 
-/// Records the daemon's two signals as they arrive on the bus (on @p bus when given).
+/// Records the daemon's two signals as they arrive on the bus (on @p bus when given), in the
+/// forms that listeners from before Plasma 6 connect to: osdProgress(s,i,s) and osdText(s,s).
+/// With @p plasma6Form, Plasma 6's osdProgress(s,i,i,s) is recorded as well.
 class SignalRecorder : public QObject
 {
     Q_OBJECT
 public:
     SignalRecorder();
-    explicit SignalRecorder(QDBusConnection bus);
+    explicit SignalRecorder(QDBusConnection bus, bool plasma6Form = false);
 
     struct Signal {
         QString member;

@@ -8,6 +8,7 @@
 #include "hostileimagefiles.h"
 
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QTest>
 
 #include <climits>
@@ -33,6 +34,17 @@ public:
 private:
     DaemonFixture fixture;
     HostileImageFiles images;
+
+    // A screen rectangle as a caller marshals it, (iiii), whatever its numbers: a QRect could not
+    // hold the extremes without overflowing.
+    static QVariant rectangle(int x, int y, int width, int height)
+    {
+        QDBusArgument argument;
+        argument.beginStructure();
+        argument << x << y << width << height;
+        argument.endStructure();
+        return QVariant::fromValue(argument);
+    }
 
     void sendAndRecover(const QString &method, const Args &args)
     {
@@ -88,6 +100,8 @@ private Q_SLOTS:
         QTest::newRow("1 MiB layout name") << "kbdLayoutChanged" << Args{letters1M};
         QTest::newRow("10 MiB desktop name") << "virtualDesktopChanged" << Args{words10M};
         QTest::newRow("1 MiB player name") << "mediaPlayerVolumeChanged" << Args{50, repeated(mixed, 1 << 20), empty};
+        QTest::newRow("10 MiB display label") << "screenBrightnessChanged" << Args{50, letters1M, words10M, 0, rectangle(0, 0, 0, 0)};
+        QTest::newRow("10 MiB power profile") << "powerProfileChanged" << Args{words10M};
     }
 
     void texts()
@@ -118,6 +132,8 @@ private Q_SLOTS:
             QTest::addRow("volumeChanged of maximum %d", v) << "volumeChanged" << Args{150, v};
             QTest::addRow("volumeChanged %d of maximum %d", v, v) << "volumeChanged" << Args{v, v};
             QTest::addRow("volumeChanged %d of maximum 150", v) << "volumeChanged" << Args{v, 150};
+            QTest::addRow("screenBrightnessChanged %d", v) << "screenBrightnessChanged" << Args{v, s, s, v, rectangle(v, v, v, v)};
+            QTest::addRow("screenBrightnessChanged at %d", v) << "screenBrightnessChanged" << Args{50, s, s, 0, rectangle(v, v, 1920, 1080)};
             for (const char *method : {"showTextWithFont", "showTextWithFontNoBackground"}) {
                 QTest::addRow("%s point size %d", method, v) << QString::fromLatin1(method) << Args{s, s, s, v, 2000, s, s};
                 QTest::addRow("%s duration %d", method, v) << QString::fromLatin1(method) << Args{s, s, s, 12, v, s, s};
@@ -165,6 +181,8 @@ private Q_SLOTS:
             QTest::addRow("colour %s", row.constData()) << "showTextWithFont" << Args{s, s, s, 12, 2000, QStringLiteral("center"), g};
             QTest::addRow("colour, no background %s", row.constData()) << "showTextWithFontNoBackground" << Args{s, s, s, 12, 2000, s, g};
             QTest::addRow("font %s", row.constData()) << "showTextWithFont" << Args{s, s, g, 12, 2000, s, s};
+            QTest::addRow("display %s", row.constData()) << "screenBrightnessChanged" << Args{40, g, g, i, rectangle(0, 0, 1920, 1080)};
+            QTest::addRow("power profile %s", row.constData()) << "powerProfileChanged" << Args{g};
         }
         const QStringList icons{QStringLiteral("../../../../../etc/passwd"),
                                 QStringLiteral("/dev/zero"),

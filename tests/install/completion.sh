@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-2.0-or-later
 # The bash completion against the client itself: the first word offers exactly the methods that
-# osd-notify knows, and a boolean value offers true and false for exactly the switch methods.
+# osd-notify knows, a boolean value offers true and false for exactly the switch methods, and a
+# power profile the three profiles.
 # The zsh completion gets the same checks of its first word and switch values where zsh exists.
 # Usage: completion.sh <bash completion> <zsh completion> <osd-notify>
 set -uo pipefail
@@ -32,15 +33,20 @@ expect "first word --w" "$(grep '^--w' <<<"$methods")" "$(complete_words osd-not
 expect "first word without dashes" "" "$(complete_words osd-notify volume)"
 
 # The client's own description of each method says which take a boolean.
-while read -r method rest; do
-    case $rest in
-    "<boolean>") want=$'true\nfalse' ;;
-    *) want= ;;
+profiles=$'power-saver\nbalanced\nperformance'
+value_candidates() { # method, the rest of its description line
+    case $2 in
+    "<boolean>") echo $'true\nfalse' ;;
+    *) [ "$1" = --powerProfileChanged ] && echo "$profiles" ;;
     esac
+}
+while read -r method rest; do
+    want=$(value_candidates "$method" "$rest")
     expect "value of $method" "$want" "$(complete_words osd-notify "$method" '')"
 done < <("$notify" --methods | grep '^--')
 expect "boolean value t" "true" "$(complete_words osd-notify --wifiEnabledChanged t)"
 expect "after a boolean value" "" "$(complete_words osd-notify --wifiEnabledChanged true '')"
+expect "power profile p" $'power-saver\nperformance' "$(complete_words osd-notify --powerProfileChanged p)"
 
 positions=$'North\nCenter\nNorthWest\nNorthEast\nWest\nEast\nSouthWest\nSouth\nSouthEast'
 expect "position of showTextWithFont" "$positions" "$(complete_words osd-notify --showTextWithFont i t f 12 3000 '')"
@@ -55,10 +61,7 @@ if command -v zsh >/dev/null; then
     }
     expect "zsh: first word lists the methods" "$methods" "$(zsh_complete osd-notify '')"
     while read -r method rest; do
-        case $rest in
-        "<boolean>") want=$'true\nfalse' ;;
-        *) want= ;;
-        esac
+        want=$(value_candidates "$method" "$rest")
         expect "zsh: value of $method" "$want" "$(zsh_complete osd-notify "$method" '')"
     done < <("$notify" --methods | grep '^--')
 else

@@ -67,7 +67,7 @@ fi
 
 # The installed client runs from the tree.
 names=$("$stage$bindir/osd-notify" --method_names || true)
-[ "$(printf '%s\n' "$names" | grep -c .)" -eq 16 ] || fail "installed osd-notify lists: $names"
+[ "$(printf '%s\n' "$names" | grep -c .)" -eq 20 ] || fail "installed osd-notify lists: $names"
 
 categories=$(grep '\.categories$' "$manifest")
 grep -q '^vesk\.osd\.service ' "$stage$categories" || fail "no vesk.osd.service in $categories"

@@ -26,7 +26,9 @@ while read -r method values; do
     case $method in
     --showText* | --showProgressBar) continue ;;
     esac
-    want="$method $(tr -d '<>' <<<"$values")"
+    want=$(xargs <<<"$method $(tr -d '<>' <<<"$values")")
+    # A short entry has its description on the same line.
+    entry=$(cut -d ' ' -f "1-$(wc -w <<<"$want")" <<<"$entry")
     [ "$entry" = "$want" ] || { echo "FAIL: osd-notify(1) has '$entry' where the client has '$want'"; failures=$((failures + 1)); }
 done < <("$notify" --methods | grep '^--')
 

@@ -41,11 +41,12 @@ Q_DECLARE_METATYPE(OsdService::Mode)
 static const OsdService::Mode Rounded = OsdService::RoundedMode;
 static const OsdService::Mode Standard = OsdService::StandardMode;
 
-// Counts the paints of one window.
-class PaintCounter : public QObject
+// Counts the events of one type (paints, shows) that one window gets.
+class EventCounter : public QObject
 {
 public:
-    explicit PaintCounter(QWidget *window)
+    explicit EventCounter(QWidget *window, QEvent::Type type = QEvent::Paint)
+        : type(type)
     {
         window->installEventFilter(this);
     }
@@ -54,9 +55,12 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        count += event->type() == QEvent::Paint;
+        count += event->type() == type;
         return false;
     }
+
+private:
+    const QEvent::Type type;
 };
 
 // Where the screen does not show what the window would paint now: the first differing pixel
@@ -260,6 +264,69 @@ private Q_SLOTS:
         progress("rounded progress bar 150", Rounded, "showProgressBar", {QStringLiteral("mono-info"), 150}, QStringLiteral("mono-info"), 100);
         progress("rounded progress bar -5", Rounded, "showProgressBar", {QStringLiteral("mono-info"), -5}, QStringLiteral("mono-info"), 0);
         text("rounded text without icon", Rounded, "showText", {QString(), QStringLiteral("Hello")}, none, QStringLiteral("Hello"));
+        const QString builtIn = QStringLiteral("Built-in Screen");
+        progress("rounded screen brightness",
+                 Rounded,
+                 "screenBrightnessChanged",
+                 {60, QStringLiteral("eDP-1"), builtIn, 0, QRect(0, 0, 1920, 1080)},
+                 QStringLiteral("mono-video-display-brightness"),
+                 60,
+                 builtIn);
+        progress("rounded screen brightness far above 100",
+                 Rounded,
+                 "screenBrightnessChanged",
+                 {65536, QString(), QString(), -1, QRect()},
+                 QStringLiteral("mono-video-display-brightness"),
+                 100);
+        progress("rounded screen brightness, label on one line",
+                 Rounded,
+                 "screenBrightnessChanged",
+                 {-5, QStringLiteral("DP-2"), QStringLiteral(" Dell\n  U2720 "), INT_MIN, QRect(5, 5, -10, 0)},
+                 QStringLiteral("mono-video-display-brightness"),
+                 0,
+                 QStringLiteral("Dell U2720"));
+        text("rounded power saver",
+             Rounded,
+             "powerProfileChanged",
+             {QStringLiteral("power-saver")},
+             QStringLiteral("mono-power-profile-power-saver"),
+             QStringLiteral("Power Saving Mode"));
+        text("rounded balanced",
+             Rounded,
+             "powerProfileChanged",
+             {QStringLiteral("balanced")},
+             QStringLiteral("mono-power-profile-balanced"),
+             QStringLiteral("Balanced Mode"));
+        text("rounded performance",
+             Rounded,
+             "powerProfileChanged",
+             {QStringLiteral("performance")},
+             QStringLiteral("mono-power-profile-performance"),
+             QStringLiteral("Performance Mode"));
+        text("rounded unknown profile",
+             Rounded,
+             "powerProfileChanged",
+             {QStringLiteral("Turbo <b>")},
+             QStringLiteral("mono-power-profile"),
+             QStringLiteral("Turbo <b>"));
+        text("rounded profile names are exact",
+             Rounded,
+             "powerProfileChanged",
+             {QStringLiteral("Balanced")},
+             QStringLiteral("mono-power-profile"),
+             QStringLiteral("Balanced"));
+        text("rounded sleep blocked",
+             Rounded,
+             "powerManagementInhibitedChanged",
+             {true},
+             QStringLiteral("mono-system-suspend-inhibited"),
+             QStringLiteral("Automatic Sleep Blocked"));
+        text("rounded sleep allowed",
+             Rounded,
+             "powerManagementInhibitedChanged",
+             {false},
+             QStringLiteral("mono-system-suspend"),
+             QStringLiteral("Automatic Sleep Allowed"));
 
         progress("standard brightness", Standard, "brightnessChanged", {50}, QStringLiteral("video-display-brightness"), 50);
         progress("standard keyboard brightness", Standard, "keyboardBrightnessChanged", {10}, QStringLiteral("input-keyboard-brightness"), 10);
@@ -336,6 +403,12 @@ private Q_SLOTS:
              QStringLiteral("On-Screen Keyboard Deactivated"));
         progress("standard progress bar -20", Standard, "showProgressBar", {QStringLiteral("edit-copy"), -20}, QStringLiteral("edit-copy"), 0);
         text("standard text without icon", Standard, "showText", {QString(), QStringLiteral("Hello")}, none, QStringLiteral("Hello"));
+        progress("standard screen brightness 150",
+                 Standard,
+                 "screenBrightnessChanged",
+                 {150, QStringLiteral("DP-2"), QString(), 3, QRect(0, 0, 1, 1)},
+                 QStringLiteral("video-display-brightness"),
+                 100);
     }
 
     void handlers()
@@ -351,6 +424,7 @@ private Q_SLOTS:
 
         auto service = makeService(mode);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
+        QSignalSpy plasmaProgressSpy(service.get(), &OsdService::osdProgressWithMaximum);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
         invoke(service.get(), method, args);
         // Each icon that a handler chooses itself is one the idle warm-up loads.
@@ -367,6 +441,8 @@ private Q_SLOTS:
             QCOMPARE(progressSpy.count(), 1);
             QCOMPARE(textSpy.count(), 0);
             QCOMPARE(progressSpy.at(0), (QVariantList{icon, value.toInt(), additionalText}));
+            QCOMPARE(plasmaProgressSpy.count(), 1);
+            QCOMPARE(plasmaProgressSpy.at(0), (QVariantList{icon, value.toInt(), maximum, additionalText}));
             QWidget *indicator = progressIndicator(shown);
             QVERIFY(indicator);
             QCOMPARE(indicator->property("value").toInt(), value.toInt());
@@ -376,6 +452,7 @@ private Q_SLOTS:
             QCOMPARE(textSpy.count(), 1);
             QCOMPARE(progressSpy.count(), 0);
             QCOMPARE(textSpy.at(0), (QVariantList{icon, value.toString()}));
+            QCOMPARE(plasmaProgressSpy.count(), 0);
         }
         QCOMPARE(shown->property("osdMaxValue").toInt(), maximum);
 
@@ -635,7 +712,7 @@ private Q_SLOTS:
         QCOMPARE(staleOnScreen(shown), QString());
 
         QTest::qWait(100);
-        PaintCounter paints(shown);
+        EventCounter paints(shown);
         invoke(service.get(), method, {value(1)});
         QCoreApplication::sendPostedEvents();
         QCOMPARE(paints.count, 1);
@@ -710,14 +787,18 @@ private Q_SLOTS:
         QFETCH(OsdService::Mode, mode);
         auto service = makeService(mode, "[OSD]\nEnabled=false\n");
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
+        QSignalSpy plasmaProgressSpy(service.get(), &OsdService::osdProgressWithMaximum);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
         service->volumeChanged(40);
+        service->screenBrightnessChanged(40, QStringLiteral("eDP-1"), QString(), 0, QRect());
+        service->powerManagementInhibitedChanged(true);
+        service->hide();
         service->showText(QString(), QStringLiteral("x"));
         service->showTextWithFont(QString(), QStringLiteral("x"), QString(), 10, 100, QString(), QString());
         service->showProgressBar(QString(), 10);
         QVERIFY(!service->osdRootObject());
         QVERIFY(!hideTimer(*service));
-        QCOMPARE(progressSpy.count() + textSpy.count(), 0);
+        QCOMPARE(progressSpy.count() + plasmaProgressSpy.count() + textSpy.count(), 0);
         const auto windows = QApplication::topLevelWidgets();
         QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget *w) {
             return w->isVisible();
@@ -730,6 +811,8 @@ private Q_SLOTS:
     {
         auto service = makeService(Rounded);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
+        QSignalSpy plasmaProgressSpy(service.get(), &OsdService::osdProgressWithMaximum);
+        QSignalSpy textSpy(service.get(), &OsdService::osdText);
         service->volumeChanged(40);
         QWidget *shown = window(*service);
         QVERIFY(shown->isVisible());
@@ -739,8 +822,16 @@ private Q_SLOTS:
         QVERIFY(!hideTimer(*service)->isActive());
         service->volumeChanged(50);
         service->showText(QString(), QStringLiteral("locked"));
+        service->screenBrightnessChanged(30, QStringLiteral("eDP-1"), QStringLiteral("Built-in"), 0, QRect());
+        service->screenBrightnessChanged(35, QStringLiteral("DP-2"), QStringLiteral("Dell"), 1, QRect());
+        service->powerProfileChanged(QStringLiteral("balanced"));
         QVERIFY(!shown->isVisible());
         QCOMPARE(progressSpy.count(), 1);
+        QCOMPARE(textSpy.count(), 0);
+        // The lock screen draws its own pop-up from the Plasma 6 form, which alone goes on.
+        QCOMPARE(plasmaProgressSpy.count(), 4);
+        QCOMPARE(plasmaProgressSpy.at(1), (QVariantList{QStringLiteral("mono-audio-volume"), 50, 100, QString()}));
+        QCOMPARE(plasmaProgressSpy.at(3), (QVariantList{QStringLiteral("mono-video-display-brightness"), 35, 100, QStringLiteral("Dell")}));
 
         sendScreenSaverActive(false);
         QTest::qWait(200);
@@ -749,6 +840,226 @@ private Q_SLOTS:
         QVERIFY(shown->isVisible());
         QCOMPARE(progressSpy.count(), 2);
         QCOMPARE(progressSpy.last().at(1).toInt(), 60);
+    }
+
+    // One key that changes several displays calls once per display: while the pop-up shows,
+    // it lists them all, in the order of their priority. Each call is announced as the display
+    // that changed.
+    void severalDisplaysInOnePopUp_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::addColumn<QVariantList>("calls"); // of {percent, id, label, priority}
+        QTest::addColumn<bool>("hideBetween");
+        QTest::addColumn<QVariant>("shown"); // an int: one bar; a string: the list
+
+        auto call = [](int percent, const char *id, const QString &label, int priority) {
+            return QVariant(QVariantList{percent, QString::fromLatin1(id), label, priority});
+        };
+        const QString builtIn = QStringLiteral("Built-in");
+        const QString dell = QStringLiteral("Dell");
+        for (const OsdService::Mode mode : {Rounded, Standard}) {
+            const char *style = mode == Rounded ? "rounded: " : "standard: ";
+            QTest::addRow("%stwo displays, listed by priority", style) << mode << QVariantList{call(40, "DP-2", dell, 1), call(70, "eDP-1", builtIn, 0)}
+                                                                       << false << QVariant(QStringLiteral("Built-in: 70 %\nDell: 40 %"));
+            QTest::addRow("%sone display twice stays a bar", style)
+                << mode << QVariantList{call(40, "eDP-1", builtIn, 0), call(50, "eDP-1", builtIn, 0)} << false << QVariant(50);
+        }
+        QTest::newRow("equal priorities in the order they came")
+            << Rounded << QVariantList{call(10, "b", QStringLiteral("B"), 0), call(20, "a", QStringLiteral("A"), 0), call(30, "b", QStringLiteral("B"), 0)}
+            << false << QVariant(QStringLiteral("B: 30 %\nA: 20 %"));
+        QTest::newRow("names from the id, else from the place")
+            << Rounded << QVariantList{call(10, "DP-1", QString(), 0), call(-20, "", QString(), 1), call(500, "", QStringLiteral("  "), 2)} << false
+            << QVariant(QStringLiteral("DP-1: 10 %\nDisplay 2: 100 %"));
+        QTest::newRow("labels on one line, markup as typed")
+            << Rounded << QVariantList{call(10, "a", QStringLiteral("<b>Dell</b>\nU2720"), 0), call(20, "b", QStringLiteral("X"), 1)} << false
+            << QVariant(QStringLiteral("<b>Dell</b> U2720: 10 %\nX: 20 %"));
+        QVariantList many;
+        QStringList listed;
+        for (int i = 0; i < 20; ++i) {
+            many << call(i, qPrintable(QString::number(i)), QStringLiteral("D%1").arg(i), i);
+            if (i < 16) {
+                listed << QStringLiteral("D%1: %1 %").arg(i);
+            }
+        }
+        QTest::newRow("at most sixteen displays") << Rounded << many << false << QVariant(listed.join(QLatin1Char('\n')));
+        QTest::newRow("a new pop-up starts a new list")
+            << Rounded << QVariantList{call(40, "DP-2", dell, 1), call(70, "eDP-1", builtIn, 0)} << true << QVariant(70);
+    }
+
+    void severalDisplaysInOnePopUp()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QFETCH(QVariantList, calls);
+        QFETCH(bool, hideBetween);
+        QFETCH(QVariant, shown);
+
+        auto service = makeService(mode);
+        QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
+        QSignalSpy textSpy(service.get(), &OsdService::osdText);
+        for (const QVariant &call : calls) {
+            if (hideBetween && service->osdRootObject()) {
+                service->hide();
+            }
+            const QVariantList args = call.toList();
+            service->screenBrightnessChanged(args[0].toInt(), args[1].toString(), args[2].toString(), args[3].toInt(), QRect());
+        }
+        QWidget *popup = window(*service);
+        QVERIFY(popup->isVisible());
+        const bool list = shown.userType() == QMetaType::QString;
+        QCOMPARE(popup->property("showingProgress").toBool(), !list);
+        QCOMPARE(popup->property("osdValue").toString(), shown.toString());
+        QCOMPARE(popup->property("icon").toString(),
+                 mode == Rounded ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness"));
+        QCOMPARE(progressSpy.count(), calls.size());
+        QCOMPARE(textSpy.count(), 0);
+        const QVariantList last = calls.last().toList();
+        QCOMPARE(progressSpy.last().at(1).toInt(), qBound(0, last[0].toInt(), 100));
+        QCOMPARE(progressSpy.last().at(2).toString(), last[2].toString().simplified());
+
+        // Any other pop-up in between ends the list.
+        service->volumeChanged(10);
+        service->screenBrightnessChanged(80, QStringLiteral("eDP-1"), QString(), 0, QRect());
+        QVERIFY(popup->property("showingProgress").toBool());
+        QCOMPARE(popup->property("osdValue").toInt(), 80);
+    }
+
+    // hide() takes away whatever is shown, at once, and leaves nothing to time out.
+    void hideNow_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::addColumn<QByteArray>("shownBy");
+        for (const OsdService::Mode mode : {Rounded, Standard}) {
+            const char *style = mode == Rounded ? "rounded: " : "standard: ";
+            QTest::addRow("%sprogress", style) << mode << QByteArray("volumeChanged");
+            QTest::addRow("%stext", style) << mode << QByteArray("showText");
+            QTest::addRow("%scustom text", style) << mode << QByteArray("showTextWithFont");
+            QTest::addRow("%snothing shown yet", style) << mode << QByteArray();
+        }
+    }
+
+    void hideNow()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QFETCH(QByteArray, shownBy);
+        auto service = makeService(mode);
+        if (shownBy == "volumeChanged") {
+            service->volumeChanged(40);
+        } else if (shownBy == "showText") {
+            service->showText(QString(), QStringLiteral("Push to talk"));
+        } else if (shownBy == "showTextWithFont") {
+            service->showTextWithFont(QString(), QStringLiteral("custom"), QString(), 20, 20000, QStringLiteral("south"), QStringLiteral("#336699"));
+        }
+        service->hide();
+        if (shownBy.isEmpty()) {
+            QVERIFY(!service->osdRootObject());
+            return;
+        }
+        QWidget *popup = window(*service);
+        QVERIFY(!popup->isVisible());
+        QVERIFY(!hideTimer(*service)->isActive());
+        // Hiding a hidden pop-up changes nothing, and the next call shows again.
+        service->hide();
+        QVERIFY(!popup->isVisible());
+        service->powerProfileChanged(QStringLiteral("performance"));
+        QVERIFY(popup->isVisible());
+        QVERIFY(hideTimer(*service)->isActive());
+    }
+
+    // An empty power profile name shows nothing at all, not an empty pop-up.
+    void emptyProfileShowsNothing_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blanks") << QStringLiteral(" \t\n");
+    }
+
+    void emptyProfileShowsNothing()
+    {
+        QFETCH(QString, profile);
+        auto service = makeService(Rounded);
+        QSignalSpy textSpy(service.get(), &OsdService::osdText);
+        service->powerProfileChanged(profile);
+        QVERIFY(!service->osdRootObject());
+        service->showText(QString(), QStringLiteral("first"));
+        service->powerProfileChanged(profile);
+        QCOMPARE(textSpy.count(), 1);
+        QCOMPARE(window(*service)->property("osdValue").toString(), QStringLiteral("first"));
+    }
+
+    // The standard style's power icons come from the icon theme, or are the built-in drawings
+    // where the theme has none: never an icon that draws nothing.
+    void standardPowerIconsDraw_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QVariant>("arg");
+        QTest::newRow("power saver") << QByteArray("powerProfileChanged") << QVariant(QStringLiteral("power-saver"));
+        QTest::newRow("balanced") << QByteArray("powerProfileChanged") << QVariant(QStringLiteral("balanced"));
+        QTest::newRow("performance") << QByteArray("powerProfileChanged") << QVariant(QStringLiteral("performance"));
+        QTest::newRow("unknown profile") << QByteArray("powerProfileChanged") << QVariant(QStringLiteral("custom"));
+        QTest::newRow("sleep blocked") << QByteArray("powerManagementInhibitedChanged") << QVariant(true);
+        QTest::newRow("sleep allowed") << QByteArray("powerManagementInhibitedChanged") << QVariant(false);
+    }
+
+    void standardPowerIconsDraw()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QVariant, arg);
+        for (const QString &theme : {QStringLiteral("breeze"), QStringLiteral("hicolor")}) {
+            QIcon::setThemeName(theme);
+            auto service = makeService(Standard);
+            invoke(service.get(), method, {arg});
+            const QString icon = window(*service)->property("icon").toString();
+            QVERIFY2(OsdService::handlerIconNames(Standard).contains(icon), qPrintable(icon));
+            const QIcon drawn = QIcon::hasThemeIcon(icon) ? QIcon::fromTheme(icon) : QIcon(QStringLiteral(":/icons/") + icon);
+            QVERIFY2(!drawn.pixmap(32, 32).isNull(), qPrintable(theme + QLatin1Char(' ') + icon));
+        }
+        QIcon::setThemeName(QString());
+    }
+
+    // The brightness of one display appears on that display's screen, when one has its
+    // rectangle; otherwise where the "Screen" setting says. Run with two X screens too.
+    void brightnessOnItsScreen_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<int>("rectOf"); // the screen whose rectangle is sent; -1: none
+        QTest::addColumn<QRect>("rect"); // sent when rectOf is -1
+        QTest::addColumn<int>("shownOn");
+        QTest::addColumn<int>("shows"); // after a volume that follows it
+        QTest::newRow("first screen") << QByteArray("[OSD]\n") << 0 << QRect() << 0 << 1;
+        QTest::newRow("second screen") << QByteArray("[OSD]\n") << 1 << QRect() << 1 << 2;
+        QTest::newRow("second screen, Screen=pointer") << QByteArray("[OSD]\nScreen=pointer\n") << 1 << QRect() << 1 << 2;
+        QTest::newRow("a rectangle of no screen") << QByteArray("[OSD]\n") << -1 << QRect(7, 7, 100, 100) << 0 << 1;
+        QTest::newRow("no area") << QByteArray("[OSD]\n") << -1 << QRect(0, 0, 0, 1080) << 0 << 1;
+        QTest::newRow("far edge beyond the integers") << QByteArray("[OSD]\n") << -1 << QRect(INT_MAX - 10, INT_MIN, 1000, 1000) << 0 << 1;
+    }
+
+    void brightnessOnItsScreen()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(int, rectOf);
+        QFETCH(QRect, rect);
+        QFETCH(int, shownOn);
+        QFETCH(int, shows);
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        if (std::max(rectOf, shownOn) >= screens.size()) {
+            QSKIP("needs a second screen");
+        }
+        auto service = makeService(Rounded, settings);
+        service->showText(QString(), QStringLiteral("made"));
+        service->hide();
+        QWidget *popup = window(*service);
+        EventCounter shown(popup, QEvent::Show);
+        service->screenBrightnessChanged(60, QStringLiteral("out"), QStringLiteral("Out"), 0, rectOf < 0 ? rect : screens.at(rectOf)->geometry());
+        QVERIFY(popup->isVisible());
+        QCOMPARE(popup->screen(), screens.at(shownOn));
+        QVERIFY(screens.at(shownOn)->geometry().contains(popup->geometry()));
+
+        // The next pop-up of another kind goes where the setting says again: shown anew only
+        // when that is another screen.
+        service->volumeChanged(30);
+        QVERIFY(popup->isVisible());
+        QCOMPARE(popup->screen(), QGuiApplication::primaryScreen());
+        QCOMPARE(shown.count, shows);
     }
 
     void screenChangeHidesOnlyCustomText_data()

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRect>
 #include <QRegularExpression>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -85,13 +86,20 @@ private Q_SLOTS:
         QFile description(QStringLiteral(OSD_INTERFACE_XML));
         QVERIFY(description.open(QIODevice::ReadOnly));
         const QStringList expected = interfaceOutline(QString::fromUtf8(description.readAll()));
-        QCOMPARE(expected.count(QStringLiteral("  signal osdProgress")), 1);
+        // Both forms of the progress signal: the old one, and Plasma 6's with the maximum.
+        QCOMPARE(expected.count(QStringLiteral("  signal osdProgress")), 2);
+        QVERIFY(expected.contains(QStringLiteral("    out i maximumPercent")));
         const QStringList methods = expected.filter(QRegularExpression(QStringLiteral("^  method ")));
-        QCOMPARE(methods.size(), 17);
-        // The volume with a maximum comes after the sixteen methods that every caller knows.
+        QCOMPARE(methods.size(), 21);
+        // Plasma's later members come after the sixteen methods that every caller knows.
         QCOMPARE(methods.indexOf(QStringLiteral("  method volumeChanged")), 2);
-        QCOMPARE(expected.mid(expected.size() - 3),
-                 (QStringList{QStringLiteral("  method volumeChanged"), QStringLiteral("    in i percent"), QStringLiteral("    in i maximumPercent")}));
+        QCOMPARE(methods.mid(16),
+                 (QStringList{QStringLiteral("  method volumeChanged"),
+                              QStringLiteral("  method screenBrightnessChanged"),
+                              QStringLiteral("  method powerProfileChanged"),
+                              QStringLiteral("  method powerManagementInhibitedChanged"),
+                              QStringLiteral("  method hide")}));
+        QVERIFY(expected.contains(QStringLiteral("    in (iiii) screenRect")));
         QCOMPARE(interfaceOutline(reply.arguments().value(0).toString()), expected);
     }
 
@@ -139,6 +147,11 @@ private Q_SLOTS:
                                                       << QVariantList{s, s, QString(), -3, -1, QString(), QString()};
         QTest::newRow("showProgressBar") << QStringLiteral("showProgressBar") << QVariantList{s, 150};
         QTest::newRow("volumeChanged with a maximum") << QStringLiteral("volumeChanged") << QVariantList{105, 150};
+        QTest::newRow("screenBrightnessChanged") << QStringLiteral("screenBrightnessChanged")
+                                                 << QVariantList{65536, s, QString(), INT_MAX, QVariant::fromValue(QRect(0, 0, -5, 0))};
+        QTest::newRow("powerProfileChanged") << QStringLiteral("powerProfileChanged") << QVariantList{QString()};
+        QTest::newRow("powerManagementInhibitedChanged") << QStringLiteral("powerManagementInhibitedChanged") << QVariantList{true};
+        QTest::newRow("hide") << QStringLiteral("hide") << QVariantList{};
     }
 
     void everyMethodAnswersThroughBothNames()
@@ -241,6 +254,9 @@ private Q_SLOTS:
         QTest::newRow("extra argument") << QStringLiteral("wifiEnabledChanged") << QVariantList{true, true};
         QTest::newRow("volume with two maxima") << QStringLiteral("volumeChanged") << QVariantList{40, 100, 100};
         QTest::newRow("volume with a string maximum") << QStringLiteral("volumeChanged") << QVariantList{40, QStringLiteral("100")};
+        QTest::newRow("rectangle as four integers") << QStringLiteral("screenBrightnessChanged")
+                                                    << QVariantList{50, QStringLiteral("eDP-1"), QStringLiteral("Built-in"), 0, 0, 0, 1920, 1080};
+        QTest::newRow("hide with an argument") << QStringLiteral("hide") << QVariantList{true};
         QTest::newRow("unknown method") << QStringLiteral("explode") << QVariantList{};
     }
 

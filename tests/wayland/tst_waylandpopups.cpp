@@ -397,6 +397,13 @@ private Q_SLOTS:
         QTest::newRow("active, focus on the first: volume") << swayKind << active << 0 << volume << 0;
         QTest::newRow("no setting, focus on the second: volume on the primary") << swayKind << QByteArray() << 1 << volume << 0;
         QTest::newRow("KWin, active, focus on the second: volume") << int(WaylandCompositor::KWin) << active << 1 << volume << 1;
+        // The brightness of one display goes to the output whose rectangle the caller sends,
+        // wherever the focus is; Sway's second output lies right of its first.
+        const Step secondBrightness{QStringLiteral("screenBrightnessChanged"),
+                                    {60, QStringLiteral("HEADLESS-2"), QStringLiteral("Second"), 1, QVariant::fromValue(QRect(1920, 0, 1280, 1024))},
+                                    true};
+        QTest::newRow("brightness of the second output, focus on the first") << swayKind << QByteArray() << 0 << secondBrightness << 1;
+        QTest::newRow("brightness of the second output, active, focus on the first") << swayKind << active << 0 << secondBrightness << 1;
     }
 
     void chosenScreen()
@@ -417,12 +424,17 @@ private Q_SLOTS:
         const QImage targetEmpty = host.screenshot(target);
         const QImage otherEmpty = host.screenshot(other);
 
-        // Where the pop-up is without the setting, on the first output.
+        // Where the pop-up is without the setting, on the first output; a brightness without the
+        // rectangle of a screen.
         QImage reference;
         {
             auto daemon = onCompositor(host, QByteArray());
             QVERIFY2(daemon->start(), whyNot(*daemon));
-            QCOMPARE(call(daemon->bus(), step.method, step.args).type(), QDBusMessage::ReplyMessage);
+            QVariantList referenceArgs = step.args;
+            if (step.method == QLatin1String("screenBrightnessChanged")) {
+                referenceArgs[4] = QVariant::fromValue(QRect());
+            }
+            QCOMPARE(call(daemon->bus(), step.method, referenceArgs).type(), QDBusMessage::ReplyMessage);
             QTRY_COMPARE_WITH_TIMEOUT(popUpArea(reference = host.screenshot(first), firstEmpty).isEmpty(), false, timeoutMs());
         }
         const QRect referenceArea = popUpArea(reference, firstEmpty);

@@ -4,7 +4,36 @@
 #include "imagefileloader.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QUrl>
+
+// The built-in icon of that name, or a null icon. The set is compiled in and never changes,
+// while building an icon from a resource without a file suffix makes Qt read the whole file
+// to learn its type: each icon is built once per process, and the same icon keeps its rendered
+// pixmaps. Only names found in the built-in set are kept, so it holds at most that set. The
+// icons are never destroyed, so that none of their engines outlives the SVG plugin it comes
+// from, which Qt unloads at exit.
+static QIcon builtInIcon(const QString &name)
+{
+    static auto *const icons = new QHash<QString, QIcon>;
+    const auto found = icons->constFind(name);
+    if (found != icons->cend()) {
+        return *found;
+    }
+    const QString resource = QStringLiteral(":/icons/%1").arg(name);
+    if (!QFileInfo::exists(resource)) {
+        return QIcon();
+    }
+    const QIcon icon(resource);
+    icons->insert(name, icon);
+    return icon;
+}
+
+QIcon PopupIcon::namedIcon(const QString &name)
+{
+    const QIcon themeIcon = QIcon::fromTheme(name);
+    return themeIcon.isNull() ? builtInIcon(name) : themeIcon;
+}
 
 bool PopupIcon::isFileReference(const QString &name)
 {

@@ -32,6 +32,9 @@ public:
     using NamedIconLookup = QIcon (*)(const QString &name);
 
     static bool isFileReference(const QString &name);
+    /// The icon theme's icon of that name, else the program's own icon of that name, else a
+    /// null icon: theme icons win, and a theme without one still shows the program's drawing.
+    static QIcon namedIcon(const QString &name);
 
     /// Makes what @p name shows current: a named icon through @p lookup, a file as an icon,
     /// or in @p customImageMode as an image no larger than @p imageLimit (if valid).

@@ -84,6 +84,12 @@ void PopupSurface::followChosenScreen(OsdConfig::ScreenChoice choice)
     follow(window->screen(), false);
 }
 
+void PopupSurface::followScreen(QScreen *screen)
+{
+    placedBySystem = false;
+    follow(screen, false);
+}
+
 void PopupSurface::follow(QScreen *screen, bool primary)
 {
     if (followed == screen && followsPrimary == primary) {

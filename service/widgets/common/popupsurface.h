@@ -45,6 +45,8 @@ public:
     /// screen, whichever it becomes while the window is shown, or the screen chosen now, kept
     /// while the window is shown. Nothing changes while a screen is followed already.
     void followChosenScreen(OsdConfig::ScreenChoice choice);
+    /// Follows @p screen, and only it, while the window is shown.
+    void followScreen(QScreen *screen);
 
     /// The window system chooses the output of the window shown now, and screen() is the one
     /// the window was last seen on.

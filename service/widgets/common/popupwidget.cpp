@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QPointer>
 #include <QScreen>
 
 class PopupWidgetPrivate
@@ -30,6 +31,7 @@ public:
     VeskColorTheme colorTheme;
     bool themeUsesComposite = false;
     PopupIcon icon;
+    QPointer<QScreen> requestedScreen;
 };
 
 PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
@@ -271,10 +273,41 @@ void PopupWidget::setScreen(QScreen *screen)
     d->surface->setScreen(screen);
 }
 
+void PopupWidget::setRequestedScreen(QScreen *screen)
+{
+    if (d->requestedScreen == screen) {
+        return;
+    }
+    d->requestedScreen = screen;
+    if (!isVisible()) {
+        return;
+    }
+    // Where the window now belongs, when that is known before it is shown.
+    QScreen *target = screen;
+    if (!target && (!d->config || d->config->screenChoice() == OsdConfig::ScreenChoice::Primary)) {
+        target = QGuiApplication::primaryScreen();
+    }
+    // A shown window cannot always move to another screen (under X11 not to another X screen
+    // at all): it is shown anew where it now belongs. One that is there already stays.
+    if (!target || target != d->surface->screen()) {
+        setVisible(false);
+        setVisible(true);
+    }
+}
+
+QScreen *PopupWidget::requestedScreen() const
+{
+    return d->requestedScreen;
+}
+
 void PopupWidget::setScreenWatching(bool isWatching)
 {
     if (!isWatching) {
         d->surface->setScreen(nullptr);
+        return;
+    }
+    if (d->requestedScreen) {
+        d->surface->followScreen(d->requestedScreen);
         return;
     }
     d->surface->followChosenScreen(d->config ? d->config->screenChoice() : OsdConfig::ScreenChoice::Primary);

@@ -78,6 +78,11 @@ public:
     bool isScreenWatching() const;
     /// Follows @p screen (null: none) and, as long as any is followed, the primary screen.
     void setScreen(QScreen *screen);
+    /// The screen that what is shown belongs on (the display whose brightness changed), in
+    /// place of the one the "Screen" setting chooses; null: the setting's. A shown window is
+    /// shown anew on the screen a change asks for.
+    void setRequestedScreen(QScreen *screen);
+    QScreen *requestedScreen() const;
 
 Q_SIGNALS:
     void timeoutChanged(int timeout);

@@ -13,10 +13,8 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QHash>
 #include <QPainter>
 #include <QScreen>
 #include <QTextDocument>
@@ -39,35 +37,6 @@ void setTranslucentAttributes(QWidget *widget)
 {
     widget->setAttribute(Qt::WA_NoSystemBackground);
     widget->setAttribute(Qt::WA_TranslucentBackground);
-}
-
-// The built-in icon of that name, or a null icon. The set is compiled in and never changes,
-// while building an icon from a resource without a file suffix makes Qt read the whole file
-// to learn its type: each icon is built once per process, and the same icon keeps its rendered
-// pixmaps. Only names found in the built-in set are kept, so it holds at most that set. The
-// icons are never destroyed, so that none of their engines outlives the SVG plugin it comes
-// from, which Qt unloads at exit.
-QIcon builtInIcon(const QString &name)
-{
-    static auto *const icons = new QHash<QString, QIcon>;
-    const auto found = icons->constFind(name);
-    if (found != icons->cend()) {
-        return *found;
-    }
-    const QString resource = QStringLiteral(":/icons/%1").arg(name);
-    if (!QFileInfo::exists(resource)) {
-        return QIcon();
-    }
-    const QIcon icon(resource);
-    icons->insert(name, icon);
-    return icon;
-}
-
-// A theme icon of that name, else the built-in one.
-QIcon namedIcon(const QString &name)
-{
-    const QIcon themeIcon = QIcon::fromTheme(name);
-    return themeIcon.isNull() ? builtInIcon(name) : themeIcon;
 }
 
 QFont badgeFont()
@@ -406,7 +375,7 @@ void RoundedOsdWidget::reloadIcon()
     // Any program on the bus names the file: everything is read through the bounded loader,
     // and a file it refuses (a FIFO, a device, a directory, a non-image, an image too large to
     // decode) is treated like a missing one.
-    const PopupIcon &shown = loadIcon(namedIcon);
+    const PopupIcon &shown = loadIcon(PopupIcon::namedIcon);
     const bool isFile = PopupIcon::isFileReference(icon());
     if (shown.kind() == PopupIcon::Image) {
         showCustomImage(shown.image());
@@ -545,5 +514,5 @@ void RoundedOsdWidget::preloadFonts()
 void RoundedOsdWidget::preloadIcon(const QString &name)
 {
     // Rendered at the badge's icon size: the icon keeps that pixmap for the first paint.
-    namedIcon(name).pixmap(badgeIconSize);
+    PopupIcon::namedIcon(name).pixmap(badgeIconSize);
 }

@@ -73,11 +73,6 @@ QFont enlargedFont(QFont font)
     }
     return font;
 }
-
-QIcon themeIcon(const QString &name)
-{
-    return QIcon::fromTheme(name);
-}
 }
 
 // The theme icon on the label, as drawn for its size and colours.
@@ -173,7 +168,7 @@ void OsdWidget::updateIcon() const
     // Any program on the bus names an image file, so it is read only through the loader,
     // which refuses special files and images too costly to decode or draw. What it refuses is
     // shown like a missing file.
-    const PopupIcon &shown = loadIcon(themeIcon);
+    const PopupIcon &shown = loadIcon(PopupIcon::namedIcon);
     QLabel *label = d->iconLabel;
     switch (shown.kind()) {
     case PopupIcon::Icon:
@@ -344,5 +339,5 @@ void OsdWidget::preloadFonts()
 void OsdWidget::preloadIcon(const QString &name)
 {
     // The label renders it at least at this size.
-    QIcon::fromTheme(name).pixmap(iconMinimumSize);
+    PopupIcon::namedIcon(name).pixmap(iconMinimumSize);
 }
