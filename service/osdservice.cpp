@@ -18,6 +18,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QMetaClassInfo>
+#include <QScreen>
 
 static const char servicePath[] = "/org/kde/osdService";
 static const char shellServiceName[] = "org.kde.plasmashell";
