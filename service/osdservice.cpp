@@ -298,6 +298,13 @@ void OsdService::showTextInternal(const QString &icon, const QString &text, int 
     if (display->isSessionLocked() || !init()) {
         return;
     }
+    setTextOnRoot(icon, text);
+    Q_EMIT osdText(icon, text);
+    showOsd(durationMs);
+}
+
+void OsdService::setTextOnRoot(const QString &icon, const QString &text)
+{
     PopupWidget *window = display->window();
     window->setShowingProgress(false);
     window->setOsdMaxValue(defaultMaximumPercent);
@@ -305,8 +312,6 @@ void OsdService::showTextInternal(const QString &icon, const QString &text, int 
     window->setIcon(icon);
     PopupAnnouncer::setPhrase(window, text);
     refreshContentOnRoot();
-    Q_EMIT osdText(icon, text);
-    showOsd(durationMs);
 }
 
 void OsdService::refreshContentOnRoot()
@@ -615,16 +620,9 @@ void OsdService::showDisplayBrightnesses(const QString &icon, int percent, const
     if (announceWhileLocked(icon, value, defaultMaximumPercent, label) || !init()) {
         return;
     }
-    const QString text = displayBrightnesses.text();
     display->setCustomTextVisible(false);
     setLookOnRoot(PopupWidget::TextLook());
-    PopupWidget *window = display->window();
-    window->setShowingProgress(false);
-    window->setOsdMaxValue(defaultMaximumPercent);
-    window->setOsdValue(text);
-    window->setIcon(icon);
-    PopupAnnouncer::setPhrase(window, text);
-    refreshContentOnRoot();
+    setTextOnRoot(icon, displayBrightnesses.text());
     // A brightness change, however it is drawn: listeners get the display that changed.
     Q_EMIT osdProgress(icon, value, label);
     Q_EMIT osdProgressWithMaximum(icon, value, defaultMaximumPercent, label);

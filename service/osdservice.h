@@ -132,6 +132,8 @@ private:
     void showSwitch(bool on, const SwitchPopUp &popUp);
     void showOsd(int durationMs);
     void refreshContentOnRoot();
+    /// The window shows @p text with @p icon, as a text rather than a value.
+    void setTextOnRoot(const QString &icon, const QString &text);
     void setLookOnRoot(const PopupWidget::TextLook &look);
     /// Every icon name that the handlers show in @p mode.
     static QStringList handlerIconNames(Mode mode);
