@@ -159,7 +159,9 @@ QVariant getValueFromString(const QString &value, int type)
             || qint64(numbers[1]) + numbers[3] - 1 < INT_MIN) {
             return QVariant();
         }
-        return QVariant(QRect(numbers[0], numbers[1], numbers[2], numbers[3]));
+        // Made from its corners: QRect's own constructor adds the width to the left edge first,
+        // which overflows for a far edge of the largest integer.
+        return QVariant(QRect(QPoint(numbers[0], numbers[1]), QPoint(int(qint64(numbers[0]) + numbers[2] - 1), int(qint64(numbers[1]) + numbers[3] - 1))));
     }
     default:
         return QVariant();

@@ -101,7 +101,7 @@ void TestOsdMethod::getValueFromString_data()
     QTest::newRow("rect, empty part") << "0,,1920,1080" << r << QVariant();
     QTest::newRow("rect, far edge beyond the integers") << "2147483647,0,2,1080" << r << QVariant();
     QTest::newRow("rect, far edge below the integers") << "0,-2147483648,1920,-1" << r << QVariant();
-    QTest::newRow("rect, far edge the largest integer") << "2147483647,0,1,1080" << r << QVariant(QRect(2147483647, 0, 1, 1080));
+    QTest::newRow("rect, far edge the largest integer") << "2147483647,0,1,1080" << r << QVariant(QRect(QPoint(2147483647, 0), QPoint(2147483647, 1079)));
 
     QTest::newRow("unknown type") << "1" << int(QMetaType::Double) << QVariant();
 }

@@ -1030,7 +1030,9 @@ private Q_SLOTS:
         QTest::newRow("second screen, Screen=pointer") << QByteArray("[OSD]\nScreen=pointer\n") << 1 << QRect() << 1 << 2;
         QTest::newRow("a rectangle of no screen") << QByteArray("[OSD]\n") << -1 << QRect(7, 7, 100, 100) << 0 << 1;
         QTest::newRow("no area") << QByteArray("[OSD]\n") << -1 << QRect(0, 0, 0, 1080) << 0 << 1;
-        QTest::newRow("far edge beyond the integers") << QByteArray("[OSD]\n") << -1 << QRect(INT_MAX - 10, INT_MIN, 1000, 1000) << 0 << 1;
+        // As a caller's x of INT_MAX - 10 and width of 1000 arrive: the far edge wrapped round.
+        QTest::newRow("far edge beyond the integers") << QByteArray("[OSD]\n") << -1
+                                                      << QRect(QPoint(INT_MAX - 10, INT_MIN), QPoint(INT_MIN + 988, INT_MIN + 999)) << 0 << 1;
     }
 
     void brightnessOnItsScreen()
