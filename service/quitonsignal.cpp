@@ -51,5 +51,7 @@ void QuitOnSignal::onSignalled()
 {
     char buffer[16];
     while (::read(signalPipe[0], buffer, sizeof buffer) > 0) { }
-    QCoreApplication::quit();
+    // Not quit(): with Qt 6 it first asks every window to close, and the Wayland pop-up refuses
+    // (its showing and hiding belong to the service), so a shown pop-up kept the daemon running.
+    QCoreApplication::exit(0);
 }

@@ -6,7 +6,7 @@
 class QSocketNotifier;
 
 /**
- * Turns SIGTERM and SIGINT into a clean QCoreApplication::quit(), so that the event loop
+ * Turns SIGTERM and SIGINT into a clean QCoreApplication::exit(0), so that the event loop
  * returns and every destructor runs, as session managers expect of a daemon.
  *
  * The signal handler only writes a byte to a pipe; the quit happens in the event loop.

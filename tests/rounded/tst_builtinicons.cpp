@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "popupicon.h"
 #include "roundedlabel.h"
 
 #include <QFileInfo>
@@ -46,6 +47,8 @@ private Q_SLOTS:
     void registeredFromStart();
     void icon_data();
     void icon();
+    void namedIconWithoutTheme_data();
+    void namedIconWithoutTheme();
 };
 
 void TestBuiltinIcons::registeredFromStart()
@@ -115,6 +118,33 @@ void TestBuiltinIcons::icon()
     badge.setIcon(QIcon(path));
     const QImage shown = badge.findChild<QLabel *>(QStringLiteral("iconView"))->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(QColor(dominantOpaqueColor(shown).first), QColor(Qt::white));
+}
+
+// Where the icon theme lacks a name, the pop-ups draw the built-in drawing of that meaning.
+void TestBuiltinIcons::namedIconWithoutTheme_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("drawing");
+
+    QTest::newRow("built-in name") << QStringLiteral("mono-audio-volume") << QStringLiteral("mono-audio-volume");
+    QTest::newRow("theme name with a drawing") << QStringLiteral("preferences-system-bluetooth-inactive")
+                                               << QStringLiteral("mono-preferences-system-bluetooth-inactive");
+    QTest::newRow("theme name without one") << QStringLiteral("keyboard-layout") << QString();
+}
+
+void TestBuiltinIcons::namedIconWithoutTheme()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, drawing);
+    QIcon::setThemeSearchPaths({});
+    QIcon::setThemeName(QStringLiteral("no-such-theme"));
+
+    const QIcon icon = PopupIcon::namedIcon(name);
+    if (drawing.isEmpty()) {
+        QVERIFY(icon.isNull());
+    } else {
+        QCOMPARE(icon.pixmap(24, 24).toImage(), QIcon(QStringLiteral(":/icons/") + drawing).pixmap(24, 24).toImage());
+    }
 }
 
 int main(int argc, char **argv)

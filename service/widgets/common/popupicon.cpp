@@ -32,7 +32,13 @@ static QIcon builtInIcon(const QString &name)
 QIcon PopupIcon::namedIcon(const QString &name)
 {
     const QIcon themeIcon = QIcon::fromTheme(name);
-    return themeIcon.isNull() ? builtInIcon(name) : themeIcon;
+    if (!themeIcon.isNull()) {
+        return themeIcon;
+    }
+    const QIcon builtIn = builtInIcon(name);
+    // A theme without the icon (Breeze 6 has the Bluetooth "inactive" one only in a faint
+    // symbolic form) gets the built-in drawing of the same meaning.
+    return builtIn.isNull() ? builtInIcon(QLatin1String("mono-") + name) : builtIn;
 }
 
 bool PopupIcon::isFileReference(const QString &name)

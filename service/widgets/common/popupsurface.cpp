@@ -114,17 +114,7 @@ void PopupSurface::follow(QScreen *screen, bool primary)
     } else {
         disconnect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &PopupSurface::setScreen);
         // A chosen screen that goes away while the window is shown leaves it to the primary one.
-        connect(
-            qGuiApp,
-            &QGuiApplication::screenRemoved,
-            this,
-            [this](QScreen *removed) {
-                if (removed == followed) {
-                    QScreen *primaryScreen = QGuiApplication::primaryScreen();
-                    follow(primaryScreen == removed ? nullptr : primaryScreen, false);
-                }
-            },
-            Qt::UniqueConnection);
+        connect(qGuiApp, &QGuiApplication::screenRemoved, this, &PopupSurface::onScreenRemoved, Qt::UniqueConnection);
     }
     connect(screen, &QScreen::geometryChanged, this, &PopupSurface::screenMetricsChanged);
     connect(screen, &QScreen::availableGeometryChanged, this, &PopupSurface::screenMetricsChanged);
@@ -134,6 +124,14 @@ void PopupSurface::follow(QScreen *screen, bool primary)
         connect(window->windowHandle(), &QWindow::screenChanged, this, &PopupSurface::onWindowScreenChanged, Qt::UniqueConnection);
     }
     Q_EMIT screenChanged();
+}
+
+void PopupSurface::onScreenRemoved(QScreen *removed)
+{
+    if (removed == followed) {
+        QScreen *primaryScreen = QGuiApplication::primaryScreen();
+        follow(primaryScreen == removed ? nullptr : primaryScreen, false);
+    }
 }
 
 // The window system put the window on an output of its choice: the window is placed on that one.

@@ -80,6 +80,8 @@ protected:
 private:
     void follow(QScreen *screen, bool primary);
     void onWindowScreenChanged(QScreen *screen);
+    /// A chosen screen that goes away while the window is shown leaves it to the primary one.
+    void onScreenRemoved(QScreen *removed);
 
     QPointer<QScreen> followed;
     bool followsPrimary = false;

@@ -33,14 +33,16 @@ public:
     ShapePixmapCache disc;
 };
 
+// A fifth of the channel range, compared in 8-bit channels: Qt 6 gives the fractional channels
+// as float, where 51/255 comes out a little above 0.2 and would move the boundary.
 bool RoundedLabelPrivate::isDarkColor(const QColor &color)
 {
-    return color.redF() <= 0.2 && color.greenF() <= 0.2 && color.blueF() <= 0.2;
+    return color.red() <= 51 && color.green() <= 51 && color.blue() <= 51;
 }
 
 bool RoundedLabelPrivate::isLightColor(const QColor &color)
 {
-    return color.redF() >= 0.8 && color.greenF() >= 0.8 && color.blueF() >= 0.8;
+    return color.red() >= 204 && color.green() >= 204 && color.blue() >= 204;
 }
 
 namespace
