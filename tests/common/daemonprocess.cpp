@@ -195,8 +195,10 @@ void addOpenGLRows([[maybe_unused]] const QString &userIntegration)
     QTest::addColumn<QString>("integration");
     QTest::addColumn<bool>("loaded");
     QTest::newRow("left to the daemon") << QString() << false;
-#if !defined(__SANITIZE_ADDRESS__)
-    // Mesa's drivers are not built for the sanitizers and keep memory for good.
+#if !defined(__SANITIZE_ADDRESS__) && QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Mesa's drivers are not built for the sanitizers and keep memory for good. Qt 6 loads a GL
+    // integration only for a window drawn with OpenGL, so there the user's choice changes
+    // nothing that a daemon of widgets maps.
     QTest::newRow("asked for by the user") << userIntegration << true;
 #endif
 }

@@ -58,6 +58,11 @@ private:
 /// long a round takes here. Such a test hides a pop-up by repeating its call with 1 ms.
 QByteArray lastingPopUps(const QByteArray &config = QByteArray());
 
+/// A German user's locale. The C library ignores LANGUAGE under the C locales (Debian 13's
+/// C.UTF-8 among them), so a test of another language's texts runs under a real locale, as its
+/// users do; the package locales-all provides it.
+inline constexpr char germanLocale[] = "de_DE.UTF-8";
+
 /// The pid of the owner of @p name on @p bus, 0 if none.
 uint busNameOwnerPid(const QString &name, const QDBusConnection &bus = QDBusConnection::sessionBus());
 

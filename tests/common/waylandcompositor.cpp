@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "waylandcompositor.h"
 
+#include <QColor>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -10,6 +11,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 #include <fcntl.h>
@@ -21,10 +25,8 @@ namespace
 {
 const uid_t nobody = 65534;
 
-const char swayConfig[] =
-    "xwayland disable\n"
-    "output HEADLESS-1 mode 1920x1080 position 0 0 bg #3060a0 solid_color\n"
-    "output HEADLESS-2 mode 1280x1024 position 1920 0 bg #a06030 solid_color\n";
+// The outputs are set up once sway runs, when their order is known (see setUpSwayOutputs).
+const char swayConfig[] = "xwayland disable\n";
 }
 
 WaylandCompositor::WaylandCompositor(Kind kind)
@@ -148,6 +150,12 @@ QString WaylandCompositor::start(int timeoutMs)
             QThread::msleep(10);
         }
     }
+    if (kind == Sway) {
+        const QString failure = setUpSwayOutputs(deadline);
+        if (!failure.isEmpty()) {
+            return failure;
+        }
+    }
     // swaybg paints the background a moment after the socket exists; KWin offers its
     // screenshots a moment after it.
     while ((kind == Sway && screenshot().pixel(0, 0) != firstOutputColor) || (kind == KWin && screenshot().isNull())) {
@@ -159,6 +167,43 @@ QString WaylandCompositor::start(int timeoutMs)
     return QString();
 }
 
+// A Wayland client takes the first output the compositor announces for its primary screen, and
+// sway's order differs between releases (1.10 announces the second headless output first, 1.7
+// the first). sway lists its outputs in that order: the first gets the primary's size, place
+// and colour, whatever its name.
+QString WaylandCompositor::setUpSwayOutputs(const QDeadlineTimer &deadline)
+{
+    while (swayOutputs.size() < 2) {
+        if (deadline.hasExpired()) {
+            return QStringLiteral("sway does not list its two outputs");
+        }
+        swayOutputs.clear();
+        const QJsonArray outputs = QJsonDocument::fromJson(swaymsg({QStringLiteral("-t"), QStringLiteral("get_outputs"), QStringLiteral("-r")})).array();
+        for (const QJsonValue &output : outputs) {
+            swayOutputs.append(output.toObject().value(QStringLiteral("name")).toString());
+        }
+        if (swayOutputs.size() < 2) {
+            QThread::msleep(10);
+        }
+    }
+    const QString sizes[] = {QStringLiteral("1920x1080"), QStringLiteral("1280x1024")};
+    const QString left[] = {QStringLiteral("0"), QStringLiteral("1920")};
+    const QRgb colors[] = {firstOutputColor, secondOutputColor};
+    for (int i = 0; i < 2; ++i) {
+        swaymsg({QStringLiteral("output"),
+                 swayOutputs.at(i),
+                 QStringLiteral("mode"),
+                 sizes[i],
+                 QStringLiteral("position"),
+                 left[i],
+                 QStringLiteral("0"),
+                 QStringLiteral("bg"),
+                 QColor(colors[i]).name(),
+                 QStringLiteral("solid_color")});
+    }
+    return QString();
+}
+
 QString WaylandCompositor::socket() const
 {
     return socketPath;
@@ -166,7 +211,7 @@ QString WaylandCompositor::socket() const
 
 QString WaylandCompositor::outputName(int index) const
 {
-    return kind == KWin ? QStringLiteral("Virtual-%1").arg(index) : QStringLiteral("HEADLESS-%1").arg(index + 1);
+    return kind == KWin ? QStringLiteral("Virtual-%1").arg(index) : swayOutputs.value(index);
 }
 
 QImage WaylandCompositor::screenshot(const QString &name) const

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -8,9 +9,9 @@
 /**
  * A headless Wayland compositor of the test's own, started once and stopped by its pid.
  *
- * Sway has layer-shell and two outputs, HEADLESS-1 (1920x1080, announced first, so the
- * primary screen of a Qt client) and HEADLESS-2 (1280x1024 to its right), each painted in one
- * colour. Weston has no layer-shell. KWin has layer-shell and two 1920x1080 outputs, Virtual-0
+ * Sway has layer-shell and two outputs, outputName(0) (1920x1080, announced first, so the
+ * primary screen of a Qt client) and outputName(1) (1280x1024 to its right), each painted in
+ * one colour. Weston has no layer-shell. KWin has layer-shell and two 1920x1080 outputs, Virtual-0
  * and Virtual-1, the focused one chosen by focusOutput() alone (not by the pointer); it runs on
  * the test's session bus, where it offers its screenshots. Sway refuses to run as root, so as
  * root it runs as "nobody" with a runtime folder of that user.
@@ -46,9 +47,11 @@ public:
 private:
     QString runtimeDir() const;
     QImage kwinScreenshot(const QString &output) const;
+    QString setUpSwayOutputs(const QDeadlineTimer &deadline);
 
     Kind kind;
     QTemporaryDir dir;
     QProcess process;
     QString socketPath;
+    QStringList swayOutputs; ///< in the order clients learn of them
 };

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <clocale>
 #include <functional>
 #include <memory>
 
@@ -39,6 +40,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        QVERIFY2(qstrcmp(setlocale(LC_MESSAGES, nullptr), germanLocale) == 0, "the locale de_DE.UTF-8 is missing (package locales-all)");
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("vesknotifyrc"));
         QFile file(path);
@@ -191,6 +193,7 @@ int main(int argc, char **argv)
 {
     // Set before anything is translated: the language list and the catalogue are looked up once.
     // Only the build tree's data folder is searched, so an installed catalogue cannot stand in.
+    qputenv("LC_ALL", germanLocale);
     qputenv("LANGUAGE", "de");
     qputenv("XDG_DATA_DIRS", OSD_BUILD_DATA_DIR);
     QTemporaryDir dataHome;

@@ -716,7 +716,9 @@ private Q_SLOTS:
         invoke(service.get(), method, {value(1)});
         QCoreApplication::sendPostedEvents();
         QCOMPARE(paints.count, 1);
-        QCOMPARE(staleOnScreen(shown), QString());
+        // With Qt 6 the standard style's percentage can reach the screen a pass of the event
+        // loop after the paint.
+        QTRY_COMPARE(staleOnScreen(shown), QString());
 
         // Each call is followed by what the event loop does between two bus messages.
         const int calls = 1000;

@@ -71,6 +71,7 @@ private:
             daemon->environment().insert(QStringLiteral("WAYLAND_DISPLAY"), sway->socket());
         }
         if (kind.endsWith(QLatin1String("German"))) {
+            daemon->environment().insert(QStringLiteral("LC_ALL"), QString::fromLatin1(germanLocale));
             daemon->environment().insert(QStringLiteral("LANGUAGE"), QStringLiteral("de"));
             daemon->environment().insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral(OSD_BUILD_DATA_DIR));
         }

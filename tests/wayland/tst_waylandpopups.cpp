@@ -137,7 +137,7 @@ QString placedOnce(const QByteArray &log)
     if (surfaces != 1) {
         return surfaces ? QStringLiteral("%1 layer surfaces, one after the other").arg(surfaces) : QStringLiteral("no layer surface");
     }
-    const QRegularExpression made(QStringLiteral(R"(get_layer_surface\(new id (zwlr_layer_surface_v1@\d+), (wl_surface@\d+))"));
+    const QRegularExpression made(QStringLiteral(R"(get_layer_surface\(new id (zwlr_layer_surface_v1[@#]\d+), (wl_surface[@#]\d+))"));
     const QRegularExpressionMatch first = made.match(text);
     const int drawn = text.indexOf(first.captured(2) + QLatin1String(".attach("), first.capturedEnd());
     if (drawn < 0) {
@@ -364,12 +364,12 @@ private Q_SLOTS:
 
     void onlyOnThePrimaryOutput()
     {
-        const QImage secondEmpty = sway.screenshot(QStringLiteral("HEADLESS-2"));
+        const QImage secondEmpty = sway.screenshot(sway.outputName(1));
         auto daemon = onSway();
         QVERIFY2(daemon->start(), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(911, 40, 96, 96), timeoutMs());
-        QCOMPARE(sway.screenshot(QStringLiteral("HEADLESS-2")), secondEmpty);
+        QCOMPARE(sway.screenshot(sway.outputName(1)), secondEmpty);
     }
 
     // With Screen=active or pointer the compositor chooses the output, and sway and KWin choose
@@ -525,7 +525,7 @@ private Q_SLOTS:
 
         QByteArray log;
         QTRY_COMPARE_WITH_TIMEOUT((log = daemon->readStandardError()).count("get_layer_surface("), 2, timeoutMs());
-        const QRegularExpression setRegion(QStringLiteral(R"(wl_surface@\d+\.set_input_region\((\S+)\))"));
+        const QRegularExpression setRegion(QStringLiteral(R"(wl_surface[@#]\d+\.set_input_region\((\S+)\))"));
         QRegularExpressionMatch last;
         for (auto it = setRegion.globalMatch(QString::fromLatin1(log)); it.hasNext();) {
             last = it.next();
