@@ -27,7 +27,9 @@ import tempfile
 import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-BIN = os.path.join(ROOT, "build-bench", "bin")
+# scripts/bench --qt6 measures the Qt 6 build, built in a folder of its own.
+BUILD = os.environ.get("OSD_BENCH_BUILD", "build-bench")
+BIN = os.path.join(ROOT, BUILD, "bin")
 PROBE = os.path.join(BIN, "osdbench_probe")
 EMPTY_APP = os.path.join(BIN, "osdbench_emptyapp")
 EMPTY_SERVICE = os.path.join(BIN, "osdbench_emptyservice")
@@ -755,7 +757,7 @@ def write_results(results, params, micro, started, elapsed):
                 " --quick" if params.quick else (" --sessions %d" % params.sessions if params.sessions != 5 else ""),
                 started.strftime("%Y-%m-%d %H:%M %Z").strip(), elapsed / 60), "",
             "- Machine: %s" % machine(),
-            "- Ours: osd-service and osd-notify of commit %s, Release build in build-bench/" % our_version(),
+            "- Ours: osd-service and osd-notify of commit %s, Release build in %s/" % (our_version(), BUILD),
             "- Peers and tools (Debian packages): %s" % versions(),
             "- Sessions: %d. A session measures each daemon in turn (ours rounded, ours standard, dunst, "
             "notify-osd), each on a fresh Xvfb (1920x1080x24, no window manager, `QT_QPA_PLATFORM=xcb`), a fresh "
