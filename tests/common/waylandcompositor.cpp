@@ -2,14 +2,17 @@
 #include "waylandcompositor.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
+#include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -27,6 +30,31 @@ const uid_t nobody = 65534;
 
 // The outputs are set up once sway runs, when their order is known (see setUpSwayOutputs).
 const char swayConfig[] = "xwayland disable\n";
+
+QDBusMessage kwinCall(const QString &path, const QString &interface, const QString &method, const QVariantList &args = {})
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), path, interface, method);
+    message.setArguments(args);
+    return QDBusConnection::sessionBus().call(message, QDBus::Block, 30000);
+}
+
+// What a KWin script sends back with callDBus: one text, kept until taken.
+class KWinScriptAnswer : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.osdTest.KWinScriptAnswer")
+
+public:
+    QString text;
+    bool answered = false;
+
+public Q_SLOTS:
+    void answer(const QString &value)
+    {
+        text = value;
+        answered = true;
+    }
+};
 }
 
 WaylandCompositor::WaylandCompositor(Kind kind)
@@ -156,11 +184,24 @@ QString WaylandCompositor::start(int timeoutMs)
             return failure;
         }
     }
-    // swaybg paints the background a moment after the socket exists; KWin offers its
-    // screenshots a moment after it.
-    while ((kind == Sway && screenshot().pixel(0, 0) != firstOutputColor) || (kind == KWin && screenshot().isNull())) {
+    // swaybg paints the background a moment after the socket exists. KWin answers scripts a
+    // moment after it, and offers screenshots a moment later only when it composites with
+    // OpenGL, which its virtual outputs do only with a GPU's render node.
+    const auto kwinReady = [this] {
+        if (kwinCall(QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"), QStringLiteral("isScriptLoaded"), {QString()}).type()
+            != QDBusMessage::ReplyMessage) {
+            return false;
+        }
+        const QDBusMessage type = kwinCall(QStringLiteral("/Compositor"),
+                                           QStringLiteral("org.freedesktop.DBus.Properties"),
+                                           QStringLiteral("Get"),
+                                           {QStringLiteral("org.kde.kwin.Compositing"), QStringLiteral("compositingType")});
+        const QString compositing = qdbus_cast<QDBusVariant>(type.arguments().value(0)).variant().toString();
+        return !compositing.startsWith(QLatin1String("gl")) || !screenshot().isNull();
+    };
+    while ((kind == Sway && screenshot().pixel(0, 0) != firstOutputColor) || (kind == KWin && !kwinReady())) {
         if (deadline.hasExpired()) {
-            return QStringLiteral("no screenshot of %1").arg(process.program());
+            return QStringLiteral("%1 is not ready").arg(process.program());
         }
         QThread::msleep(10);
     }
@@ -295,7 +336,8 @@ QByteArray WaylandCompositor::swaymsg(const QStringList &args) const
 }
 
 // KWin's scripts can only step the focus to the next output, and run after the call that starts
-// them has returned: KWin tells when the output has it.
+// them has returned: KWin tells when the output has it. KWin 5 numbers its screens, KWin 6 gives
+// them as objects.
 bool WaylandCompositor::focusOutput(int index) const
 {
     if (kind == Sway) {
@@ -305,34 +347,85 @@ bool WaylandCompositor::focusOutput(int index) const
     if (kind != KWin) {
         return false;
     }
-    const auto kwinCall = [](const QString &path, const QString &interface, const QString &method, const QVariantList &args = {}) {
-        QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), path, interface, method);
-        message.setArguments(args);
-        return QDBusConnection::sessionBus().call(message, QDBus::Block, 30000);
-    };
     const auto focused = [&] {
         return kwinCall(QStringLiteral("/KWin"), QStringLiteral("org.kde.KWin"), QStringLiteral("activeOutputName")).arguments().value(0).toString();
     };
-    const QString script = dir.filePath(QStringLiteral("focus.js"));
-    QFile file(script);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(QStringLiteral("for (let i = 0; i < workspace.numScreens && workspace.activeScreen != %1; ++i) {\n"
-                                     "    workspace.slotSwitchToNextScreen();\n"
-                                     "}\n")
-                          .arg(index)
-                          .toLatin1())
-            < 0) {
-        return false;
-    }
-    file.close();
-    const QString scripting = QStringLiteral("org.kde.kwin.Scripting");
-    const QString name = QStringLiteral("focus-output");
-    kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("loadScript"), {script, name});
-    kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("start"));
+    runKWinScript(QStringLiteral("focus-output"),
+                  QStringLiteral("const active = () => workspace.screens ? workspace.screens.indexOf(workspace.activeScreen) : workspace.activeScreen;\n"
+                                 "const count = workspace.screens ? workspace.screens.length : workspace.numScreens;\n"
+                                 "for (let i = 0; i < count && active() != %1; ++i) {\n"
+                                 "    workspace.slotSwitchToNextScreen();\n"
+                                 "}\n")
+                      .arg(index));
     QDeadlineTimer deadline(30000);
     while (focused() != outputName(index) && !deadline.hasExpired()) {
         QThread::msleep(10);
     }
-    kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("unloadScript"), {name});
     return focused() == outputName(index);
 }
+
+QVector<WaylandCompositor::Placed> WaylandCompositor::kwinPlaces(qint64 pid) const
+{
+    if (kind != KWin) {
+        return {};
+    }
+    // KWin 5 lists its windows as clients and has no output on them, only the screen's number.
+    const QString answer = runKWinScript(QStringLiteral("places"),
+                                         QStringLiteral("const windows = workspace.windowList ? workspace.windowList() : workspace.clientList();\n"
+                                                        "answer(JSON.stringify(windows.filter(w => w.pid == %1).map(w => {\n"
+                                                        "    const area = workspace.clientArea(KWin.ScreenArea, w);\n"
+                                                        "    const g = w.frameGeometry;\n"
+                                                        "    return [w.output ? w.output.name : w.screen, area.width, area.height,\n"
+                                                        "            g.x - area.x, g.y - area.y, g.width, g.height];\n"
+                                                        "})));\n")
+                                             .arg(pid));
+    QVector<Placed> places;
+    for (const QJsonValue &value : QJsonDocument::fromJson(answer.toUtf8()).array()) {
+        const QJsonArray window = value.toArray();
+        const auto number = [&](int index) {
+            return qRound(window.at(index).toDouble());
+        };
+        const QJsonValue output = window.at(0);
+        places.append({output.isString() ? output.toString() : outputName(output.toInt()),
+                       QSize(number(1), number(2)),
+                       QRect(number(3), number(4), number(5), number(6))});
+    }
+    return places;
+}
+
+// Loads @p code as KWin script @p name, runs it and unloads it. The script may call answer()
+// once, which reaches this process over the bus; its text is returned, or an empty one when it
+// does not answer within 30 s.
+QString WaylandCompositor::runKWinScript(const QString &name, const QString &code) const
+{
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("kwin-script-answers"));
+    KWinScriptAnswer answer;
+    bus.registerObject(QStringLiteral("/Answer"), &answer, QDBusConnection::ExportAllSlots);
+    const QString script = dir.filePath(name + QStringLiteral(".js"));
+    QFile file(script);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(QStringLiteral("function answer(text) {\n"
+                                     "    callDBus(\"%1\", \"/Answer\", \"org.kde.osdTest.KWinScriptAnswer\", \"answer\", text);\n"
+                                     "}\n")
+                          .arg(bus.baseService())
+                          .toUtf8()
+                      + code.toUtf8())
+            < 0) {
+        return QString();
+    }
+    file.close();
+    const QString scripting = QStringLiteral("org.kde.kwin.Scripting");
+    kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("loadScript"), {script, name});
+    kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("start"));
+    if (code.contains(QLatin1String("answer("))) {
+        QDeadlineTimer deadline(30000);
+        while (!answer.answered && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        }
+    }
+    kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("unloadScript"), {name});
+    bus.unregisterObject(QStringLiteral("/Answer"));
+    return answer.text;
+}
+
+#include "waylandcompositor.moc"

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QVector>
 
 /**
  * A headless Wayland compositor of the test's own, started once and stopped by its pid.
@@ -13,8 +14,9 @@
  * primary screen of a Qt client) and outputName(1) (1280x1024 to its right), each painted in
  * one colour. Weston has no layer-shell. KWin has layer-shell and two 1920x1080 outputs, Virtual-0
  * and Virtual-1, the focused one chosen by focusOutput() alone (not by the pointer); it runs on
- * the test's session bus, where it offers its screenshots. Sway refuses to run as root, so as
- * root it runs as "nobody" with a runtime folder of that user.
+ * the test's session bus, where it runs the test's scripts and, when it composites with OpenGL,
+ * offers its screenshots. Sway refuses to run as root, so as root it runs as "nobody" with a
+ * runtime folder of that user.
  */
 class WaylandCompositor
 {
@@ -41,6 +43,15 @@ public:
     /// Gives output @p index of sway or KWin the focus, where a layer surface without an output
     /// goes; false if it did not take it.
     bool focusOutput(int index) const;
+    /// A window where KWin has put it: its rectangle in the coordinates of its output.
+    struct Placed {
+        QString output;
+        QSize outputSize;
+        QRect rect;
+    };
+    /// KWin's own account of the windows of process @p pid. KWin takes screenshots only when it
+    /// composites with OpenGL; this needs none.
+    QVector<Placed> kwinPlaces(qint64 pid) const;
     /// swaymsg with @p args; its standard output.
     QByteArray swaymsg(const QStringList &args) const;
 
@@ -48,6 +59,7 @@ private:
     QString runtimeDir() const;
     QImage kwinScreenshot(const QString &output) const;
     QString setUpSwayOutputs(const QDeadlineTimer &deadline);
+    QString runKWinScript(const QString &name, const QString &code) const;
 
     Kind kind;
     QTemporaryDir dir;
