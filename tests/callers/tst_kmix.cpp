@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Real callers: Debian's kmix, and Plasma 6's audio shortcut service (plasma-pa's module of
-// kded6), each mixing on a PulseAudio server with a null sink, their shortcuts held by
-// kglobalaccel. Pressing the volume-up shortcut through kglobalaccel's bus interface makes the
-// caller raise the volume and call the daemon on "org.kde.plasmashell", which shows the pop-up.
+// kded6), each mixing on a PulseAudio server with a null sink, and Plasma's power management
+// (powerdevil) with a keyboard backlight; their shortcuts are held by kglobalaccel. Pressing the
+// volume-up or keyboard-brightness-up shortcut through kglobalaccel's bus interface makes the
+// caller raise the level and call the daemon on "org.kde.plasmashell", which shows the pop-up.
 // Every program runs in the daemon's temporary home and is stopped by the test.
 
 #include "daemonprobe.h"
@@ -24,6 +25,38 @@
 
 #include <signal.h>
 
+// UPower's keyboard backlight, the hardware powerdevil's keyboard keys act on, with levels from
+// 0 to maxLevel. UPower tells of a change that came through its bus as "external".
+class KeyboardBacklight : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.UPower.KbdBacklight")
+
+public:
+    static constexpr int maxLevel = 3;
+    int level = 0;
+
+public Q_SLOTS:
+    int GetMaxBrightness() const
+    {
+        return maxLevel;
+    }
+    int GetBrightness() const
+    {
+        return level;
+    }
+    void SetBrightness(int value)
+    {
+        level = value;
+        Q_EMIT BrightnessChanged(value);
+        Q_EMIT BrightnessChangedWithSource(value, QStringLiteral("external"));
+    }
+
+Q_SIGNALS:
+    void BrightnessChanged(int value);
+    void BrightnessChangedWithSource(int value, const QString &source);
+};
+
 class KMixTest : public QObject
 {
     Q_OBJECT
@@ -31,6 +64,9 @@ class KMixTest : public QObject
 private:
     std::unique_ptr<DaemonProcess> daemon;
     std::vector<std::unique_ptr<QProcess>> helpers;
+    // The system bus of powerdevil's test, where UPower is; it outlives the helpers.
+    std::unique_ptr<PrivateBus> systemBus;
+    std::unique_ptr<KeyboardBacklight> backlight;
 
     QString pulseDir() const
     {
@@ -77,13 +113,18 @@ private:
         return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
     }
 
-    static QDBusMessage kmixShortcuts(const QString &method, const QVariantList &args = {})
+    static QDBusMessage shortcuts(const QString &component, const QString &method, const QVariantList &args = {})
     {
         return callHelper(QStringLiteral("org.kde.kglobalaccel"),
-                          QStringLiteral("/component/kmix"),
+                          QStringLiteral("/component/") + component,
                           QStringLiteral("org.kde.kglobalaccel.Component"),
                           method,
                           args);
+    }
+
+    static QDBusMessage kmixShortcuts(const QString &method, const QVariantList &args = {})
+    {
+        return shortcuts(QStringLiteral("kmix"), method, args);
     }
 
     // The sink kmix's volume keys act on, once it has found the sound server's devices.
@@ -97,8 +138,8 @@ private:
         return reply.arguments().value(0).value<QDBusVariant>().variant().toString();
     }
 
-    // What is wrong with the pop-up on the screen; empty once it shows a ring at 45 %, which
-    // runs clockwise from the top: down the right half, not the left one.
+    // What is wrong with the pop-up on the screen; empty once it shows a ring at less than half
+    // (45 % here), which runs clockwise from the top: down the right half, not the left one.
     static QString ringProblem(qint64 pid)
     {
         const QVector<QRect> shown = visibleWindowGeometries(pid);
@@ -122,17 +163,12 @@ private:
         return QString();
     }
 
-    // The shortcut service: a program of its own with KDE Frameworks 5, kglobalacceld in the
-    // system's libexec folder with Frameworks 6.
-    static QString kglobalaccelProgram()
+    // A program that the session starts from the system's libexec folder; empty if there is none.
+    static QString libexecProgram(const QString &name)
     {
-        const QString frameworks5 = QStandardPaths::findExecutable(QStringLiteral("kglobalaccel5"));
-        if (!frameworks5.isEmpty()) {
-            return frameworks5;
-        }
-        QStringList candidates{QStringLiteral("/usr/libexec/kglobalacceld")};
+        QStringList candidates{QStringLiteral("/usr/libexec/") + name};
         for (const QString &multiarch : QDir(QStringLiteral("/usr/lib")).entryList({QStringLiteral("*-linux-*")}, QDir::Dirs)) {
-            candidates.append(QStringLiteral("/usr/lib/%1/libexec/kglobalacceld").arg(multiarch));
+            candidates.append(QStringLiteral("/usr/lib/%1/libexec/%2").arg(multiarch, name));
         }
         for (const QString &candidate : std::as_const(candidates)) {
             if (QFileInfo(candidate).isExecutable()) {
@@ -140,6 +176,37 @@ private:
             }
         }
         return QString();
+    }
+
+    // The shortcut service: a program of its own with KDE Frameworks 5, kglobalacceld in the
+    // system's libexec folder with Frameworks 6.
+    static QString kglobalaccelProgram()
+    {
+        const QString frameworks5 = QStandardPaths::findExecutable(QStringLiteral("kglobalaccel5"));
+        return frameworks5.isEmpty() ? libexecProgram(QStringLiteral("kglobalacceld")) : frameworks5;
+    }
+
+    // A service that a caller would otherwise have the bus start, where it would outlive the
+    // test: started first, as a helper, and waited for on the bus.
+    bool startBusService(const QString &program, const QString &name, int timeoutMs)
+    {
+        const QProcess *service = program.isEmpty() ? nullptr : startHelper(program, {});
+        if (!service) {
+            return false;
+        }
+        const QDeadlineTimer deadline(timeoutMs);
+        while (busNameOwnerPid(name) != uint(service->processId())) {
+            if (deadline.hasExpired()) {
+                return false;
+            }
+            QTest::qWait(10);
+        }
+        return true;
+    }
+
+    bool startShortcutService(int timeoutMs)
+    {
+        return startBusService(kglobalaccelProgram(), QStringLiteral("org.kde.kglobalaccel"), timeoutMs);
     }
 
 private Q_SLOTS:
@@ -162,6 +229,8 @@ private Q_SLOTS:
         env.insert(QStringLiteral("PULSE_RUNTIME_PATH"), pulseDir());
         env.insert(QStringLiteral("PULSE_STATE_PATH"), pulseDir());
         env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + pulseDir() + QLatin1String("/native"));
+        // A crashing caller ends, and fails its row, instead of being started again by KCrash.
+        env.insert(QStringLiteral("KDE_DEBUG"), QStringLiteral("1"));
     }
 
     void cleanup()
@@ -175,6 +244,11 @@ private Q_SLOTS:
                 helper.waitForFinished(5000);
             }
             helpers.pop_back();
+        }
+        if (systemBus) {
+            QDBusConnection::disconnectFromBus(QStringLiteral("upower"));
+            backlight.reset();
+            systemBus.reset();
         }
         // An instrumented daemon reports leaks through its exit status.
         QVERIFY(daemon->stop(SIGTERM));
@@ -208,10 +282,7 @@ private Q_SLOTS:
         daemon->writeConfig(lastingPopUps());
         QVERIFY(daemon->start());
         SignalRecorder recorder;
-        // The caller, too, would have the bus start kglobalaccel if it came first.
-        const QProcess *accel = startHelper(kglobalaccelProgram(), {});
-        QVERIFY(accel);
-        QTRY_COMPARE_WITH_TIMEOUT(busNameOwnerPid(QStringLiteral("org.kde.kglobalaccel")), uint(accel->processId()), timeoutMs);
+        QVERIFY(startShortcutService(timeoutMs));
         QVERIFY(startHelper(caller, {}));
         if (caller == QLatin1String("kded6")) {
             // kded6 loads its modules by itself only in a Plasma session.
@@ -243,6 +314,50 @@ private Q_SLOTS:
         QCOMPARE(recorder.received.first().member, QStringLiteral("osdProgress"));
         QCOMPARE(recorder.received.first().arguments, (QVariantList{QStringLiteral("mono-audio-volume"), 45, QString()}));
 
+        const qint64 pid = daemon->pid();
+        const QString problem = waitForNoProblem(
+            [pid] {
+                return ringProblem(pid);
+            },
+            timeoutMs);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+
+    // powerdevil controls the keyboard's backlight through UPower on the system bus, a bus of
+    // the test's own here, and takes a step of its three levels per press.
+    void keyboardBrightnessShortcutShowsThePopUp()
+    {
+        const QString powerdevil = libexecProgram(QStringLiteral("org_kde_powerdevil"));
+        if (powerdevil.isEmpty()) {
+            QSKIP("powerdevil is not installed (scripts/install-deps installs it)");
+        }
+        const int timeoutMs = 10000 * slowdown();
+        systemBus = std::make_unique<PrivateBus>();
+        QVERIFY(!systemBus->address().isEmpty());
+        backlight = std::make_unique<KeyboardBacklight>();
+        QDBusConnection upower = QDBusConnection::connectToBus(systemBus->address(), QStringLiteral("upower"));
+        QVERIFY(upower.registerObject(QStringLiteral("/org/freedesktop/UPower/KbdBacklight"),
+                                      backlight.get(),
+                                      QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        QVERIFY(upower.registerService(QStringLiteral("org.freedesktop.UPower")));
+        daemon->environment().insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), systemBus->address());
+        daemon->writeConfig(lastingPopUps());
+        QVERIFY(daemon->start());
+        SignalRecorder recorder;
+        QVERIFY(startShortcutService(timeoutMs));
+        // powerdevil asks KScreen for the displays.
+        const QString kscreen = libexecProgram(QStringLiteral("kf%1/kscreen_backend_launcher").arg(QT_VERSION_MAJOR));
+        QVERIFY2(startBusService(kscreen, QStringLiteral("org.kde.KScreen"), timeoutMs), qPrintable(kscreen));
+        QVERIFY(startHelper(powerdevil, {}));
+        const QString component = QStringLiteral("org_kde_powerdevil");
+        const QString increase = QStringLiteral("Increase Keyboard Brightness");
+        QTRY_VERIFY_WITH_TIMEOUT(shortcuts(component, QStringLiteral("shortcutNames")).arguments().value(0).toStringList().contains(increase), timeoutMs);
+
+        QCOMPARE(shortcuts(component, QStringLiteral("invokeShortcut"), {increase}).type(), QDBusMessage::ReplyMessage);
+        QVERIFY2(recorder.waitFor(1, timeoutMs), "powerdevil did not call the daemon");
+        QCOMPARE(backlight->level, 1);
+        QCOMPARE(recorder.received.first().member, QStringLiteral("osdProgress"));
+        QCOMPARE(recorder.received.first().arguments, (QVariantList{QStringLiteral("mono-input-keyboard-brightness"), 33, QString()}));
         const qint64 pid = daemon->pid();
         const QString problem = waitForNoProblem(
             [pid] {
