@@ -163,6 +163,17 @@ private:
         return QString();
     }
 
+    // Waits for the daemon's pop-up to show that ring; what is still wrong after @p timeoutMs.
+    QString ringShown(int timeoutMs) const
+    {
+        const qint64 pid = daemon->pid();
+        return waitForNoProblem(
+            [pid] {
+                return ringProblem(pid);
+            },
+            timeoutMs);
+    }
+
     // A program that the session starts from the system's libexec folder; empty if there is none.
     static QString libexecProgram(const QString &name)
     {
@@ -314,12 +325,7 @@ private Q_SLOTS:
         QCOMPARE(recorder.received.first().member, QStringLiteral("osdProgress"));
         QCOMPARE(recorder.received.first().arguments, (QVariantList{QStringLiteral("mono-audio-volume"), 45, QString()}));
 
-        const qint64 pid = daemon->pid();
-        const QString problem = waitForNoProblem(
-            [pid] {
-                return ringProblem(pid);
-            },
-            timeoutMs);
+        const QString problem = ringShown(timeoutMs);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
@@ -358,12 +364,7 @@ private Q_SLOTS:
         QCOMPARE(backlight->level, 1);
         QCOMPARE(recorder.received.first().member, QStringLiteral("osdProgress"));
         QCOMPARE(recorder.received.first().arguments, (QVariantList{QStringLiteral("mono-input-keyboard-brightness"), 33, QString()}));
-        const qint64 pid = daemon->pid();
-        const QString problem = waitForNoProblem(
-            [pid] {
-                return ringProblem(pid);
-            },
-            timeoutMs);
+        const QString problem = ringShown(timeoutMs);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 };
