@@ -335,9 +335,8 @@ QByteArray WaylandCompositor::swaymsg(const QStringList &args) const
     return msg.readAllStandardOutput();
 }
 
-// KWin's scripts can only step the focus to the next output, and run after the call that starts
-// them has returned: KWin tells when the output has it. KWin 5 numbers its screens, KWin 6 gives
-// them as objects.
+// KWin's scripts can only step the focus to the next output; KWin tells when the output has it.
+// KWin 5 numbers its screens, KWin 6 gives them as objects.
 bool WaylandCompositor::focusOutput(int index) const
 {
     if (kind == Sway) {
@@ -355,7 +354,8 @@ bool WaylandCompositor::focusOutput(int index) const
                                  "const count = workspace.screens ? workspace.screens.length : workspace.numScreens;\n"
                                  "for (let i = 0; i < count && active() != %1; ++i) {\n"
                                  "    workspace.slotSwitchToNextScreen();\n"
-                                 "}\n")
+                                 "}\n"
+                                 "answer(\"\");\n")
                       .arg(index));
     QDeadlineTimer deadline(30000);
     while (focused() != outputName(index) && !deadline.hasExpired()) {
@@ -393,9 +393,10 @@ QVector<WaylandCompositor::Placed> WaylandCompositor::kwinPlaces(qint64 pid) con
     return places;
 }
 
-// Loads @p code as KWin script @p name, runs it and unloads it. The script may call answer()
-// once, which reaches this process over the bus; its text is returned, or an empty one when it
-// does not answer within 30 s.
+// Loads @p code as KWin script @p name, runs it and unloads it once it has run. KWin runs a
+// script after the call that starts it has returned: the script ends by calling answer() once,
+// which reaches this process over the bus; its text is returned, or an empty one when it does
+// not answer within 30 s.
 QString WaylandCompositor::runKWinScript(const QString &name, const QString &code) const
 {
     QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("kwin-script-answers"));
@@ -417,11 +418,9 @@ QString WaylandCompositor::runKWinScript(const QString &name, const QString &cod
     const QString scripting = QStringLiteral("org.kde.kwin.Scripting");
     kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("loadScript"), {script, name});
     kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("start"));
-    if (code.contains(QLatin1String("answer("))) {
-        QDeadlineTimer deadline(30000);
-        while (!answer.answered && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-        }
+    QDeadlineTimer deadline(30000);
+    while (!answer.answered && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     }
     kwinCall(QStringLiteral("/Scripting"), scripting, QStringLiteral("unloadScript"), {name});
     bus.unregisterObject(QStringLiteral("/Answer"));
