@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <canberra.h>
+#include <dlfcn.h>
 
 namespace Vesk
 {
@@ -131,6 +132,16 @@ static const char *sourceName(Player::Source source)
     return "application";
 }
 
+// libcanberra loads its PulseAudio backend, and libpulse with it, when it opens a context, and
+// unloads them again when no sound server answers. libpulse leaves a destructor of its
+// thread-local data in the thread that called it, which then ran into unmapped code when that
+// thread ended. Held for the process's life, libpulse stays where that destructor points.
+static void keepSoundServerLibraryLoaded()
+{
+    static void *const library = dlopen("libpulse.so.0", RTLD_NOW | RTLD_NODELETE);
+    Q_UNUSED(library)
+}
+
 bool PlayerPrivate::openContext()
 {
     if (context) {
@@ -141,6 +152,7 @@ bool PlayerPrivate::openContext()
         return false;
     }
     sinceProbe.start();
+    keepSoundServerLibraryLoaded();
     if (!soundOutputAvailable() || ca_context_create(&context) != CA_SUCCESS) {
         context = nullptr;
         return false;
