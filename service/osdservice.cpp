@@ -29,14 +29,16 @@ static const int warmUpDelayMs = 200;
 static const int defaultMaximumPercent = 100;
 static const int largestMaximumPercent = 1000;
 
-OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode)
+OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode, const KSharedConfig::Ptr &plasmaConfig)
     : QObject(parent)
-    , config(std::make_unique<OsdConfig>(config, nullptr))
+    , config(std::make_unique<OsdConfig>(config, nullptr, plasmaConfig))
     , modeValue(mode)
+    , windowMode(mode)
 {
     initDBus(mode);
 
     display = std::make_unique<PopupDisplay>([this]() -> PopupWidget * {
+        windowMode = modeValue;
         if (modeValue == RoundedMode) {
             PopupAnnouncer::exposeAsNotification(RoundedOsdWidget::staticMetaObject);
             return new RoundedOsdWidget(this->config.get(), nullptr);
@@ -57,6 +59,11 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
                 QStringLiteral("ActiveChanged"),
                 this,
                 SLOT(onSessionLocked(bool)));
+
+    connect(this->config.get(), &OsdConfig::changed, this, &OsdService::applySettings);
+    connect(this->config.get(), &OsdConfig::standardStyleChanged, this, [this](bool standardStyle) {
+        modeValue = standardStyle ? StandardMode : RoundedMode;
+    });
 
     // OsdConfig answers true when the pop-up is switched off.
     if (!this->config->checkOsdEnabled()) {
@@ -243,6 +250,10 @@ static KLocalizedString withPercent(const KLocalizedString &text, int percent, i
 bool OsdService::init()
 {
     const bool enabled = checkOsdEnabled();
+    // A window of the style given up is made anew in the style chosen since.
+    if (enabled && display->window() && windowMode != modeValue) {
+        display->discardWindow();
+    }
     if (!enabled || display->window()) {
         return enabled;
     }
@@ -255,6 +266,15 @@ bool OsdService::init()
 void OsdService::updateTimeout()
 {
     display->setDisplayTime(config->timeout());
+}
+
+void OsdService::applySettings()
+{
+    if (PopupWidget *window = display->window()) {
+        updateTimeout();
+        window->setTimeout(config->timeout());
+        window->setWindowOpacity(config->opacity());
+    }
 }
 
 void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum)
@@ -511,6 +531,9 @@ void OsdService::mediaPlayerVolumeChanged(int percent, const QString &unboundedP
 
 void OsdService::kbdLayoutChanged(const QString &layoutName)
 {
+    if (!config->layoutPopUpEnabled()) {
+        return;
+    }
     showText(modeValue == RoundedMode ? QString() : QStringLiteral("keyboard-layout"), IntakeBounds::text(layoutName));
 }
 

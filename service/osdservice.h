@@ -37,7 +37,9 @@ public:
     };
     Q_ENUM(Mode)
 
-    OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode);
+    /// @p mode is the style at start; later the settings' own is followed. @p plasmaConfig is
+    /// the desktop's plasmarc, whose switches for its pop-ups hold for these too.
+    OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode, const KSharedConfig::Ptr &plasmaConfig = KSharedConfig::Ptr());
     ~OsdService() override;
 
     /// Claims "org.kde.plasmashell", or confirms that this very process already owns it.
@@ -111,6 +113,8 @@ private:
     bool checkOsdEnabled();
     bool init();
     void updateTimeout();
+    /// Takes up the settings read anew: the next pop-up shows them.
+    void applySettings();
     /// @p maximum is what the ring or bar is drawn against; @p percent is kept to 0..maximum.
     /// @p phrase is what a screen reader says of it.
     void showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum = 100);
@@ -143,6 +147,8 @@ private:
     std::unique_ptr<OsdConfig> config;
     std::unique_ptr<PopupDisplay> display;
     Mode modeValue;
+    // The style the window was made in.
+    Mode windowMode;
     // The displays that the brightness pop-up shown now lists.
     DisplayBrightnessList displayBrightnesses;
     // The screen the pop-up about to be shown belongs on; null: where the settings say.

@@ -121,15 +121,23 @@ class OsdServiceTest : public QObject
 private:
     QTemporaryDir dir;
 
-    std::unique_ptr<OsdService> makeService(OsdService::Mode mode, const QByteArray &contents = QByteArray("[OSD]\n"))
+    // @p plasmaContents: the desktop's plasmarc, none if null.
+    std::unique_ptr<OsdService> makeService(OsdService::Mode mode, const QByteArray &contents = "[OSD]\n", const QByteArray &plasmaContents = QByteArray())
     {
         static int serial = 0;
-        const QString path = dir.filePath(QStringLiteral("vesknotifyrc-%1").arg(++serial));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(contents);
-        file.close();
-        return std::make_unique<OsdService>(KSharedConfig::openConfig(path, KConfig::SimpleConfig), nullptr, mode);
+        ++serial;
+        const QString path = dir.filePath(QStringLiteral("vesknotifyrc-%1").arg(serial));
+        const QString plasmaPath = dir.filePath(QStringLiteral("plasmarc-%1").arg(serial));
+        for (const auto &[name, text] : {std::pair(path, contents), std::pair(plasmaPath, plasmaContents)}) {
+            QFile file(name);
+            if (!text.isNull() && file.open(QIODevice::WriteOnly)) {
+                file.write(text);
+            }
+        }
+        return std::make_unique<OsdService>(KSharedConfig::openConfig(path, KConfig::SimpleConfig),
+                                            nullptr,
+                                            mode,
+                                            KSharedConfig::openConfig(plasmaPath, KConfig::SimpleConfig));
     }
 
     static QWidget *window(const OsdService &service)
@@ -778,16 +786,24 @@ private Q_SLOTS:
         QCOMPARE(textSpy.count(), 1);
     }
 
+    // Switched off here or by the desktop's switch in plasmarc: calls are answered, nothing else.
     void disabledShowsNothing_data()
     {
         QTest::addColumn<OsdService::Mode>("mode");
-        Styles::addRows(Rounded, Standard);
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QByteArray>("plasmaContents");
+        Styles::addRows(Rounded, Standard, [](OsdService::Mode mode, const char *style) {
+            QTest::addRow("%sEnabled=false", style) << mode << QByteArray("[OSD]\nEnabled=false\n") << QByteArray();
+            QTest::addRow("%splasmarc Enabled=false", style) << mode << QByteArray("[OSD]\n") << QByteArray("[OSD]\nEnabled=false\n");
+        });
     }
 
     void disabledShowsNothing()
     {
         QFETCH(OsdService::Mode, mode);
-        auto service = makeService(mode, "[OSD]\nEnabled=false\n");
+        QFETCH(QByteArray, contents);
+        QFETCH(QByteArray, plasmaContents);
+        auto service = makeService(mode, contents, plasmaContents);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
         QSignalSpy plasmaProgressSpy(service.get(), &OsdService::osdProgressWithMaximum);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
@@ -798,6 +814,7 @@ private Q_SLOTS:
         service->showText(QString(), QStringLiteral("x"));
         service->showTextWithFont(QString(), QStringLiteral("x"), QString(), 10, 100, QString(), QString());
         service->showProgressBar(QString(), 10);
+        service->kbdLayoutChanged(QStringLiteral("us"));
         QVERIFY(!service->osdRootObject());
         QVERIFY(!hideTimer(*service));
         QCOMPARE(progressSpy.count() + plasmaProgressSpy.count() + textSpy.count(), 0);
