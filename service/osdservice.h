@@ -116,8 +116,10 @@ private:
     /// Takes up the settings read anew: the next pop-up shows them.
     void applySettings();
     /// @p maximum is what the ring or bar is drawn against; @p percent is kept to 0..maximum.
-    /// @p phrase is what a screen reader says of it.
-    void showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum = 100);
+    /// @p phrase is what a screen reader says of it. @p themeIcon is the name Plasma 6's
+    /// listeners get for @p icon.
+    void
+    showProgress(const QString &icon, const QString &themeIcon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum = 100);
     void showTextInternal(const QString &icon, const QString &text, int durationMs);
     void showCustomText(const QString &icon,
                         const QString &text,
@@ -132,7 +134,7 @@ private:
     bool announceWhileLocked(const QString &icon, int value, int maximum, const QString &additionalText);
     /// The pop-up that lists several displays' brightness; the display that changed last
     /// (@p percent, @p label) is what the call announces.
-    void showDisplayBrightnesses(const QString &icon, int percent, const QString &label);
+    void showDisplayBrightnesses(const QString &icon, const QString &themeIcon, int percent, const QString &label);
     void showSwitch(bool on, const SwitchPopUp &popUp);
     void showOsd(int durationMs);
     void refreshContentOnRoot();
