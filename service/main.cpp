@@ -123,6 +123,8 @@ int main(int argc, char **argv)
     }
 
     KSharedConfig::Ptr config = KSharedConfig::openConfig(QStringLiteral("vesknotifyrc"), KConfig::FullConfig, QStandardPaths::GenericConfigLocation);
+    // The switches System Settings writes for the desktop's pop-ups hold for these too.
+    KSharedConfig::Ptr plasmaConfig = KSharedConfig::openConfig(QStringLiteral("plasmarc"), KConfig::CascadeConfig, QStandardPaths::GenericConfigLocation);
     const OsdService::Mode mode = OsdService::modeFromConfig(config);
     qCDebug(OSD_SERVICE) << "display style:" << (mode == OsdService::StandardMode ? "standard" : "rounded");
 
@@ -130,10 +132,11 @@ int main(int argc, char **argv)
     const QuitOnBusLoss quitOnBusLoss(QDBusConnection::sessionBus());
     int result;
     {
-        OsdService service(config, nullptr, mode);
+        OsdService service(config, nullptr, mode, plasmaConfig);
         PopupAnnouncer::startBridge();
         result = app.exec();
     }
     config.reset();
+    plasmaConfig.reset();
     return result;
 }

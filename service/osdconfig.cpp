@@ -2,29 +2,92 @@
 #include "osdconfig.h"
 
 #include "osdconfig_debug.h"
+#include "settingsfilewatcher.h"
 
 #include <KConfigGroup>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
-OsdConfig::OsdConfig(const KSharedConfig::Ptr &config, QObject *parent)
+// The file a configuration object reads and saves.
+static QString filePath(const KSharedConfig::Ptr &config)
+{
+    const QString name = config->name();
+    if (QFileInfo(name).isAbsolute()) {
+        return name;
+    }
+    return QDir(QStandardPaths::writableLocation(config->locationType())).filePath(name);
+}
+
+OsdConfig::OsdConfig(const KSharedConfig::Ptr &config, QObject *parent, const KSharedConfig::Ptr &plasmaConfig)
     : QObject(parent)
     , config(config)
+    , plasmaConfig(plasmaConfig)
     , opacityValue(1.0)
 {
     loadSettings();
+    for (const KSharedConfig::Ptr &watched : {config, plasmaConfig}) {
+        if (!watched) {
+            continue;
+        }
+        if (!watcher) {
+            watcher = new SettingsFileWatcher(this);
+            connect(watcher, &SettingsFileWatcher::fileChanged, this, &OsdConfig::reload);
+        }
+        watcher->addFile(filePath(watched));
+    }
 }
 
 OsdConfig::~OsdConfig() = default;
 
+void OsdConfig::reload()
+{
+    for (const KSharedConfig::Ptr &watched : {config, plasmaConfig}) {
+        if (watched) {
+            watched->reparseConfiguration();
+        }
+    }
+    const bool wasStandardStyle = standardStyleValue;
+    loadSettings();
+    Q_EMIT changed();
+    if (standardStyleValue != wasStandardStyle) {
+        Q_EMIT standardStyleChanged(standardStyleValue);
+    }
+}
+
+void OsdConfig::report(const QString &problem)
+{
+    problems << problem;
+    if (!reportedProblems.contains(problem)) {
+        qCWarning(OSD_CONFIG, "%s", qUtf8Printable(problem));
+    }
+}
+
 void OsdConfig::loadSettings()
 {
+    reportedProblems = problems;
+    problems.clear();
+    // Read on every change rather than on every request: asking the configuration on each
+    // request was a measurable part of handling a volume change.
+    bool plasmaEnabled = true;
+    layoutPopUpEnabledValue = true;
+    if (plasmaConfig) {
+        const KConfigGroup plasmaGroup = plasmaConfig->group(QStringLiteral("OSD"));
+        plasmaEnabled = plasmaGroup.readEntry("Enabled", true);
+        layoutPopUpEnabledValue = plasmaGroup.readEntry("kbdLayoutChangedEnabled", true);
+    }
+    switchedOff = !plasmaEnabled;
+    opacityValue = 1.0;
+    standardStyleValue = false;
+    screenChoiceValue = ScreenChoice::Primary;
+    timeoutValue = defaultTimeoutMs;
     if (!config) {
         return;
     }
     const KConfigGroup group = config->group(QStringLiteral("OSD"));
     opacityValue = group.readEntry("Opacity", 1.0);
-    // Read once like the others: the object is never re-read, so the answer cannot change, and
-    // asking it again on every request was a measurable part of handling a volume change.
-    switchedOff = !group.readEntry("Enabled", true);
+    switchedOff = switchedOff || !group.readEntry("Enabled", true);
+    standardStyleValue = group.readEntry("UseStandartMode", false);
 
     const QString screen = group.readEntry("Screen", QStringLiteral("primary"));
     const QString screenWord = screen.toLower();
@@ -35,10 +98,9 @@ void OsdConfig::loadSettings()
     } else {
         screenChoiceValue = ScreenChoice::Primary;
         if (screenWord != QLatin1String("primary")) {
-            qCWarning(OSD_CONFIG,
-                      "Unknown value \"%s\" of Screen in group [OSD] of vesknotifyrc; the pop-ups appear on the primary screen. Known values: "
-                      "primary, active, pointer.",
-                      qUtf8Printable(screen));
+            report(QStringLiteral("Unknown value \"%1\" of Screen in group [OSD] of vesknotifyrc; the pop-ups appear on the primary screen. Known values: "
+                                  "primary, active, pointer.")
+                       .arg(screen));
         }
     }
 
@@ -51,20 +113,14 @@ void OsdConfig::loadSettings()
     bool isNumber = false;
     const qlonglong requested = timeout.trimmed().toLongLong(&isNumber);
     if (!isNumber) {
-        qCWarning(OSD_CONFIG,
-                  "Timeout=%s in group [OSD] of vesknotifyrc is no number of milliseconds; the pop-ups stay for %d ms.",
-                  qUtf8Printable(timeout),
-                  defaultTimeoutMs);
+        report(QStringLiteral("Timeout=%1 in group [OSD] of vesknotifyrc is no number of milliseconds; the pop-ups stay for %2 ms.")
+                   .arg(timeout, QString::number(defaultTimeoutMs)));
         return;
     }
     timeoutValue = int(qBound(qlonglong(shortestTimeoutMs), requested, qlonglong(longestTimeoutMs)));
     if (timeoutValue != requested) {
-        qCWarning(OSD_CONFIG,
-                  "Timeout=%s in group [OSD] of vesknotifyrc is outside %d..%d ms; the pop-ups stay for %d ms.",
-                  qUtf8Printable(timeout),
-                  shortestTimeoutMs,
-                  longestTimeoutMs,
-                  timeoutValue);
+        report(QStringLiteral("Timeout=%1 in group [OSD] of vesknotifyrc is outside %2..%3 ms; the pop-ups stay for %4 ms.")
+                   .arg(timeout, QString::number(shortestTimeoutMs), QString::number(longestTimeoutMs), QString::number(timeoutValue)));
     }
 }
 
@@ -81,6 +137,16 @@ OsdConfig::ScreenChoice OsdConfig::screenChoice() const
 int OsdConfig::timeout() const
 {
     return timeoutValue;
+}
+
+bool OsdConfig::standardStyle() const
+{
+    return standardStyleValue;
+}
+
+bool OsdConfig::layoutPopUpEnabled() const
+{
+    return layoutPopUpEnabledValue;
 }
 
 bool OsdConfig::checkOsdEnabled() const

@@ -3,12 +3,17 @@
 
 #include <KSharedConfig>
 #include <QObject>
+#include <QStringList>
+
+class SettingsFileWatcher;
 
 /**
- * The pop-up's user settings, group "OSD" of vesknotifyrc.
+ * The pop-up's user settings: group "OSD" of vesknotifyrc, and the switches that System
+ * Settings writes for the desktop's pop-ups in group "OSD" of plasmarc.
  *
- * Every key is read once, at construction, from the configuration object opened at start-up,
- * which is never re-read: edits to the file take effect at the next start of the daemon.
+ * Both files are read at construction and again whenever one of them changes on disk, however
+ * it was saved; a value that cannot be used is reported when it is first read, not again while
+ * it stays. Each change is announced once the new values are in place.
  */
 class OsdConfig : public QObject
 {
@@ -27,22 +32,43 @@ public:
     static constexpr int shortestTimeoutMs = 1;
     static constexpr int longestTimeoutMs = 20000;
 
-    OsdConfig(const KSharedConfig::Ptr &config, QObject *parent);
+    /// @p plasmaConfig is the desktop's plasmarc; either may be null.
+    OsdConfig(const KSharedConfig::Ptr &config, QObject *parent, const KSharedConfig::Ptr &plasmaConfig = KSharedConfig::Ptr());
     ~OsdConfig() override;
 
     void loadSettings();
+    /// Re-reads both files from disk.
+    void reload();
     double opacity() const;
     ScreenChoice screenChoice() const;
     int timeout() const;
+    /// "UseStandartMode": the standard style rather than the rounded one.
+    bool standardStyle() const;
+    /// False when the desktop's switch for the keyboard layout pop-up is off.
+    bool layoutPopUpEnabled() const;
 
-    /// True when the pop-up is switched OFF ("Enabled" is false). The inverted sense is kept
-    /// because OsdService::checkOsdEnabled() relies on it.
+    /// True when the pop-up is switched OFF ("Enabled" is false here or in plasmarc). The
+    /// inverted sense is kept because OsdService::checkOsdEnabled() relies on it.
     bool checkOsdEnabled() const;
 
+Q_SIGNALS:
+    /// Any setting changed on disk; the new values are in place.
+    void changed();
+    void standardStyleChanged(bool standardStyle);
+
 private:
+    void report(const QString &problem);
+
     KSharedConfig::Ptr config;
+    KSharedConfig::Ptr plasmaConfig;
+    SettingsFileWatcher *watcher = nullptr;
     double opacityValue;
     bool switchedOff = false;
+    bool standardStyleValue = false;
+    bool layoutPopUpEnabledValue = true;
     ScreenChoice screenChoiceValue = ScreenChoice::Primary;
     int timeoutValue = defaultTimeoutMs;
+    // The problems found by the last reading, and by the one before.
+    QStringList problems;
+    QStringList reportedProblems;
 };

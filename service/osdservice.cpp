@@ -29,14 +29,16 @@ static const int warmUpDelayMs = 200;
 static const int defaultMaximumPercent = 100;
 static const int largestMaximumPercent = 1000;
 
-OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode)
+OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode, const KSharedConfig::Ptr &plasmaConfig)
     : QObject(parent)
-    , config(std::make_unique<OsdConfig>(config, nullptr))
+    , config(std::make_unique<OsdConfig>(config, nullptr, plasmaConfig))
     , modeValue(mode)
+    , windowMode(mode)
 {
     initDBus(mode);
 
     display = std::make_unique<PopupDisplay>([this]() -> PopupWidget * {
+        windowMode = modeValue;
         if (modeValue == RoundedMode) {
             PopupAnnouncer::exposeAsNotification(RoundedOsdWidget::staticMetaObject);
             return new RoundedOsdWidget(this->config.get(), nullptr);
@@ -57,6 +59,11 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
                 QStringLiteral("ActiveChanged"),
                 this,
                 SLOT(onSessionLocked(bool)));
+
+    connect(this->config.get(), &OsdConfig::changed, this, &OsdService::applySettings);
+    connect(this->config.get(), &OsdConfig::standardStyleChanged, this, [this](bool standardStyle) {
+        modeValue = standardStyle ? StandardMode : RoundedMode;
+    });
 
     // OsdConfig answers true when the pop-up is switched off.
     if (!this->config->checkOsdEnabled()) {
@@ -243,6 +250,10 @@ static KLocalizedString withPercent(const KLocalizedString &text, int percent, i
 bool OsdService::init()
 {
     const bool enabled = checkOsdEnabled();
+    // A window of the style given up is made anew in the style chosen since.
+    if (enabled && display->window() && windowMode != modeValue) {
+        display->discardWindow();
+    }
     if (!enabled || display->window()) {
         return enabled;
     }
@@ -257,9 +268,23 @@ void OsdService::updateTimeout()
     display->setDisplayTime(config->timeout());
 }
 
-void OsdService::showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum)
+void OsdService::applySettings()
 {
-    if (announceWhileLocked(icon, qBound(0, percent, maximum), maximum, additionalText) || !init()) {
+    if (PopupWidget *window = display->window()) {
+        updateTimeout();
+        window->setTimeout(config->timeout());
+        window->setWindowOpacity(config->opacity());
+    }
+}
+
+void OsdService::showProgress(const QString &icon,
+                              const QString &themeIcon,
+                              int percent,
+                              const QString &additionalText,
+                              const KLocalizedString &phrase,
+                              int maximum)
+{
+    if (announceWhileLocked(themeIcon, qBound(0, percent, maximum), maximum, additionalText) || !init()) {
         return;
     }
     display->setCustomTextVisible(false);
@@ -278,7 +303,7 @@ void OsdService::showProgress(const QString &icon, int percent, const QString &a
         PopupAnnouncer::setPhrase(window, phrase.toString());
     }
     Q_EMIT osdProgress(icon, value, additionalText);
-    Q_EMIT osdProgressWithMaximum(icon, value, maximum, additionalText);
+    Q_EMIT osdProgressWithMaximum(themeIcon, value, maximum, additionalText);
     showOsd(-1);
 }
 
@@ -379,17 +404,26 @@ void OsdService::showTextWithFontNoBackground(const QString &icon,
 
 void OsdService::showProgressBar(const QString &icon, int percent)
 {
+    const QString boundedIcon = IntakeBounds::name(icon);
     showProgress(
-        IntakeBounds::name(icon),
+        boundedIcon,
+        boundedIcon,
         percent,
         QString(),
         withPercent(ki18ndc("vesk_notify_osd_service", "spoken when another program shows a progress value, %1 is the value in percent", "%1 %"), percent));
 }
 
+// Plasma 6's listeners take the icon from the icon theme: the lock screen draws its own pop-up
+// with it and the mobile shell tells the volume's levels by name. The rounded style's own icons
+// exist in no theme, so those listeners get the theme's icon of the same meaning.
+static const QLatin1String displayBrightnessIcon("video-display-brightness");
+static const QLatin1String keyboardBrightnessIcon("input-keyboard-brightness");
+
 void OsdService::brightnessChanged(int percent)
 {
     showProgress(
-        modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness"),
+        modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : displayBrightnessIcon,
+        displayBrightnessIcon,
         percent,
         QString(),
         withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the screen brightness changes, %1 is the brightness in percent", "Brightness %1 %"),
@@ -399,7 +433,8 @@ void OsdService::brightnessChanged(int percent)
 void OsdService::keyboardBrightnessChanged(int percent)
 {
     showProgress(
-        modeValue == RoundedMode ? QStringLiteral("mono-input-keyboard-brightness") : QStringLiteral("input-keyboard-brightness"),
+        modeValue == RoundedMode ? QStringLiteral("mono-input-keyboard-brightness") : keyboardBrightnessIcon,
+        keyboardBrightnessIcon,
         percent,
         QString(),
         withPercent(
@@ -407,9 +442,12 @@ void OsdService::keyboardBrightnessChanged(int percent)
             percent));
 }
 
-// The standard style's level icons: low up to 25, medium up to 75, high above.
+// The theme's level icons: muted at 0, low up to 25, medium up to 75, high above.
 static QString levelIcon(const QString &base, int percent)
 {
+    if (percent <= 0) {
+        return base + QLatin1String("-muted");
+    }
     if (percent <= 25) {
         return base + QLatin1String("-low");
     }
@@ -453,8 +491,10 @@ void OsdService::volumeChanged(int percent, int maximumPercent)
 // The icon follows the volume itself, whatever the maximum: above 100 % is loud, not medium.
 void OsdService::showVolume(int percent, int maximum)
 {
+    const QString themeIcon = levelIcon(QStringLiteral("audio-volume"), percent);
     if (modeValue == RoundedMode) {
         showProgress(percent <= 0 ? QStringLiteral("mono-audio-volume-muted") : QStringLiteral("mono-audio-volume"),
+                     themeIcon,
                      percent,
                      QString(),
                      percent <= 0 ? audioMuted() : volumePhrase(percent, maximum),
@@ -465,15 +505,17 @@ void OsdService::showVolume(int percent, int maximum)
         showText(QStringLiteral("audio-volume-muted"), audioMuted().toString());
         return;
     }
-    showProgress(levelIcon(QStringLiteral("audio-volume"), percent), percent, QString(), volumePhrase(percent, maximum), maximum);
+    showProgress(themeIcon, themeIcon, percent, QString(), volumePhrase(percent, maximum), maximum);
 }
 
 void OsdService::microphoneVolumeChanged(int percent)
 {
     const KLocalizedString phrase =
         withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the microphone volume changes, %1 is the volume in percent", "Microphone %1 %"), percent);
+    const QString themeIcon = levelIcon(QStringLiteral("microphone-sensitivity"), percent);
     if (modeValue == RoundedMode) {
         showProgress(percent <= 0 ? QStringLiteral("mono-microphone-sensitivity-muted") : QStringLiteral("mono-microphone-sensitivity"),
+                     themeIcon,
                      percent,
                      QString(),
                      percent <= 0 ? microphoneMuted() : phrase);
@@ -483,7 +525,7 @@ void OsdService::microphoneVolumeChanged(int percent)
         showText(QStringLiteral("microphone-sensitivity-muted"), microphoneMuted().toString());
         return;
     }
-    showProgress(levelIcon(QStringLiteral("microphone-sensitivity"), percent), percent, QString(), phrase);
+    showProgress(themeIcon, themeIcon, percent, QString(), phrase);
 }
 
 void OsdService::mediaPlayerVolumeChanged(int percent, const QString &unboundedPlayerName, const QString &unboundedPlayerIconName)
@@ -499,18 +541,21 @@ void OsdService::mediaPlayerVolumeChanged(int percent, const QString &unboundedP
                           .subs(playerName),
                       percent);
     if (modeValue == RoundedMode) {
-        showProgress(QStringLiteral("mono-play-circle"), percent, playerName, percent == 0 ? playerMuted(playerName) : phrase);
+        showProgress(QStringLiteral("mono-play-circle"), playerIconName, percent, playerName, percent == 0 ? playerMuted(playerName) : phrase);
         return;
     }
     if (percent == 0) {
         showText(playerIconName, playerMuted(playerName).toString());
         return;
     }
-    showProgress(playerIconName, percent, playerName, phrase);
+    showProgress(playerIconName, playerIconName, percent, playerName, phrase);
 }
 
 void OsdService::kbdLayoutChanged(const QString &layoutName)
 {
+    if (!config->layoutPopUpEnabled()) {
+        return;
+    }
     showText(modeValue == RoundedMode ? QString() : QStringLiteral("keyboard-layout"), IntakeBounds::text(layoutName));
 }
 
@@ -592,7 +637,7 @@ void OsdService::virtualKeyboardEnabledChanged(bool virtualKeyboardEnabled)
 
 void OsdService::screenBrightnessChanged(int percent, const QString &displayId, const QString &displayLabel, int priority, const QRect &screenRect)
 {
-    const QString icon = modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness");
+    const QString icon = modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : displayBrightnessIcon;
     const QString label = DisplayBrightnessList::listedLabel(IntakeBounds::name(displayLabel));
     // Displays are listed together only while one brightness pop-up shows them.
     const PopupWidget *window = display->window();
@@ -601,12 +646,13 @@ void OsdService::screenBrightnessChanged(int percent, const QString &displayId, 
     }
     displayBrightnesses.update(IntakeBounds::name(displayId), label, percent, priority);
     if (displayBrightnesses.count() > 1) {
-        showDisplayBrightnesses(icon, percent, label);
+        showDisplayBrightnesses(icon, displayBrightnessIcon, percent, label);
         return;
     }
     targetScreen = screenWithGeometry(screenRect);
     showProgress(
         icon,
+        displayBrightnessIcon,
         percent,
         label,
         withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the screen brightness changes, %1 is the brightness in percent", "Brightness %1 %"),
@@ -614,10 +660,10 @@ void OsdService::screenBrightnessChanged(int percent, const QString &displayId, 
     targetScreen = nullptr;
 }
 
-void OsdService::showDisplayBrightnesses(const QString &icon, int percent, const QString &label)
+void OsdService::showDisplayBrightnesses(const QString &icon, const QString &themeIcon, int percent, const QString &label)
 {
     const int value = qBound(0, percent, defaultMaximumPercent);
-    if (announceWhileLocked(icon, value, defaultMaximumPercent, label) || !init()) {
+    if (announceWhileLocked(themeIcon, value, defaultMaximumPercent, label) || !init()) {
         return;
     }
     display->setCustomTextVisible(false);
@@ -625,7 +671,7 @@ void OsdService::showDisplayBrightnesses(const QString &icon, int percent, const
     setTextOnRoot(icon, displayBrightnesses.text());
     // A brightness change, however it is drawn: listeners get the display that changed.
     Q_EMIT osdProgress(icon, value, label);
-    Q_EMIT osdProgressWithMaximum(icon, value, defaultMaximumPercent, label);
+    Q_EMIT osdProgressWithMaximum(themeIcon, value, defaultMaximumPercent, label);
     showOsd(-1);
 }
 

@@ -37,7 +37,9 @@ public:
     };
     Q_ENUM(Mode)
 
-    OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode);
+    /// @p mode is the style at start; later the settings' own is followed. @p plasmaConfig is
+    /// the desktop's plasmarc, whose switches for its pop-ups hold for these too.
+    OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdService::Mode mode, const KSharedConfig::Ptr &plasmaConfig = KSharedConfig::Ptr());
     ~OsdService() override;
 
     /// Claims "org.kde.plasmashell", or confirms that this very process already owns it.
@@ -111,9 +113,13 @@ private:
     bool checkOsdEnabled();
     bool init();
     void updateTimeout();
+    /// Takes up the settings read anew: the next pop-up shows them.
+    void applySettings();
     /// @p maximum is what the ring or bar is drawn against; @p percent is kept to 0..maximum.
-    /// @p phrase is what a screen reader says of it.
-    void showProgress(const QString &icon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum = 100);
+    /// @p phrase is what a screen reader says of it. @p themeIcon is the name Plasma 6's
+    /// listeners get for @p icon.
+    void
+    showProgress(const QString &icon, const QString &themeIcon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum = 100);
     void showTextInternal(const QString &icon, const QString &text, int durationMs);
     void showCustomText(const QString &icon,
                         const QString &text,
@@ -128,7 +134,7 @@ private:
     bool announceWhileLocked(const QString &icon, int value, int maximum, const QString &additionalText);
     /// The pop-up that lists several displays' brightness; the display that changed last
     /// (@p percent, @p label) is what the call announces.
-    void showDisplayBrightnesses(const QString &icon, int percent, const QString &label);
+    void showDisplayBrightnesses(const QString &icon, const QString &themeIcon, int percent, const QString &label);
     void showSwitch(bool on, const SwitchPopUp &popUp);
     void showOsd(int durationMs);
     void refreshContentOnRoot();
@@ -143,6 +149,8 @@ private:
     std::unique_ptr<OsdConfig> config;
     std::unique_ptr<PopupDisplay> display;
     Mode modeValue;
+    // The style the window was made in.
+    Mode windowMode;
     // The displays that the brightness pop-up shown now lists.
     DisplayBrightnessList displayBrightnesses;
     // The screen the pop-up about to be shown belongs on; null: where the settings say.

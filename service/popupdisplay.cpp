@@ -21,7 +21,7 @@ public:
     }
 
     PopupDisplay::WindowFactory makeWindow;
-    // The window is top-level and has no parent; it is the display's for the rest of the process.
+    // The window is top-level and has no parent; it is the display's until discarded.
     std::unique_ptr<PopupWidget> window;
     QThread soundThread;
     std::unique_ptr<Vesk::SystemSoundsQt::Player> soundPlayer;
@@ -66,6 +66,12 @@ PopupWidget *PopupDisplay::ensureWindow()
         connect(d->window.get(), &PopupWidget::placementScreenChanged, this, &PopupDisplay::hideCustomTextOsdIfVisible);
     }
     return d->window.get();
+}
+
+void PopupDisplay::discardWindow()
+{
+    hideNow();
+    d->window.reset();
 }
 
 void PopupDisplay::prepareHideTimer()

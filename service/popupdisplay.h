@@ -34,7 +34,7 @@ class PopupDisplay : public QObject
 {
     Q_OBJECT
 public:
-    /// Makes the window of the chosen style; called once, on the first request.
+    /// Makes the window of the chosen style; called on the first request and after discardWindow().
     using WindowFactory = std::function<PopupWidget *()>;
 
     explicit PopupDisplay(WindowFactory makeWindow, QObject *parent = nullptr);
@@ -44,6 +44,8 @@ public:
     PopupWidget *window() const;
     /// Makes the window unless it exists; returns it.
     PopupWidget *ensureWindow();
+    /// Hides and deletes the window: the next request makes a new one, as the first did.
+    void discardWindow();
     /// Makes the hide timer unless it exists: the pop-up is enabled.
     void prepareHideTimer();
 

@@ -81,8 +81,9 @@ private Q_SLOTS:
     }
 
     // The greeter connects its four-argument slot, an older listener its three-argument one:
-    // each gets exactly one signal per progress call. While the session is locked only the
-    // greeter's form goes on: the lock screen shows its own pop-up.
+    // each gets exactly one signal per progress call, the greeter's with an icon of the icon
+    // theme, which it draws. While the session is locked only the greeter's form goes on: the
+    // lock screen shows its own pop-up.
     void listenersOfEitherFormGetOneSignalPerCall()
     {
         QDBusConnection saver = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-screensaver"));
@@ -107,9 +108,9 @@ private Q_SLOTS:
         text << QString() << QStringLiteral("text");
         bus.asyncCall(text);
         const QStringList unlocked{QStringLiteral("old mono-video-display-brightness 100 Built-in"),
-                                   QStringLiteral("plasma6 mono-video-display-brightness 100 100 Built-in"),
+                                   QStringLiteral("plasma6 video-display-brightness 100 100 Built-in"),
                                    QStringLiteral("old mono-audio-volume 120 "),
-                                   QStringLiteral("plasma6 mono-audio-volume 120 150 ")};
+                                   QStringLiteral("plasma6 audio-volume-high 120 150 ")};
         QTRY_COMPARE_WITH_TIMEOUT(listener.received, unlocked, 10000);
 
         QDBusMessage locked = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/ScreenSaver"),
@@ -124,7 +125,7 @@ private Q_SLOTS:
         bus.asyncCall(dimmed);
         QCOMPARE(osdCall(QStringLiteral("volumeChanged"), QVariantList{40}, 10000).type(), QDBusMessage::ReplyMessage);
         const QStringList afterLock =
-            unlocked + QStringList{QStringLiteral("plasma6 mono-video-display-brightness 30 100 Dell"), QStringLiteral("plasma6 mono-audio-volume 40 100 ")};
+            unlocked + QStringList{QStringLiteral("plasma6 video-display-brightness 30 100 Dell"), QStringLiteral("plasma6 audio-volume-medium 40 100 ")};
         QTRY_COMPARE_WITH_TIMEOUT(listener.received, afterLock, 10000);
         QVERIFY(visibleWindows(daemon.pid()).isEmpty());
     }

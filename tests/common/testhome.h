@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QVector>
 
+#include <cstdio>
+
 // The rows of the theme sweep that the pop-ups are checked in, for a test's _data function:
 // the desktop's default theme, light and dark ones, greys on both sides of the middle where the
 // text turns from black to white, and saturated colours. Column "settings" holds the lines of
@@ -53,6 +55,7 @@ public:
     TestHome()
     {
         qputenv("HOME", QFile::encodeName(home()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configPath(QString())));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_root.filePath(QStringLiteral("data"))));
         qputenv("XDG_DATA_DIRS", QFile::encodeName(m_root.filePath(QStringLiteral("sysdata"))));
         qputenv("PATH", QByteArray(QFile::encodeName(bin()) + ':' + qgetenv("PATH")));
@@ -101,11 +104,25 @@ public:
         return themesRoot() + QLatin1Char('/') + decorTheme + QStringLiteral("/taskbar/taskbarbg.xpm");
     }
 
+    // A file @p name of the configuration folder, where KConfig looks for it.
+    QString configPath(const QString &name) const
+    {
+        return home() + QStringLiteral("/.config/") + name;
+    }
+
+    // Writes in place, into the file as it is.
     static bool write(const QString &path, const QByteArray &content)
     {
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile file(path);
         return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+    }
+
+    // Saves the way KConfig and most editors do: a new file renamed over the old one.
+    static bool replace(const QString &path, const QByteArray &content)
+    {
+        const QString written = path + QStringLiteral(".new");
+        return write(written, content) && std::rename(QFile::encodeName(written).constData(), QFile::encodeName(path).constData()) == 0;
     }
 
     bool writeSettings(const QByteArray &content) const

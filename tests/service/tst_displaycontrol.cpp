@@ -121,15 +121,23 @@ class OsdServiceTest : public QObject
 private:
     QTemporaryDir dir;
 
-    std::unique_ptr<OsdService> makeService(OsdService::Mode mode, const QByteArray &contents = QByteArray("[OSD]\n"))
+    // @p plasmaContents: the desktop's plasmarc, none if null.
+    std::unique_ptr<OsdService> makeService(OsdService::Mode mode, const QByteArray &contents = "[OSD]\n", const QByteArray &plasmaContents = QByteArray())
     {
         static int serial = 0;
-        const QString path = dir.filePath(QStringLiteral("vesknotifyrc-%1").arg(++serial));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(contents);
-        file.close();
-        return std::make_unique<OsdService>(KSharedConfig::openConfig(path, KConfig::SimpleConfig), nullptr, mode);
+        ++serial;
+        const QString path = dir.filePath(QStringLiteral("vesknotifyrc-%1").arg(serial));
+        const QString plasmaPath = dir.filePath(QStringLiteral("plasmarc-%1").arg(serial));
+        for (const auto &[name, text] : {std::pair(path, contents), std::pair(plasmaPath, plasmaContents)}) {
+            QFile file(name);
+            if (!text.isNull() && file.open(QIODevice::WriteOnly)) {
+                file.write(text);
+            }
+        }
+        return std::make_unique<OsdService>(KSharedConfig::openConfig(path, KConfig::SimpleConfig),
+                                            nullptr,
+                                            mode,
+                                            KSharedConfig::openConfig(plasmaPath, KConfig::SimpleConfig));
     }
 
     static QWidget *window(const OsdService &service)
@@ -181,6 +189,8 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("additionalText");
         QTest::addColumn<int>("maximum");
+        // The icon theme's name that Plasma 6's form announces.
+        QTest::addColumn<QString>("themeIcon");
 
         const QString none;
         auto progress = [](const char *name,
@@ -190,40 +200,53 @@ private Q_SLOTS:
                            const QString &icon,
                            int value,
                            const QString &extra = QString(),
-                           int maximum = 100) {
-            QTest::newRow(name) << mode << QByteArray(method) << args << icon << true << QVariant(value) << extra << maximum;
+                           int maximum = 100,
+                           const QString &themeIcon = QString()) {
+            QTest::newRow(name) << mode << QByteArray(method) << args << icon << true << QVariant(value) << extra << maximum
+                                << (themeIcon.isNull() ? icon : themeIcon);
         };
+        // A rounded pop-up, whose own icon no icon theme has.
+        auto themed =
+            [&progress](const char *name, const char *method, QVariantList args, const char *icon, const char *themeIcon, int value, int maximum = 100) {
+                progress(name, Rounded, method, args, QLatin1String(icon), value, QString(), maximum, QLatin1String(themeIcon));
+            };
         auto text = [](const char *name, OsdService::Mode mode, const char *method, QVariantList args, const QString &icon, const QString &value) {
-            QTest::newRow(name) << mode << QByteArray(method) << args << icon << false << QVariant(value) << QString() << 100;
+            QTest::newRow(name) << mode << QByteArray(method) << args << icon << false << QVariant(value) << QString() << 100 << QString();
         };
 
-        progress("rounded brightness", Rounded, "brightnessChanged", {70}, QStringLiteral("mono-video-display-brightness"), 70);
-        progress("rounded keyboard brightness", Rounded, "keyboardBrightnessChanged", {-4}, QStringLiteral("mono-input-keyboard-brightness"), 0);
-        progress("rounded volume 0", Rounded, "volumeChanged", {0}, QStringLiteral("mono-audio-volume-muted"), 0);
-        progress("rounded volume 130", Rounded, "volumeChanged", {130}, QStringLiteral("mono-audio-volume"), 100);
-        progress("rounded volume 105 of 150", Rounded, "volumeChanged", {105, 150}, QStringLiteral("mono-audio-volume"), 105, none, 150);
-        progress("rounded volume 0 of 150", Rounded, "volumeChanged", {0, 150}, QStringLiteral("mono-audio-volume-muted"), 0, none, 150);
-        progress("rounded volume above its maximum", Rounded, "volumeChanged", {120, 110}, QStringLiteral("mono-audio-volume"), 110, none, 110);
-        progress("rounded volume, maximum 0", Rounded, "volumeChanged", {120, 0}, QStringLiteral("mono-audio-volume"), 100, none, 100);
-        progress("rounded volume, maximum 5000", Rounded, "volumeChanged", {50, 5000}, QStringLiteral("mono-audio-volume"), 50, none, 1000);
-        progress("rounded volume INT_MAX of INT_MAX", Rounded, "volumeChanged", {INT_MAX, INT_MAX}, QStringLiteral("mono-audio-volume"), 1000, none, 1000);
-        progress("rounded volume INT_MIN of INT_MIN", Rounded, "volumeChanged", {INT_MIN, INT_MIN}, QStringLiteral("mono-audio-volume-muted"), 0, none, 100);
-        progress("rounded microphone 0", Rounded, "microphoneVolumeChanged", {0}, QStringLiteral("mono-microphone-sensitivity-muted"), 0);
-        progress("rounded microphone 30", Rounded, "microphoneVolumeChanged", {30}, QStringLiteral("mono-microphone-sensitivity"), 30);
+        themed("rounded brightness", "brightnessChanged", {70}, "mono-video-display-brightness", "video-display-brightness", 70);
+        themed("rounded keyboard brightness", "keyboardBrightnessChanged", {-4}, "mono-input-keyboard-brightness", "input-keyboard-brightness", 0);
+        themed("rounded volume 0", "volumeChanged", {0}, "mono-audio-volume-muted", "audio-volume-muted", 0);
+        themed("rounded volume 130", "volumeChanged", {130}, "mono-audio-volume", "audio-volume-high", 100);
+        themed("rounded volume 105 of 150", "volumeChanged", {105, 150}, "mono-audio-volume", "audio-volume-high", 105, 150);
+        themed("rounded volume 0 of 150", "volumeChanged", {0, 150}, "mono-audio-volume-muted", "audio-volume-muted", 0, 150);
+        themed("rounded volume above its maximum", "volumeChanged", {120, 110}, "mono-audio-volume", "audio-volume-high", 110, 110);
+        themed("rounded volume, maximum 0", "volumeChanged", {120, 0}, "mono-audio-volume", "audio-volume-high", 100);
+        themed("rounded volume, maximum 5000", "volumeChanged", {50, 5000}, "mono-audio-volume", "audio-volume-medium", 50, 1000);
+        themed("rounded volume INT_MAX of INT_MAX", "volumeChanged", {INT_MAX, INT_MAX}, "mono-audio-volume", "audio-volume-high", 1000, 1000);
+        themed("rounded volume INT_MIN of INT_MIN", "volumeChanged", {INT_MIN, INT_MIN}, "mono-audio-volume-muted", "audio-volume-muted", 0);
+        themed("rounded microphone 0", "microphoneVolumeChanged", {0}, "mono-microphone-sensitivity-muted", "microphone-sensitivity-muted", 0);
+        themed("rounded microphone 30", "microphoneVolumeChanged", {30}, "mono-microphone-sensitivity", "microphone-sensitivity-medium", 30);
+        themed("rounded microphone 25", "microphoneVolumeChanged", {25}, "mono-microphone-sensitivity", "microphone-sensitivity-low", 25);
+        themed("rounded microphone 76", "microphoneVolumeChanged", {76}, "mono-microphone-sensitivity", "microphone-sensitivity-high", 76);
         progress("rounded media player 40",
                  Rounded,
                  "mediaPlayerVolumeChanged",
                  {40, QStringLiteral("Amarok"), QStringLiteral("amarok")},
                  QStringLiteral("mono-play-circle"),
                  40,
-                 QStringLiteral("Amarok"));
+                 QStringLiteral("Amarok"),
+                 100,
+                 QStringLiteral("amarok"));
         progress("rounded media player 0",
                  Rounded,
                  "mediaPlayerVolumeChanged",
                  {0, QStringLiteral("Amarok"), QStringLiteral("amarok")},
                  QStringLiteral("mono-play-circle"),
                  0,
-                 QStringLiteral("Amarok"));
+                 QStringLiteral("Amarok"),
+                 100,
+                 QStringLiteral("amarok"));
         text("rounded layout", Rounded, "kbdLayoutChanged", {QStringLiteral("English (US)")}, none, QStringLiteral("English (US)"));
         text("rounded desktop",
              Rounded,
@@ -271,20 +294,24 @@ private Q_SLOTS:
                  {60, QStringLiteral("eDP-1"), builtIn, 0, QRect(0, 0, 1920, 1080)},
                  QStringLiteral("mono-video-display-brightness"),
                  60,
-                 builtIn);
-        progress("rounded screen brightness far above 100",
-                 Rounded,
-                 "screenBrightnessChanged",
-                 {65536, QString(), QString(), -1, QRect()},
-                 QStringLiteral("mono-video-display-brightness"),
-                 100);
+                 builtIn,
+                 100,
+                 QStringLiteral("video-display-brightness"));
+        themed("rounded screen brightness far above 100",
+               "screenBrightnessChanged",
+               {65536, QString(), QString(), -1, QRect()},
+               "mono-video-display-brightness",
+               "video-display-brightness",
+               100);
         progress("rounded screen brightness, label on one line",
                  Rounded,
                  "screenBrightnessChanged",
                  {-5, QStringLiteral("DP-2"), QStringLiteral(" Dell\n  U2720 "), INT_MIN, QRect(5, 5, -10, 0)},
                  QStringLiteral("mono-video-display-brightness"),
                  0,
-                 QStringLiteral("Dell U2720"));
+                 QStringLiteral("Dell U2720"),
+                 100,
+                 QStringLiteral("video-display-brightness"));
         text("rounded power saver",
              Rounded,
              "powerProfileChanged",
@@ -421,6 +448,7 @@ private Q_SLOTS:
         QFETCH(QVariant, value);
         QFETCH(QString, additionalText);
         QFETCH(int, maximum);
+        QFETCH(QString, themeIcon);
 
         auto service = makeService(mode);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
@@ -442,7 +470,7 @@ private Q_SLOTS:
             QCOMPARE(textSpy.count(), 0);
             QCOMPARE(progressSpy.at(0), (QVariantList{icon, value.toInt(), additionalText}));
             QCOMPARE(plasmaProgressSpy.count(), 1);
-            QCOMPARE(plasmaProgressSpy.at(0), (QVariantList{icon, value.toInt(), maximum, additionalText}));
+            QCOMPARE(plasmaProgressSpy.at(0), (QVariantList{themeIcon, value.toInt(), maximum, additionalText}));
             QWidget *indicator = progressIndicator(shown);
             QVERIFY(indicator);
             QCOMPARE(indicator->property("value").toInt(), value.toInt());
@@ -778,16 +806,24 @@ private Q_SLOTS:
         QCOMPARE(textSpy.count(), 1);
     }
 
+    // Switched off here or by the desktop's switch in plasmarc: calls are answered, nothing else.
     void disabledShowsNothing_data()
     {
         QTest::addColumn<OsdService::Mode>("mode");
-        Styles::addRows(Rounded, Standard);
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QByteArray>("plasmaContents");
+        Styles::addRows(Rounded, Standard, [](OsdService::Mode mode, const char *style) {
+            QTest::addRow("%sEnabled=false", style) << mode << QByteArray("[OSD]\nEnabled=false\n") << QByteArray();
+            QTest::addRow("%splasmarc Enabled=false", style) << mode << QByteArray("[OSD]\n") << QByteArray("[OSD]\nEnabled=false\n");
+        });
     }
 
     void disabledShowsNothing()
     {
         QFETCH(OsdService::Mode, mode);
-        auto service = makeService(mode, "[OSD]\nEnabled=false\n");
+        QFETCH(QByteArray, contents);
+        QFETCH(QByteArray, plasmaContents);
+        auto service = makeService(mode, contents, plasmaContents);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
         QSignalSpy plasmaProgressSpy(service.get(), &OsdService::osdProgressWithMaximum);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
@@ -798,6 +834,7 @@ private Q_SLOTS:
         service->showText(QString(), QStringLiteral("x"));
         service->showTextWithFont(QString(), QStringLiteral("x"), QString(), 10, 100, QString(), QString());
         service->showProgressBar(QString(), 10);
+        service->kbdLayoutChanged(QStringLiteral("us"));
         QVERIFY(!service->osdRootObject());
         QVERIFY(!hideTimer(*service));
         QCOMPARE(progressSpy.count() + plasmaProgressSpy.count() + textSpy.count(), 0);
@@ -832,8 +869,8 @@ private Q_SLOTS:
         QCOMPARE(textSpy.count(), 0);
         // The lock screen draws its own pop-up from the Plasma 6 form, which alone goes on.
         QCOMPARE(plasmaProgressSpy.count(), 4);
-        QCOMPARE(plasmaProgressSpy.at(1), (QVariantList{QStringLiteral("mono-audio-volume"), 50, 100, QString()}));
-        QCOMPARE(plasmaProgressSpy.at(3), (QVariantList{QStringLiteral("mono-video-display-brightness"), 35, 100, QStringLiteral("Dell")}));
+        QCOMPARE(plasmaProgressSpy.at(1), (QVariantList{QStringLiteral("audio-volume-medium"), 50, 100, QString()}));
+        QCOMPARE(plasmaProgressSpy.at(3), (QVariantList{QStringLiteral("video-display-brightness"), 35, 100, QStringLiteral("Dell")}));
 
         sendScreenSaverActive(false);
         QTest::qWait(200);

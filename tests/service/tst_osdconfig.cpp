@@ -4,6 +4,7 @@
 #include "osdconfig.h"
 #include "osdservice.h"
 #include "popupdisplay.h"
+#include "testhome.h"
 
 #include <KConfigGroup>
 #include <KSharedConfig>
@@ -12,13 +13,63 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+// Counts the warnings about the settings.
+static int settingsWarnings = 0;
+static QtMessageHandler passOn = nullptr;
+static void countWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    settingsWarnings += type == QtWarningMsg && message.contains(QLatin1String("vesknotifyrc"));
+    passOn(type, context, message);
+}
 
 class OsdServiceTest : public QObject
 {
     Q_OBJECT
 
 private:
+    TestHome home;
     QTemporaryDir dir;
+
+    // A service on the daemon's own files, opened as it opens them at start.
+    static std::unique_ptr<OsdService> serviceOnFiles()
+    {
+        const auto config = KSharedConfig::openConfig(QStringLiteral("vesknotifyrc"), KConfig::FullConfig, QStandardPaths::GenericConfigLocation);
+        return std::make_unique<OsdService>(
+            config,
+            nullptr,
+            OsdService::modeFromConfig(config),
+            KSharedConfig::openConfig(QStringLiteral("plasmarc"), KConfig::CascadeConfig, QStandardPaths::GenericConfigLocation));
+    }
+
+    // What the next pop-up shows of the setting @p key.
+    static QVariant nextPopUp(OsdService &service, const QByteArray &key)
+    {
+        service.hide();
+        if (key == "kbdLayoutChangedEnabled") {
+            service.kbdLayoutChanged(QStringLiteral("us"));
+        } else {
+            service.showText(QString(), QStringLiteral("Text"));
+        }
+        const auto *window = qobject_cast<QWidget *>(service.osdRootObject());
+        if (key == "Opacity") {
+            // In percent: the X server keeps it in steps of 1/255.
+            return qRound(window->windowOpacity() * 100);
+        }
+        if (key == "UseStandartMode") {
+            return QString::fromLatin1(window->metaObject()->className());
+        }
+        if (key == "Screen") {
+            return int(service.config->screenChoice());
+        }
+        if (key == "Timeout") {
+            return service.timeout();
+        }
+        return window && window->isVisible();
+    }
 
     KSharedConfig::Ptr configWith(const QByteArray &contents)
     {
@@ -34,6 +85,11 @@ private:
     }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        passOn = qInstallMessageHandler(countWarnings);
+    }
+
     void displayStyle_data()
     {
         QTest::addColumn<QByteArray>("contents");
@@ -172,17 +228,79 @@ private Q_SLOTS:
         }
     }
 
-    void enabledIsReadFromTheOpenedConfiguration()
+    // Each setting, the desktop's switches in plasmarc too, holds for the next pop-up when it is
+    // changed while the daemon runs, saved in place or by renaming a new file over it, as it
+    // does at a start.
+    void changedWhileRunning_data()
     {
-        const QString path = dir.filePath(QStringLiteral("live-vesknotifyrc"));
-        const KSharedConfig::Ptr config = KSharedConfig::openConfig(path, KConfig::SimpleConfig);
-        OsdConfig osdConfig(config, nullptr);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[OSD]\nEnabled=false\n");
-        file.close();
-        // The file changed on disk, but the daemon never re-reads it while running.
-        QCOMPARE(osdConfig.checkOsdEnabled(), false);
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QVariant>("before");
+        QTest::addColumn<QVariant>("after");
+        QTest::addColumn<bool>("replaced");
+        const struct {
+            const char *file;
+            const char *key;
+            const char *value;
+            QVariant before;
+            QVariant after;
+        } changes[] = {
+            {"vesknotifyrc", "Enabled", "false", true, false},
+            {"vesknotifyrc", "Opacity", "0.5", 100, 50},
+            {"vesknotifyrc", "UseStandartMode", "true", QStringLiteral("RoundedOsdWidget"), QStringLiteral("OsdWidget")},
+            {"vesknotifyrc", "Screen", "pointer", int(OsdConfig::ScreenChoice::Primary), int(OsdConfig::ScreenChoice::Pointer)},
+            {"vesknotifyrc", "Timeout", "4000", 1800, 4000},
+            {"plasmarc", "Enabled", "false", true, false},
+            {"plasmarc", "kbdLayoutChangedEnabled", "false", true, false},
+        };
+        for (const auto &change : changes) {
+            for (const bool replaced : {false, true}) {
+                QTest::addRow("%s %s, %s", change.file, change.key, replaced ? "replaced" : "in place")
+                    << QString::fromLatin1(change.file) << QByteArray(change.key) << QByteArray(change.value) << change.before << change.after << replaced;
+            }
+        }
+    }
+
+    void changedWhileRunning()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, value);
+        QFETCH(QVariant, before);
+        QFETCH(QVariant, after);
+        QFETCH(bool, replaced);
+        home.reset();
+        const QString path = home.configPath(file);
+        // plasmarc is first made when System Settings saves a switch.
+        QVERIFY(TestHome::write(home.configPath(QStringLiteral("vesknotifyrc")), "[OSD]\n"));
+        auto service = serviceOnFiles();
+        QCOMPARE(nextPopUp(*service, key), before);
+
+        const QByteArray changed = "[OSD]\n" + key + '=' + value + '\n';
+        QVERIFY(replaced ? TestHome::replace(path, changed) : TestHome::write(path, changed));
+        QTRY_COMPARE_WITH_TIMEOUT(nextPopUp(*service, key), after, 10000);
+        QCOMPARE(nextPopUp(*serviceOnFiles(), key), after);
+        // And back, on the same watch.
+        QVERIFY(replaced ? TestHome::replace(path, "[OSD]\n") : TestHome::write(path, "[OSD]\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(nextPopUp(*service, key), before, 10000);
+    }
+
+    // A value that cannot be used is reported when it is read, not on every later change.
+    void brokenValueReportedOnce()
+    {
+        home.reset();
+        const QString path = home.configPath(QStringLiteral("vesknotifyrc"));
+        QVERIFY(TestHome::write(path, "[OSD]\n"));
+        auto service = serviceOnFiles();
+        settingsWarnings = 0;
+        QVERIFY(TestHome::replace(path, "[OSD]\nTimeout=4s\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWarnings, 1, 10000);
+        QVERIFY(TestHome::write(path, "[OSD]\nTimeout=4s\nOpacity=0.5\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(service->config->opacity(), 0.5, 10000);
+        QCOMPARE(settingsWarnings, 1);
+        QVERIFY(TestHome::write(path, "[OSD]\nTimeout=0\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsWarnings, 2, 10000);
     }
 
     void noWidgetBeforeTheFirstRequest()
