@@ -657,6 +657,56 @@ private Q_SLOTS:
         QVERIFY2(placed.isEmpty(), qPrintable(placed));
     }
 
+    // Outputs of scale 1 and 2: the pop-up that goes with the focus is drawn for each, the
+    // second time on the first output again as at scale 1, from no picture made for the other.
+    void betweenScreensOfTwoScales()
+    {
+        const QString first = sway.outputName(0);
+        const QString second = sway.outputName(1);
+        const auto back = qScopeGuard([&] {
+            sway.swaymsg({QStringLiteral("output"), second, QStringLiteral("mode"), QStringLiteral("1280x1024"), QStringLiteral("scale"), QStringLiteral("1")});
+            sway.focusOutput(0);
+        });
+        sway.swaymsg({QStringLiteral("output"), second, QStringLiteral("mode"), QStringLiteral("2560x2048"), QStringLiteral("scale"), QStringLiteral("2")});
+        const QImage secondEmpty = sway.screenshot(second);
+        QCOMPARE(secondEmpty.size(), QSize(2560, 2048));
+        const auto shown = [&](const QString &output, const QImage &empty) {
+            QImage last;
+            waitForNoProblem(
+                [&] {
+                    const QImage screen = sway.screenshot(output);
+                    const bool settled = screen == last && !popUpArea(screen, empty).isEmpty();
+                    last = screen;
+                    return settled ? QString() : QStringLiteral("no pop-up");
+                },
+                timeoutMs());
+            return last.copy(popUpArea(last, empty));
+        };
+        const Step volume{QStringLiteral("volumeChanged"), {40}, true};
+        QImage reference;
+        {
+            auto daemon = onSway();
+            QVERIFY2(daemon->start(), whyNot(*daemon));
+            QCOMPARE(call(daemon->bus(), volume.method, volume.args).type(), QDBusMessage::ReplyMessage);
+            reference = shown(first, swayEmpty);
+        }
+        QVERIFY(!reference.isNull());
+
+        auto daemon = onSway(QByteArray("[OSD]\nScreen=active\n"));
+        QVERIFY2(daemon->start(), whyNot(*daemon));
+        QVERIFY(sway.focusOutput(1));
+        QCOMPARE(call(daemon->bus(), volume.method, volume.args).type(), QDBusMessage::ReplyMessage);
+        const QImage scaled = shown(second, secondEmpty);
+        QCOMPARE(scaled.size(), reference.size() * 2);
+        QVERIFY(ScaledImages::finerThanGrid(scaled, QRect(72, 48, 48, 36), 2));
+        QCOMPARE(call(daemon->bus(), QStringLiteral("hide"), {}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(sway.screenshot(second), secondEmpty, timeoutMs());
+
+        QVERIFY(sway.focusOutput(0));
+        QCOMPARE(call(daemon->bus(), volume.method, volume.args).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(shown(first, swayEmpty), reference);
+    }
+
     // Started as a compositor starts its helpers: with a connected socket instead of the
     // display's name. The daemon inherits it, since it is not closed on exec.
     void handedOverSocket()
