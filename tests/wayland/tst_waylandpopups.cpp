@@ -24,6 +24,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 
 #include <sys/socket.h>
@@ -369,8 +370,39 @@ private:
     }
 
 private:
+    // Gives sway's output @p index @p size pixels and @p scale.
+    void setSwayOutput(int index, const QSize &size, qreal scale)
+    {
+        sway.swaymsg({QStringLiteral("output"),
+                      sway.outputName(index),
+                      QStringLiteral("mode"),
+                      QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+                      QStringLiteral("scale"),
+                      QString::number(scale)});
+    }
+
+    // The pop-up on @p screen once two screenshots in a row agree and hold it, against @p empty;
+    // @p area receives where it is. Null if none settles.
+    QImage settledPopUp(const std::function<QImage()> &screen, const QImage &empty, QRect *area = nullptr)
+    {
+        QImage last;
+        const QString found = waitForNoProblem(
+            [&] {
+                const QImage shot = screen();
+                const bool settled = shot == last && !popUpArea(shot, empty).isEmpty();
+                last = shot;
+                return settled ? QString() : QStringLiteral("no pop-up");
+            },
+            timeoutMs());
+        const QRect shown = found.isEmpty() ? popUpArea(last, empty) : QRect();
+        if (area) {
+            *area = shown;
+        }
+        return shown.isEmpty() ? QImage() : last.copy(shown);
+    }
+
     // The pop-up of @p step on sway's first output at @p scale, or on the X display with the
-    // settings a Plasma session makes at that scale; @p area receives where it is on the screen.
+    // settings a Plasma session makes at that scale.
     QImage popUpAtScale(bool onX11, const QByteArray &config, const Step &step, qreal scale, QRect *area)
     {
         QImage empty = x11Empty;
@@ -382,49 +414,21 @@ private:
             daemon->writeConfig(lastingPopUps(config));
             // Xft.dpi would be the X display's for every test on it: QT_FONT_DPI stands in.
             daemon->environment().insert(QStringLiteral("QT_FONT_DPI"), QString::number(qRound(96 * scale)));
-            daemon->environment().insert(QStringLiteral("QT_AUTO_SCREEN_SCALE_FACTOR"), QStringLiteral("0"));
-            if (scale != 1) {
-                daemon->environment().insert(QStringLiteral("QT_SCREEN_SCALE_FACTORS"), QString::number(scale));
-            }
+            daemon->environment().insert(QStringLiteral("QT_SCREEN_SCALE_FACTORS"), QString::number(scale));
         } else {
-            // An output as large in logical pixels at every scale, as a screen of more pixels
-            // at a higher scale is.
-            const QSize size = QSize(1920, 1080) * scale;
-            sway.swaymsg({QStringLiteral("output"),
-                          sway.outputName(0),
-                          QStringLiteral("mode"),
-                          QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
-                          QStringLiteral("scale"),
-                          QString::number(scale)});
+            // As many logical pixels at every scale, as a screen of more pixels has.
+            setSwayOutput(0, QSize(1920, 1080) * scale, scale);
             empty = sway.screenshot();
-            if (empty.size() != size) {
-                qWarning("sway's output is %dx%d", empty.width(), empty.height());
-                return QImage();
-            }
             daemon = onSway(config);
         }
-        if (!daemon->start()) {
-            qWarning("%s", whyNot(*daemon));
+        if (!daemon->start() || call(daemon->bus(), step.method, step.args).type() != QDBusMessage::ReplyMessage) {
             return QImage();
         }
-        if (call(daemon->bus(), step.method, step.args).type() != QDBusMessage::ReplyMessage) {
-            return QImage();
-        }
-        // Shown once two screenshots in a row agree and hold a pop-up.
-        QImage last;
-        const QString found = waitForNoProblem(
-            [&] {
-                const QImage screen = onX11 ? x11Screen() : sway.screenshot();
-                const bool settled = screen == last;
-                last = screen;
-                return settled && !popUpArea(screen, empty).isEmpty() ? QString() : QStringLiteral("no pop-up");
-            },
-            timeoutMs());
-        if (!found.isEmpty()) {
-            return QImage();
-        }
-        *area = popUpArea(last, empty);
-        return last.copy(*area);
+        return settledPopUp(onX11 ? &x11Screen : std::function<QImage()>([this] {
+                                return sway.screenshot();
+                            }),
+                            empty,
+                            area);
     }
 
 private Q_SLOTS:
@@ -460,12 +464,7 @@ private Q_SLOTS:
         QFETCH(QRect, icon);
 
         const auto backToScale1 = qScopeGuard([this] {
-            sway.swaymsg({QStringLiteral("output"),
-                          sway.outputName(0),
-                          QStringLiteral("mode"),
-                          QStringLiteral("1920x1080"),
-                          QStringLiteral("scale"),
-                          QStringLiteral("1")});
+            setSwayOutput(0, QSize(1920, 1080), 1);
         });
         QRect referenceArea;
         const QImage reference = popUpAtScale(onX11, config, step, 1, &referenceArea);
@@ -661,26 +660,16 @@ private Q_SLOTS:
     // second time on the first output again as at scale 1, from no picture made for the other.
     void betweenScreensOfTwoScales()
     {
-        const QString first = sway.outputName(0);
-        const QString second = sway.outputName(1);
         const auto back = qScopeGuard([&] {
-            sway.swaymsg({QStringLiteral("output"), second, QStringLiteral("mode"), QStringLiteral("1280x1024"), QStringLiteral("scale"), QStringLiteral("1")});
+            setSwayOutput(1, QSize(1280, 1024), 1);
             sway.focusOutput(0);
         });
-        sway.swaymsg({QStringLiteral("output"), second, QStringLiteral("mode"), QStringLiteral("2560x2048"), QStringLiteral("scale"), QStringLiteral("2")});
-        const QImage secondEmpty = sway.screenshot(second);
-        QCOMPARE(secondEmpty.size(), QSize(2560, 2048));
-        const auto shown = [&](const QString &output, const QImage &empty) {
-            QImage last;
-            waitForNoProblem(
-                [&] {
-                    const QImage screen = sway.screenshot(output);
-                    const bool settled = screen == last && !popUpArea(screen, empty).isEmpty();
-                    last = screen;
-                    return settled ? QString() : QStringLiteral("no pop-up");
-                },
-                timeoutMs());
-            return last.copy(popUpArea(last, empty));
+        setSwayOutput(1, QSize(2560, 2048), 2);
+        const QImage secondEmpty = sway.screenshot(sway.outputName(1));
+        const auto on = [this](int output) {
+            return [this, output] {
+                return sway.screenshot(sway.outputName(output));
+            };
         };
         const Step volume{QStringLiteral("volumeChanged"), {40}, true};
         QImage reference;
@@ -688,7 +677,7 @@ private Q_SLOTS:
             auto daemon = onSway();
             QVERIFY2(daemon->start(), whyNot(*daemon));
             QCOMPARE(call(daemon->bus(), volume.method, volume.args).type(), QDBusMessage::ReplyMessage);
-            reference = shown(first, swayEmpty);
+            reference = settledPopUp(on(0), swayEmpty);
         }
         QVERIFY(!reference.isNull());
 
@@ -696,15 +685,15 @@ private Q_SLOTS:
         QVERIFY2(daemon->start(), whyNot(*daemon));
         QVERIFY(sway.focusOutput(1));
         QCOMPARE(call(daemon->bus(), volume.method, volume.args).type(), QDBusMessage::ReplyMessage);
-        const QImage scaled = shown(second, secondEmpty);
+        const QImage scaled = settledPopUp(on(1), secondEmpty);
         QCOMPARE(scaled.size(), reference.size() * 2);
         QVERIFY(ScaledImages::finerThanGrid(scaled, QRect(72, 48, 48, 36), 2));
         QCOMPARE(call(daemon->bus(), QStringLiteral("hide"), {}).type(), QDBusMessage::ReplyMessage);
-        QTRY_COMPARE_WITH_TIMEOUT(sway.screenshot(second), secondEmpty, timeoutMs());
+        QTRY_COMPARE_WITH_TIMEOUT(sway.screenshot(sway.outputName(1)), secondEmpty, timeoutMs());
 
         QVERIFY(sway.focusOutput(0));
         QCOMPARE(call(daemon->bus(), volume.method, volume.args).type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(shown(first, swayEmpty), reference);
+        QCOMPARE(settledPopUp(on(0), swayEmpty), reference);
     }
 
     // Started as a compositor starts its helpers: with a connected socket instead of the
