@@ -30,6 +30,9 @@ import time
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 # scripts/bench --qt6 measures the Qt 6 build, built in a folder of its own.
 BUILD = os.environ.get("OSD_BENCH_BUILD", "build-bench")
+# The screen scale of every session (--scale): the X settings of a Plasma session at that
+# scale, or a sway output of that scale and as many logical pixels.
+SCALE = 1.0
 BIN = os.path.join(ROOT, BUILD, "bin")
 PROBE = os.path.join(BIN, "osdbench_probe")
 EMPTY_APP = os.path.join(BIN, "osdbench_emptyapp")
@@ -258,7 +261,12 @@ class Environment:
             "GSETTINGS_BACKEND": "memory",
             "NO_AT_BRIDGE": "1",
         }
+        if SCALE != 1:
+            env["QT_SCREEN_SCALE_FACTORS"] = "%g" % SCALE
+            env["QT_FONT_DPI"] = "%d" % round(96 * SCALE)
         if self.wayland:
+            env.pop("QT_SCREEN_SCALE_FACTORS", None)
+            env.pop("QT_FONT_DPI", None)
             env["WAYLAND_DISPLAY"] = self._start_sway()
             env["QT_QPA_PLATFORM"] = "wayland"
 
@@ -290,7 +298,8 @@ class Environment:
         os.makedirs(runtime, mode=0o700)
         config = os.path.join(self.tmp, "sway.config")
         with open(config, "w") as f:
-            f.write("xwayland disable\noutput HEADLESS-1 mode 1920x1080 position 0 0 bg #3060a0 solid_color\n")
+            f.write("xwayland disable\noutput HEADLESS-1 mode %dx%d scale %g position 0 0 bg #3060a0 solid_color\n"
+                    % (round(1920 * SCALE), round(1080 * SCALE), SCALE))
         command = ["sway", "--config", config]
         if os.geteuid() == 0:
             os.chmod(self.tmp, 0o711)
@@ -1011,7 +1020,13 @@ def main():
     parser.add_argument("--quick", action="store_true", help="1 session with fewer repetitions")
     parser.add_argument("--only", action="append", choices=[k for k, _, _ in SUBJECTS],
                         help="measure only this daemon (repeatable; for trying changes out)")
+    parser.add_argument("--scale", type=float, default=1.0,
+                        help="screen scale of the sessions (with --only; default 1)")
     params = parser.parse_args()
+    global SCALE
+    SCALE = params.scale
+    if SCALE != 1 and not params.only:
+        parser.error("--scale is for trying out, with --only")
     if params.sessions < 1:
         parser.error("--sessions needs at least 1")
     if params.quick:

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "iconcontrast.h"
 
+#include "popupicon.h"
+
 #include <QColor>
 #include <QIcon>
 #include <QImage>
@@ -106,23 +108,24 @@ double reached(const QImage &image, const QColor &background)
     return *reachedBy;
 }
 
-QPixmap readable(const QIcon &icon, const QSize &size, const QColor &background, const QColor &text)
+QPixmap readable(const QIcon &icon, const QSize &size, qreal ratio, const QColor &background, const QColor &text)
 {
-    const QPixmap drawn = icon.pixmap(size, QIcon::Normal, QIcon::Off);
+    const QPixmap drawn = PopupIcon::pixmapAt(icon, size, ratio);
     if (drawn.isNull() || reached(drawn.toImage(), background) >= minimum) {
         return drawn;
     }
     QImage image = drawn.toImage().convertToFormat(QImage::Format_ARGB32);
     recolorGreys(&image, text);
     if (reached(image, background) < minimum) {
-        // Drawn a pixel smaller on each side, so that the outline fits around it.
+        // Drawn a pixel smaller on each side, so that the outline fits around it; worked in
+        // device pixels, so that the outline is a device pixel wide at every ratio.
         QImage smaller(image.size(), QImage::Format_ARGB32);
-        smaller.setDevicePixelRatio(image.devicePixelRatio());
         smaller.fill(Qt::transparent);
-        QImage inner = icon.pixmap(size - QSize(2, 2), QIcon::Normal, QIcon::Off).toImage().convertToFormat(QImage::Format_ARGB32);
+        QImage inner = PopupIcon::pixmapAt(icon, size - QSize(2, 2), ratio).toImage().convertToFormat(QImage::Format_ARGB32);
+        inner.setDevicePixelRatio(1);
         recolorGreys(&inner, text);
         QPainter painter(&smaller);
-        painter.drawImage(QPointF(1, 1), inner);
+        painter.drawImage(QPointF(qRound(ratio), qRound(ratio)), inner);
         painter.end();
         image = outlined(smaller, text);
     }

@@ -26,6 +26,6 @@ constexpr double minimum = 3.0;
 /// contrast of an icon's lines and fills, whatever the blended pixels at their edges.
 double reached(const QImage &image, const QColor &background);
 
-/// @p icon at @p size as it is shown on @p background next to @p text.
-QPixmap readable(const QIcon &icon, const QSize &size, const QColor &background, const QColor &text);
+/// @p icon at @p size, for a device of @p ratio, as it is shown on @p background next to @p text.
+QPixmap readable(const QIcon &icon, const QSize &size, qreal ratio, const QColor &background, const QColor &text);
 }

@@ -31,23 +31,6 @@ enum class WaylandShell {
 };
 WaylandShell waylandShell = WaylandShell::Unknown;
 
-// The rule Qt applies when it chooses its platform: QT_QPA_PLATFORM if set; else Qt 6 takes
-// Wayland when a Wayland display or session is named, and Qt 5.15 in a Wayland session except
-// under GNOME.
-bool qtChoosesWayland()
-{
-    const QByteArray requested = qgetenv("QT_QPA_PLATFORM");
-    if (!requested.isEmpty()) {
-        return requested.startsWith("wayland");
-    }
-#if QT_VERSION_MAJOR >= 6
-    return qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
-#else
-    const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP").toLower() + ' ' + qgetenv("XDG_SESSION_DESKTOP").toLower();
-    return qgetenv("XDG_SESSION_TYPE") == "wayland" && !desktops.contains("gnome");
-#endif
-}
-
 enum class Probe {
     NoCompositor,
     LayerShell,
@@ -111,6 +94,23 @@ void confirmLayerShell()
         reportNoLayerShell();
     }
 }
+}
+
+// The rule Qt applies when it chooses its platform: QT_QPA_PLATFORM if set; else Qt 6 takes
+// Wayland when a Wayland display or session is named, and Qt 5.15 in a Wayland session except
+// under GNOME.
+bool LayerShellPopupSurface::qtChoosesWayland()
+{
+    const QByteArray requested = qgetenv("QT_QPA_PLATFORM");
+    if (!requested.isEmpty()) {
+        return requested.startsWith("wayland");
+    }
+#if QT_VERSION_MAJOR >= 6
+    return qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
+#else
+    const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP").toLower() + ' ' + qgetenv("XDG_SESSION_DESKTOP").toLower();
+    return qgetenv("XDG_SESSION_TYPE") == "wayland" && !desktops.contains("gnome");
+#endif
 }
 
 void LayerShellPopupSurface::prepareApplication()

@@ -28,6 +28,8 @@ public:
         None,
     };
 
+    /// Whether Qt will choose a Wayland platform, by the environment as it is now.
+    static bool qtChoosesWayland();
     /// Under a Wayland platform, asks the compositor for layer-shell and chooses it for Qt's
     /// connection, or chooses XWayland where layer-shell is missing and an X display is there.
     /// Called before the application object exists.

@@ -41,6 +41,31 @@ QIcon PopupIcon::namedIcon(const QString &name)
     return builtIn.isNull() ? builtInIcon(QLatin1String("mono-") + name) : builtIn;
 }
 
+QPixmap PopupIcon::pixmapAt(const QIcon &icon, const QSize &size, qreal ratio)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return icon.pixmap(size, ratio, QIcon::Normal, QIcon::Off);
+#else
+    if (qFuzzyCompare(ratio, 1.0)) {
+        return icon.pixmap(size, QIcon::Normal, QIcon::Off);
+    }
+    QPixmap pixmap = icon.pixmap((QSizeF(size) * ratio).toSize(), QIcon::Normal, QIcon::Off);
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+#endif
+}
+
+QPixmap PopupIcon::imageAt(const QPixmap &image, const QSize &size, qreal ratio)
+{
+    const QSize device = (QSizeF(size) * ratio).toSize();
+    if (image.isNull() || (device == image.size() && qFuzzyCompare(image.devicePixelRatio(), ratio))) {
+        return image;
+    }
+    QPixmap scaled = image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    return scaled;
+}
+
 bool PopupIcon::isFileReference(const QString &name)
 {
     return name.startsWith(QLatin1String("file://")) || name.contains(QLatin1Char('/'));

@@ -35,6 +35,12 @@ public:
     /// The icon theme's icon of that name, else the program's own icon of that name, else a
     /// null icon: theme icons win, and a theme without one still shows the program's drawing.
     static QIcon namedIcon(const QString &name);
+    /// @p icon for @p size logical pixels on a device of @p ratio device pixels to one: drawn
+    /// anew from its source at that resolution (an SVG at every ratio, a theme's pictures at
+    /// their largest fitting size), never a picture of a smaller ratio stretched.
+    static QPixmap pixmapAt(const QIcon &icon, const QSize &size, qreal ratio);
+    /// @p image, of @p size logical pixels, for a device of @p ratio: scaled once, smoothly.
+    static QPixmap imageAt(const QPixmap &image, const QSize &size, qreal ratio);
 
     /// Makes what @p name shows current: a named icon through @p lookup, a file as an icon,
     /// or in @p customImageMode as an image no larger than @p imageLimit (if valid).

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "roundedlabel.h"
 
+#include "devicepixelratiowatch.h"
 #include "labelfit.h"
+#include "popupicon.h"
 #include "shapepixmapcache.h"
 
 #include <QEvent>
@@ -28,6 +30,7 @@ public:
     QSize standartIconSize = QSize(24, 24);
     QLabel *iconView = nullptr;
     QLabel *percentageView = nullptr;
+    DevicePixelRatioWatch *iconRatio = nullptr;
     std::unique_ptr<LabelFit> percentageFit;
     // The disc behind the icon, the same on every paint until the size or colour changes.
     ShapePixmapCache disc;
@@ -168,6 +171,9 @@ void RoundedLabel::init()
     d->iconView->setAlignment(Qt::AlignCenter);
     d->iconView->setAttribute(Qt::WA_NoSystemBackground);
     d->iconView->setAttribute(Qt::WA_TranslucentBackground);
+    d->iconRatio = new DevicePixelRatioWatch(d->iconView, [this] {
+        updateIcon();
+    });
 
     d->percentageView = new QLabel(this);
     d->percentageView->setObjectName(QStringLiteral("percentageView"));
@@ -346,6 +352,8 @@ void RoundedLabel::updateIcon()
         d->iconView->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     }
 
+    // Made at the view's device pixels, so that the picture stays sharp on a scaled screen.
+    const qreal ratio = d->iconRatio->ratio();
     if (d->pixmapMode) {
         const int w = d->iconView->width();
         const int h = d->iconView->height();
@@ -354,19 +362,21 @@ void RoundedLabel::updateIcon()
             return;
         }
         if (!d->customPixmapClipEnabled) {
-            d->iconView->setPixmap(d->pixmap.scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            const QSize fitted = d->pixmap.size().scaled(w, h, Qt::KeepAspectRatio);
+            d->iconView->setPixmap(PopupIcon::imageAt(d->pixmap, fitted, ratio));
             return;
         }
-        // The inset leaves a margin to the badge's rim where the image's sides run; the
-        // circle clip rounds off its corners.
-        const int inset = qMax(2, qRound(qMin(w, h) * 0.08));
-        const QSize inner(qMax(1, w - 2 * inset), qMax(1, h - 2 * inset));
+        // In device pixels from here on. The inset leaves a margin to the badge's rim where
+        // the image's sides run; the circle clip rounds off its corners.
+        const QSize device = (QSizeF(w, h) * ratio).toSize();
+        const int inset = qRound(qMax(2, qRound(qMin(w, h) * 0.08)) * ratio);
+        const QSize inner(qMax(1, device.width() - 2 * inset), qMax(1, device.height() - 2 * inset));
         QPoint topLeft;
-        const QPixmap cover = coverPart(d->pixmap, inner, QSize(w, h), &topLeft);
+        const QPixmap cover = coverPart(d->pixmap, inner, device, &topLeft);
 
         // An image rather than a pixmap: only an image reports a failed allocation, which a
         // view too large for memory causes; it then shows nothing.
-        QImage canvas(w, h, QImage::Format_ARGB32_Premultiplied);
+        QImage canvas(device, QImage::Format_ARGB32_Premultiplied);
         if (canvas.isNull()) {
             d->iconView->setPixmap(QPixmap());
             return;
@@ -379,6 +389,7 @@ void RoundedLabel::updateIcon()
         painter.setClipPath(circle, Qt::ReplaceClip);
         painter.drawPixmap(topLeft, cover);
         painter.end();
+        canvas.setDevicePixelRatio(ratio);
         d->iconView->setPixmap(QPixmap::fromImage(canvas));
         return;
     }
@@ -387,7 +398,7 @@ void RoundedLabel::updateIcon()
         return;
     }
     // ARGB32 rather than the premultiplied format: recolouring replaces RGB and keeps alpha.
-    QImage image = d->icon.pixmap(size, QIcon::Normal, QIcon::Off).toImage().convertToFormat(QImage::Format_ARGB32);
+    QImage image = PopupIcon::pixmapAt(d->icon, size, ratio).toImage().convertToFormat(QImage::Format_ARGB32);
     if (image.width() < 2 || image.height() < 2) {
         d->iconView->setPixmap(QPixmap());
         return;
@@ -396,5 +407,6 @@ void RoundedLabel::updateIcon()
     if (cls != ColorClass::None) {
         recolor(&image, cls, palette().color(QPalette::Current, QPalette::WindowText));
     }
+    image.setDevicePixelRatio(ratio);
     d->iconView->setPixmap(QPixmap::fromImage(image));
 }

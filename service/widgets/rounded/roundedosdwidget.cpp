@@ -351,7 +351,13 @@ void RoundedOsdWidget::paintEvent(QPaintEvent *e)
             painter.setCompositionMode(QPainter::CompositionMode_Source);
             painter.fillRect(rect(), Qt::transparent);
             painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            painter.setClipRegion(OsdUtils::roundedRect(rect(), borderRadiusHorizontal(), borderRadiusVertical()));
+            // Cut at device pixels: a region in the widget's own pixels would be scaled with
+            // the painter, leaving corners in steps of the scale on a scaled screen.
+            const qreal ratio = devicePixelRatioF();
+            const QRect device(QPoint(0, 0), (QSizeF(size()) * ratio).toSize());
+            painter.setTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+            painter.setClipRegion(OsdUtils::roundedRect(device, qRound(borderRadiusHorizontal() * ratio), qRound(borderRadiusVertical() * ratio)));
+            painter.resetTransform();
         }
         painter.fillRect(0, 0, width(), height(), d->mixedBackgroundColor(colorTheme()));
     }
@@ -513,6 +519,9 @@ void RoundedOsdWidget::preloadFonts()
 
 void RoundedOsdWidget::preloadIcon(const QString &name)
 {
-    // Rendered at the badge's icon size: the icon keeps that pixmap for the first paint.
-    PopupIcon::namedIcon(name).pixmap(badgeIconSize);
+    // Rendered at the badge's icon size on the primary screen: the icon keeps that pixmap for
+    // the first paint.
+    PopupIcon::pixmapAt(PopupIcon::namedIcon(name),
+                        badgeIconSize,
+                        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1.0);
 }

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdwidget.h"
 
+#include "devicepixelratiowatch.h"
 #include "iconcontrast.h"
 #include "labelfit.h"
+#include "popupicon.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "standardplacement.h"
@@ -81,6 +83,7 @@ struct ShownIcon {
     QSize size;
     QColor background;
     QColor text;
+    qreal ratio = 0;
     QPixmap pixmap;
 };
 
@@ -88,6 +91,7 @@ class OsdWidgetPrivate
 {
 public:
     QLabel *iconLabel = nullptr;
+    DevicePixelRatioWatch *iconRatio = nullptr;
     QProgressBar *progressBar = nullptr;
     QLabel *percentLabel = nullptr;
     std::unique_ptr<LabelFit> percentFit;
@@ -117,6 +121,9 @@ void OsdWidget::init()
     d->iconLabel = new QLabel(this);
     d->iconLabel->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
     d->iconLabel->setMinimumSize(iconMinimumSize);
+    d->iconRatio = new DevicePixelRatioWatch(d->iconLabel, [this] {
+        updateIcon();
+    });
     layout->addWidget(d->iconLabel, 0, Qt::AlignLeft);
 
     d->progressBar = new QProgressBar(this);
@@ -176,7 +183,7 @@ void OsdWidget::updateIcon() const
         break;
     case PopupIcon::Image: {
         const QPixmap &image = shown.image();
-        label->setPixmap(image);
+        label->setPixmap(PopupIcon::imageAt(image, image.size(), d->iconRatio->ratio()));
         label->setMinimumSize(image.size());
         label->setMaximumSize(image.size());
         label->show();
@@ -203,16 +210,17 @@ void OsdWidget::showIcon(const QIcon &shown) const
     label->setVisible(!shown.isNull());
     if (PopupIcon::isFileReference(icon())) {
         // A caller's own picture is shown as it is.
-        label->setPixmap(shown.pixmap(label->size(), QIcon::Normal, QIcon::Off));
+        label->setPixmap(PopupIcon::pixmapAt(shown, label->size(), d->iconRatio->ratio()));
         return;
     }
     // Worked out again only for another icon, size or theme: the window is resized with many a
     // new value, and judging an icon's contrast reads every pixel.
     const QColor background(colorTheme().backgroundColor());
     const QColor text(colorTheme().textColor());
+    const qreal ratio = d->iconRatio->ratio();
     ShownIcon &last = d->shownIcon;
-    if (last.cacheKey != shown.cacheKey() || last.size != label->size() || last.background != background || last.text != text) {
-        last = {shown.cacheKey(), label->size(), background, text, IconContrast::readable(shown, label->size(), background, text)};
+    if (last.cacheKey != shown.cacheKey() || last.size != label->size() || last.background != background || last.text != text || last.ratio != ratio) {
+        last = {shown.cacheKey(), label->size(), background, text, ratio, IconContrast::readable(shown, label->size(), ratio, background, text)};
     }
     label->setPixmap(last.pixmap);
 }
@@ -338,6 +346,9 @@ void OsdWidget::preloadFonts()
 
 void OsdWidget::preloadIcon(const QString &name)
 {
-    // The label renders it at least at this size.
-    PopupIcon::namedIcon(name).pixmap(iconMinimumSize);
+    // The label renders it at least at this size, at the device pixels of the screen the
+    // pop-up is likeliest to show on.
+    PopupIcon::pixmapAt(PopupIcon::namedIcon(name),
+                        iconMinimumSize,
+                        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1.0);
 }
