@@ -427,6 +427,10 @@ private Q_SLOTS:
                                     true};
         QTest::newRow("brightness of the second output, focus on the first") << swayKind << QByteArray() << 0 << secondBrightness << 1;
         QTest::newRow("brightness of the second output, active, focus on the first") << swayKind << active << 0 << secondBrightness << 1;
+        // As powerdevil calls: the output's name and an empty rectangle.
+        Step secondByName = secondBrightness;
+        secondByName.args[4] = QVariant::fromValue(QRect());
+        QTest::newRow("powerdevil: brightness of the second output by name") << swayKind << QByteArray() << 0 << secondByName << 1;
     }
 
     void chosenScreen()
@@ -450,8 +454,8 @@ private Q_SLOTS:
         const QImage targetEmpty = host.screenshot(target);
         const QImage otherEmpty = host.screenshot(other);
 
-        // Where the pop-up is without the setting, on the first output; a brightness without the
-        // rectangle of a screen.
+        // Where the pop-up is without the setting, on the first output; a brightness of a display
+        // that no output's name or rectangle finds.
         QImage reference;
         QStringList referencePlaces;
         {
@@ -459,6 +463,7 @@ private Q_SLOTS:
             QVERIFY2(daemon->start(), whyNot(*daemon));
             QVariantList referenceArgs = step.args;
             if (step.method == QLatin1String("screenBrightnessChanged")) {
+                referenceArgs[1] = QStringLiteral("ddc-1");
                 referenceArgs[4] = QVariant::fromValue(QRect());
             }
             QCOMPARE(call(daemon->bus(), step.method, referenceArgs).type(), QDBusMessage::ReplyMessage);
