@@ -2,6 +2,7 @@
 #include "displaybrightnesslist.h"
 
 #include <KLocalizedString>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -75,6 +76,18 @@ QString DisplayBrightnessList::listedLabel(const QString &label)
     return listed;
 }
 
+QString DisplayBrightnessList::shownLabel(const QString &name)
+{
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, name);
+    int shown = 0;
+    while (characters.toNextBoundary() >= 0) {
+        if (++shown == maxShownLabelLength && characters.position() < name.size()) {
+            return name.left(characters.position()) + QChar(0x2026);
+        }
+    }
+    return name;
+}
+
 QString DisplayBrightnessList::isolated(const QString &name)
 {
     QString result;
@@ -118,7 +131,7 @@ QString DisplayBrightnessList::text() const
         lines.append(ki18ndc("vesk_notify_osd_service",
                              "one line of the pop-up that lists the brightness of several displays, %1 is the display's name, %2 its brightness in percent",
                              "%1: %2 %")
-                         .subs(isolated(name))
+                         .subs(isolated(shownLabel(name)))
                          .subs(display->percent)
                          .toString());
     }

@@ -23,6 +23,9 @@ public:
     /// UTF-16 code units kept of a display's name: far more than any monitor's name, few enough
     /// to lay out at once.
     static constexpr int maxLabelLength = 200;
+    /// Characters of a name that the pop-up shows, so that each display keeps to one line of
+    /// a pop-up of a sensible width; a longer name ends in an ellipsis.
+    static constexpr int maxShownLabelLength = 48;
 
     /// Records @p percent (kept to 0..100) for display @p id, shown on @p screen (null: none
     /// known); an empty @p label names the display by its identifier, or failing that by its
@@ -38,6 +41,9 @@ public:
     /// The name under which @p label is listed: on one line, without runs of blanks, cut to
     /// maxLabelLength with an ellipsis.
     static QString listedLabel(const QString &label);
+    /// @p name cut to maxShownLabelLength characters (as a reader counts them: a letter with its
+    /// accents is one), with an ellipsis where it was cut.
+    static QString shownLabel(const QString &name);
     /// @p name between a first-strong isolate and its end, its own isolates balanced so that
     /// none of them reaches beyond it.
     static QString isolated(const QString &name);

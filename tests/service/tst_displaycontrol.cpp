@@ -933,10 +933,12 @@ private Q_SLOTS:
                         + QStringLiteral(": 20 %\n") + isolated(QStringLiteral("\u2067\u202Eevil\u2069")) + QStringLiteral(": 30 %"));
         // A letter under 64K combining accents: one character of immense layout.
         const QString accents = QStringLiteral("a") + QString(65535, QChar(0x0301));
-        QTest::newRow("names cut to a line's length") << Rounded << QVariantList{call(10, "a", accents, 0), call(20, "b", QStringLiteral("B"), 1)}
+        QTest::newRow("names cut to a line's length") << Rounded
+                                                      << QVariantList{call(10, "a", accents, 0), call(20, "b", QStringLiteral("Long name ").repeated(10), 1)}
                                                       << QByteArray()
                                                       << QVariant(isolated(accents.left(199) + QChar(0x2026)) + QStringLiteral(": 10 %\n")
-                                                                  + isolated(QStringLiteral("B")) + QStringLiteral(": 20 %"));
+                                                                  + isolated(QStringLiteral("Long name ").repeated(5).left(48) + QChar(0x2026))
+                                                                  + QStringLiteral(": 20 %"));
         // Sixteen displays, the first changed again, then a seventeenth: it takes the place of
         // the one changed longest ago.
         QVariantList many;
