@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <QStringList>
+
 class QRect;
 class QScreen;
 class QString;
-class QStringList;
 
 /**
  * The screen whose geometry is @p rect, as a caller that names an output by its rectangle sends
