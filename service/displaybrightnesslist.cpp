@@ -2,20 +2,38 @@
 #include "displaybrightnesslist.h"
 
 #include <KLocalizedString>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
-void DisplayBrightnessList::update(const QString &id, const QString &label, int percent, int priority)
+namespace
 {
-    const int value = qBound(0, percent, 100);
-    const auto found = std::find_if(displays.begin(), displays.end(), [&id](const Display &display) {
-        return display.id == id;
+const QChar firstStrongIsolate(0x2068);
+const QChar popDirectionalIsolate(0x2069);
+
+bool opensIsolate(QChar c)
+{
+    // Left-to-right, right-to-left and first-strong isolates.
+    return c.unicode() >= 0x2066 && c.unicode() <= 0x2068;
+}
+}
+
+void DisplayBrightnessList::update(const QString &id, const QString &label, int percent, int priority, QScreen *screen)
+{
+    const Display display{id, listedLabel(label), qBound(0, percent, 100), priority, screen, ++changes};
+    const auto found = std::find_if(displays.begin(), displays.end(), [&id](const Display &listed) {
+        return listed.id == id;
     });
     if (found != displays.end()) {
-        *found = {id, listedLabel(label), value, priority};
-    } else if (int(displays.size()) < maxDisplays) {
-        displays.push_back({id, listedLabel(label), value, priority});
+        *found = display;
+        return;
     }
+    if (int(displays.size()) >= maxDisplays) {
+        displays.erase(std::min_element(displays.begin(), displays.end(), [](const Display &a, const Display &b) {
+            return a.changed < b.changed;
+        }));
+    }
+    displays.push_back(display);
 }
 
 void DisplayBrightnessList::clear()
@@ -28,10 +46,69 @@ int DisplayBrightnessList::count() const
     return int(displays.size());
 }
 
+QScreen *DisplayBrightnessList::commonScreen() const
+{
+    if (displays.empty()) {
+        return nullptr;
+    }
+    QScreen *screen = displays.front().screen;
+    for (const Display &display : displays) {
+        if (display.screen != screen) {
+            return nullptr;
+        }
+    }
+    return screen;
+}
+
 QString DisplayBrightnessList::listedLabel(const QString &label)
 {
+    // Cut before the blanks are simplified: a name of megabytes is not copied whole first.
+    int length = qMin(int(label.size()), maxLabelLength + 1);
+    if (length < label.size() && label.at(length - 1).isHighSurrogate()) {
+        --length;
+    }
     // A line break in a name would make two lines of one display.
-    return label.simplified();
+    QString listed = QStringView(label).left(length).toString().simplified();
+    if (listed.size() > maxLabelLength) {
+        listed.truncate(maxLabelLength - (listed.at(maxLabelLength - 1).isHighSurrogate() ? 2 : 1));
+        listed.append(QChar(0x2026));
+    }
+    return listed;
+}
+
+QString DisplayBrightnessList::shownLabel(const QString &name)
+{
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, name);
+    int shown = 0;
+    while (characters.toNextBoundary() >= 0) {
+        if (++shown == maxShownLabelLength && characters.position() < name.size()) {
+            return name.left(characters.position()) + QChar(0x2026);
+        }
+    }
+    return name;
+}
+
+QString DisplayBrightnessList::isolated(const QString &name)
+{
+    QString result;
+    result.reserve(name.size() + 2);
+    result.append(firstStrongIsolate);
+    int open = 0;
+    for (const QChar c : name) {
+        if (opensIsolate(c)) {
+            ++open;
+        } else if (c == popDirectionalIsolate) {
+            // An end without a start would close ours.
+            if (open == 0) {
+                continue;
+            }
+            --open;
+        }
+        result.append(c);
+    }
+    // Embeddings and overrides left open end with the isolate around them.
+    result.append(QString(open + 1, popDirectionalIsolate));
+    return result;
 }
 
 QString DisplayBrightnessList::text() const
@@ -54,7 +131,7 @@ QString DisplayBrightnessList::text() const
         lines.append(ki18ndc("vesk_notify_osd_service",
                              "one line of the pop-up that lists the brightness of several displays, %1 is the display's name, %2 its brightness in percent",
                              "%1: %2 %")
-                         .subs(name)
+                         .subs(isolated(shownLabel(name)))
                          .subs(display->percent)
                          .toString());
     }

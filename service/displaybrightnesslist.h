@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <QPointer>
+#include <QScreen>
 #include <QString>
 
 #include <vector>
@@ -16,18 +18,35 @@
 class DisplayBrightnessList
 {
 public:
-    /// At most this many displays are listed; further ones are left out of the list.
+    /// At most this many displays are listed; the one changed longest ago gives way to a new one.
     static constexpr int maxDisplays = 16;
+    /// UTF-16 code units kept of a display's name: far more than any monitor's name, few enough
+    /// to lay out at once.
+    static constexpr int maxLabelLength = 200;
+    /// Characters of a name that the pop-up shows, so that each display keeps to one line of
+    /// a pop-up of a sensible width; a longer name ends in an ellipsis.
+    static constexpr int maxShownLabelLength = 48;
 
-    /// Records @p percent (kept to 0..100) for display @p id; an empty @p label names the
-    /// display by its identifier, or failing that by its place in the list.
-    void update(const QString &id, const QString &label, int percent, int priority);
+    /// Records @p percent (kept to 0..100) for display @p id, shown on @p screen (null: none
+    /// known); an empty @p label names the display by its identifier, or failing that by its
+    /// place in the list.
+    void update(const QString &id, const QString &label, int percent, int priority, QScreen *screen);
     void clear();
     int count() const;
-    /// One line per display, "label: percent %" as translated.
+    /// The screen of every listed display; null when they are on several or any on none.
+    QScreen *commonScreen() const;
+    /// One line per display, "label: percent %" as translated; each name is set apart in its
+    /// own writing direction, so that it cannot turn the rest of its line around.
     QString text() const;
-    /// The name under which @p label is listed: on one line, without runs of blanks.
+    /// The name under which @p label is listed: on one line, without runs of blanks, cut to
+    /// maxLabelLength with an ellipsis.
     static QString listedLabel(const QString &label);
+    /// @p name cut to maxShownLabelLength characters (as a reader counts them: a letter with its
+    /// accents is one), with an ellipsis where it was cut.
+    static QString shownLabel(const QString &name);
+    /// @p name between a first-strong isolate and its end, its own isolates balanced so that
+    /// none of them reaches beyond it.
+    static QString isolated(const QString &name);
 
 private:
     struct Display {
@@ -35,6 +54,9 @@ private:
         QString label;
         int percent;
         int priority;
+        QPointer<QScreen> screen;
+        quint64 changed;
     };
     std::vector<Display> displays;
+    quint64 changes = 0;
 };

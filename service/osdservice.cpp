@@ -17,7 +17,9 @@
 #include <KLocalizedString>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QMetaClassInfo>
+#include <QScopeGuard>
 #include <QScreen>
 
 static const char servicePath[] = "/org/kde/osdService";
@@ -53,7 +55,14 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
         qCritical("Failed to register DBus object '%s\"!", QString::fromLatin1(servicePath).toLocal8Bit().constData());
     }
 
-    bus.connect(QStringLiteral("org.freedesktop.ScreenSaver"),
+    connect(display.get(), &PopupDisplay::hidden, this, [this] {
+        displayBrightnesses.clear();
+    });
+
+    const QString screenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
+    auto *screenSaverWatcher = new QDBusServiceWatcher(screenSaver, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(screenSaverWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &OsdService::onScreenSaverOwnerChanged);
+    bus.connect(screenSaver,
                 QStringLiteral("/org/freedesktop/ScreenSaver"),
                 QStringLiteral("org.freedesktop.ScreenSaver"),
                 QStringLiteral("ActiveChanged"),
@@ -153,6 +162,9 @@ bool OsdService::checkOsdEnabled()
 
 void OsdService::showOsd(int durationMs)
 {
+    if (!showingDisplayBrightness) {
+        displayBrightnesses.clear();
+    }
     if (PopupWidget *window = display->window()) {
         window->setRequestedScreen(targetScreen);
     }
@@ -168,6 +180,14 @@ void OsdService::onSessionLocked(bool locked)
 {
     qCDebug(OSD_SERVICE) << "session locked:" << locked;
     display->setSessionLocked(locked);
+}
+
+void OsdService::onScreenSaverOwnerChanged(const QString &, const QString &oldOwner, const QString &)
+{
+    if (!oldOwner.isEmpty() && display->isSessionLocked()) {
+        qCDebug(OSD_SERVICE) << "the screen locker left the bus: the session counts as unlocked";
+        display->setSessionLocked(false);
+    }
 }
 
 // The names of the event handlers below. The empty name is the standard style's icon of a text
@@ -638,18 +658,26 @@ void OsdService::virtualKeyboardEnabledChanged(bool virtualKeyboardEnabled)
 void OsdService::screenBrightnessChanged(int percent, const QString &displayId, const QString &displayLabel, int priority, const QRect &screenRect)
 {
     const QString icon = modeValue == RoundedMode ? QStringLiteral("mono-video-display-brightness") : displayBrightnessIcon;
+    const QString id = IntakeBounds::name(displayId);
     const QString label = DisplayBrightnessList::listedLabel(IntakeBounds::name(displayLabel));
-    // Displays are listed together only while one brightness pop-up shows them.
+    QScreen *screen = screenOfDisplay(id, screenRect);
     const PopupWidget *window = display->window();
-    if (!window || !window->isVisible() || window->icon() != icon) {
+    if (!window || !window->isVisible()) {
         displayBrightnesses.clear();
     }
-    displayBrightnesses.update(IntakeBounds::name(displayId), label, percent, priority);
+    displayBrightnesses.update(id, label, percent, priority, screen);
+    showingDisplayBrightness = true;
+    const auto shown = qScopeGuard([this] {
+        showingDisplayBrightness = false;
+        targetScreen = nullptr;
+    });
     if (displayBrightnesses.count() > 1) {
+        // Displays on several screens are listed where the settings say.
+        targetScreen = displayBrightnesses.commonScreen();
         showDisplayBrightnesses(icon, displayBrightnessIcon, percent, label);
         return;
     }
-    targetScreen = screenWithGeometry(screenRect);
+    targetScreen = screen;
     showProgress(
         icon,
         displayBrightnessIcon,
@@ -657,7 +685,6 @@ void OsdService::screenBrightnessChanged(int percent, const QString &displayId, 
         label,
         withPercent(ki18ndc("vesk_notify_osd_service", "spoken when the screen brightness changes, %1 is the brightness in percent", "Brightness %1 %"),
                     percent));
-    targetScreen = nullptr;
 }
 
 void OsdService::showDisplayBrightnesses(const QString &icon, const QString &themeIcon, int percent, const QString &label)

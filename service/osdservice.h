@@ -105,6 +105,9 @@ public Q_SLOTS:
 private Q_SLOTS:
     void hideOsd();
     void onSessionLocked(bool locked);
+    /// A screen locker that leaves the bus, or gives its name to another, no longer holds the
+    /// session locked.
+    void onScreenSaverOwnerChanged(const QString &name, const QString &oldOwner, const QString &newOwner);
 
 private:
     friend class OsdServiceTest;
@@ -151,8 +154,11 @@ private:
     Mode modeValue;
     // The style the window was made in.
     Mode windowMode;
-    // The displays that the brightness pop-up shown now lists.
+    // The displays that the brightness pop-up shown now lists: emptied when the pop-up hides
+    // or shows anything else.
     DisplayBrightnessList displayBrightnesses;
+    // True while a display's brightness is being shown.
+    bool showingDisplayBrightness = false;
     // The screen the pop-up about to be shown belongs on; null: where the settings say.
     QPointer<QScreen> targetScreen;
 };

@@ -126,6 +126,7 @@ void PopupDisplay::hideOsd()
     d->window->setVisible(false);
     d->window->setOsdValue(0);
     d->customTextVisible = false;
+    Q_EMIT hidden();
 }
 
 void PopupDisplay::hideNow()

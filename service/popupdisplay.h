@@ -78,6 +78,10 @@ public:
     /// Queues the system sound when the window is shown.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+Q_SIGNALS:
+    /// The window was hidden: its time ran out, a caller or the lock took it away.
+    void hidden();
+
 private:
     friend class OsdServiceTest;
 

@@ -9,6 +9,7 @@
 #include "popupdisplay.h"
 #include "resizedtext.h"
 #include "screen.h"
+#include "screenmatch.h"
 #include "styles.h"
 #include "systemsoundsplayer.h"
 
@@ -22,12 +23,14 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMetaMethod>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -159,6 +162,28 @@ private:
     static QTimer *hideTimer(const OsdService &service)
     {
         return service.display->hideTimer();
+    }
+
+    // Whether the value that ends @p line, after its last ": ", is laid out left to right.
+    static bool valueReadsLeftToRight(const QString &line)
+    {
+        QTextLayout layout(line, QApplication::font());
+        QTextOption option;
+        option.setTextDirection(Qt::LeftToRight);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine laidOut = layout.createLine();
+        laidOut.setLineWidth(1e6);
+        layout.endLayout();
+        qreal previous = -1;
+        for (int i = line.lastIndexOf(QLatin1String(": ")); i < line.size(); ++i) {
+            const qreal x = laidOut.cursorToX(i);
+            if (x <= previous) {
+                return false;
+            }
+            previous = x;
+        }
+        return true;
     }
 
     static void sendScreenSaverActive(bool active)
@@ -846,8 +871,17 @@ private Q_SLOTS:
         QCOMPARE(plays(*service), 0);
     }
 
+    // A locker unlocks by its signal; one that left the bus, crashed or ended, unlocks too.
+    void screenSaverLock_data()
+    {
+        QTest::addColumn<bool>("leaves");
+        QTest::newRow("unlocked by the locker") << false;
+        QTest::newRow("the locker left the bus") << true;
+    }
+
     void screenSaverLock()
     {
+        QFETCH(bool, leaves);
         auto service = makeService(Rounded);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
         QSignalSpy plasmaProgressSpy(service.get(), &OsdService::osdProgressWithMaximum);
@@ -872,8 +906,18 @@ private Q_SLOTS:
         QCOMPARE(plasmaProgressSpy.at(1), (QVariantList{QStringLiteral("audio-volume-medium"), 50, 100, QString()}));
         QCOMPARE(plasmaProgressSpy.at(3), (QVariantList{QStringLiteral("video-display-brightness"), 35, 100, QStringLiteral("Dell")}));
 
-        sendScreenSaverActive(false);
-        QTest::qWait(200);
+        QDBusConnection saver = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-screensaver"));
+        const QString saverName = QStringLiteral("org.freedesktop.ScreenSaver");
+        const auto rejoin = qScopeGuard([&] {
+            saver.registerService(saverName);
+        });
+        if (leaves) {
+            QVERIFY(saver.unregisterService(saverName));
+            QTRY_VERIFY(!service->display->isSessionLocked());
+        } else {
+            sendScreenSaverActive(false);
+            QTRY_VERIFY(!service->display->isSessionLocked());
+        }
         QVERIFY(!shown->isVisible());
         service->volumeChanged(60);
         QVERIFY(shown->isVisible());
@@ -883,61 +927,89 @@ private Q_SLOTS:
 
     // One key that changes several displays calls once per display: while the pop-up shows,
     // it lists them all, in the order of their priority. Each call is announced as the display
-    // that changed.
+    // that changed. Each display's name keeps to its own writing direction.
     void severalDisplaysInOnePopUp_data()
     {
         QTest::addColumn<OsdService::Mode>("mode");
         QTest::addColumn<QVariantList>("calls"); // of {percent, id, label, priority}
-        QTest::addColumn<bool>("hideBetween");
-        QTest::addColumn<QVariant>("shown"); // an int: one bar; a string: the list
+        QTest::addColumn<QByteArray>("interlude"); // before the last call
+        QTest::addColumn<QVariant>("shown"); // an int: one bar; a string: the list, without isolates
 
         auto call = [](int percent, const char *id, const QString &label, int priority) {
             return QVariant(QVariantList{percent, QString::fromLatin1(id), label, priority});
         };
         const QString builtIn = QStringLiteral("Built-in");
         const QString dell = QStringLiteral("Dell");
+        const QVariantList twoDisplays{call(40, "DP-2", dell, 1), call(70, "eDP-1", builtIn, 0)};
         for (const OsdService::Mode mode : {Rounded, Standard}) {
             const char *style = mode == Rounded ? "rounded: " : "standard: ";
-            QTest::addRow("%stwo displays, listed by priority", style) << mode << QVariantList{call(40, "DP-2", dell, 1), call(70, "eDP-1", builtIn, 0)}
-                                                                       << false << QVariant(QStringLiteral("Built-in: 70 %\nDell: 40 %"));
+            QTest::addRow("%stwo displays, listed by priority", style)
+                << mode << twoDisplays << QByteArray() << QVariant(QStringLiteral("Built-in: 70 %\nDell: 40 %"));
             QTest::addRow("%sone display twice stays a bar", style)
-                << mode << QVariantList{call(40, "eDP-1", builtIn, 0), call(50, "eDP-1", builtIn, 0)} << false << QVariant(50);
+                << mode << QVariantList{call(40, "eDP-1", builtIn, 0), call(50, "eDP-1", builtIn, 0)} << QByteArray() << QVariant(50);
         }
         QTest::newRow("equal priorities in the order they came")
             << Rounded << QVariantList{call(10, "b", QStringLiteral("B"), 0), call(20, "a", QStringLiteral("A"), 0), call(30, "b", QStringLiteral("B"), 0)}
-            << false << QVariant(QStringLiteral("B: 30 %\nA: 20 %"));
+            << QByteArray() << QVariant(QStringLiteral("B: 30 %\nA: 20 %"));
         QTest::newRow("names from the id, else from the place")
-            << Rounded << QVariantList{call(10, "DP-1", QString(), 0), call(-20, "", QString(), 1), call(500, "", QStringLiteral("  "), 2)} << false
+            << Rounded << QVariantList{call(10, "DP-1", QString(), 0), call(-20, "", QString(), 1), call(500, "", QStringLiteral("  "), 2)} << QByteArray()
             << QVariant(QStringLiteral("DP-1: 10 %\nDisplay 2: 100 %"));
         QTest::newRow("labels on one line, markup as typed")
-            << Rounded << QVariantList{call(10, "a", QStringLiteral("<b>Dell</b>\nU2720"), 0), call(20, "b", QStringLiteral("X"), 1)} << false
+            << Rounded << QVariantList{call(10, "a", QStringLiteral("<b>Dell</b>\nU2720"), 0), call(20, "b", QStringLiteral("X"), 1)} << QByteArray()
             << QVariant(QStringLiteral("<b>Dell</b> U2720: 10 %\nX: 20 %"));
+        // An override left open, an isolate's end without its start, and a start without its end.
+        QTest::newRow("names cannot turn the line around") << Rounded
+                                                           << QVariantList{call(10, "a", QStringLiteral("\u202Eevil"), 0),
+                                                                           call(20, "b", QStringLiteral("\u2069\u202Eevil"), 1),
+                                                                           call(30, "c", QStringLiteral("\u2067\u202Eevil"), 2)}
+                                                           << QByteArray() << QVariant(QStringLiteral("\u202Eevil: 10 %\n\u202Eevil: 20 %\n\u202Eevil: 30 %"));
+        // A letter under 64K combining accents (one character of immense layout), and a long name.
+        const QString accents = QStringLiteral("a") + QString(65535, QChar(0x0301));
+        const QString longName = QStringLiteral("Long name ").repeated(10);
+        QTest::newRow("names cut to a line's length") << Rounded << QVariantList{call(10, "a", accents, 0), call(20, "b", longName, 1)} << QByteArray()
+                                                      << QVariant(accents.left(199) + QStringLiteral("\u2026: 10 %\n") + longName.left(48)
+                                                                  + QStringLiteral("\u2026: 20 %"));
+        // Sixteen displays, the first changed again, then a seventeenth: it takes the place of
+        // the one changed longest ago.
         QVariantList many;
         QStringList listed;
-        for (int i = 0; i < 20; ++i) {
+        for (int i = 0; i < 16; ++i) {
             many << call(i, qPrintable(QString::number(i)), QStringLiteral("D%1").arg(i), i);
-            if (i < 16) {
+            if (i != 1) {
                 listed << QStringLiteral("D%1: %1 %").arg(i);
             }
         }
-        QTest::newRow("at most sixteen displays") << Rounded << many << false << QVariant(listed.join(QLatin1Char('\n')));
-        QTest::newRow("a new pop-up starts a new list")
-            << Rounded << QVariantList{call(40, "DP-2", dell, 1), call(70, "eDP-1", builtIn, 0)} << true << QVariant(70);
+        many << many.first() << call(16, "16", QStringLiteral("D16"), 16);
+        listed << QStringLiteral("D16: 16 %");
+        QTest::newRow("the display changed longest ago gives way") << Rounded << many << QByteArray() << QVariant(listed.join(QLatin1Char('\n')));
+        // Whatever ends the pop-up, or shows another in its place, starts a new list.
+        QTest::newRow("hidden") << Rounded << twoDisplays << QByteArray("hide") << QVariant(70);
+        QTest::newRow("hidden, then brightness") << Rounded << twoDisplays << QByteArray("hide, brightness") << QVariant(70);
+        QTest::newRow("display time over, then brightness") << Rounded << twoDisplays << QByteArray("time out, brightness") << QVariant(70);
+        QTest::newRow("brightness shown in between") << Rounded << twoDisplays << QByteArray("brightness") << QVariant(70);
     }
 
     void severalDisplaysInOnePopUp()
     {
         QFETCH(OsdService::Mode, mode);
         QFETCH(QVariantList, calls);
-        QFETCH(bool, hideBetween);
+        QFETCH(QByteArray, interlude);
         QFETCH(QVariant, shown);
 
         auto service = makeService(mode);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
         for (const QVariant &call : calls) {
-            if (hideBetween && service->osdRootObject()) {
-                service->hide();
+            if (&call == &calls.last()) {
+                if (interlude.startsWith("hide")) {
+                    service->hide();
+                } else if (interlude.startsWith("time out")) {
+                    hideTimer(*service)->start(0);
+                    QTRY_VERIFY(!window(*service)->isVisible());
+                }
+                if (interlude.endsWith("brightness")) {
+                    service->brightnessChanged(30);
+                }
             }
             const QVariantList args = call.toList();
             service->screenBrightnessChanged(args[0].toInt(), args[1].toString(), args[2].toString(), args[3].toInt(), QRect());
@@ -946,14 +1018,21 @@ private Q_SLOTS:
         QVERIFY(popup->isVisible());
         const bool list = shown.userType() == QMetaType::QString;
         QCOMPARE(popup->property("showingProgress").toBool(), !list);
-        QCOMPARE(popup->property("osdValue").toString(), shown.toString());
+        const QString text = popup->property("osdValue").toString();
+        QCOMPARE(QString(text).remove(QRegularExpression(QStringLiteral("[\u2066-\u2069]"))), shown.toString());
         QCOMPARE(popup->property("icon").toString(),
                  mode == Rounded ? QStringLiteral("mono-video-display-brightness") : QStringLiteral("video-display-brightness"));
-        QCOMPARE(progressSpy.count(), calls.size());
+        QCOMPARE(progressSpy.count(), calls.size() + int(interlude.endsWith("brightness")));
         QCOMPARE(textSpy.count(), 0);
         const QVariantList last = calls.last().toList();
         QCOMPARE(progressSpy.last().at(1).toInt(), qBound(0, last[0].toInt(), 100));
         QCOMPARE(progressSpy.last().at(2).toString(), last[2].toString().simplified());
+        if (list) {
+            const auto lines = text.split(QLatin1Char('\n'));
+            for (const QString &line : lines) {
+                QVERIFY2(valueReadsLeftToRight(line), qPrintable(line));
+            }
+        }
 
         // Any other pop-up in between ends the list.
         service->volumeChanged(10);
@@ -1056,22 +1135,26 @@ private Q_SLOTS:
     }
 
     // The brightness of one display appears on that display's screen, when one has its
-    // rectangle; otherwise where the "Screen" setting says. Run with two X screens too.
+    // rectangle; otherwise where the "Screen" setting says. A list of displays goes to their
+    // screen when they share one. Run with two X screens too.
     void brightnessOnItsScreen_data()
     {
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<int>("rectOf"); // the screen whose rectangle is sent; -1: none
         QTest::addColumn<QRect>("rect"); // sent when rectOf is -1
+        QTest::addColumn<int>("alsoOn"); // the screen of a second display; -1: none
         QTest::addColumn<int>("shownOn");
         QTest::addColumn<int>("shows"); // after a volume that follows it
-        QTest::newRow("first screen") << QByteArray("[OSD]\n") << 0 << QRect() << 0 << 1;
-        QTest::newRow("second screen") << QByteArray("[OSD]\n") << 1 << QRect() << 1 << 2;
-        QTest::newRow("second screen, Screen=pointer") << QByteArray("[OSD]\nScreen=pointer\n") << 1 << QRect() << 1 << 2;
-        QTest::newRow("a rectangle of no screen") << QByteArray("[OSD]\n") << -1 << QRect(7, 7, 100, 100) << 0 << 1;
-        QTest::newRow("no area") << QByteArray("[OSD]\n") << -1 << QRect(0, 0, 0, 1080) << 0 << 1;
+        QTest::newRow("first screen") << QByteArray("[OSD]\n") << 0 << QRect() << -1 << 0 << 1;
+        QTest::newRow("second screen") << QByteArray("[OSD]\n") << 1 << QRect() << -1 << 1 << 2;
+        QTest::newRow("second screen, Screen=pointer") << QByteArray("[OSD]\nScreen=pointer\n") << 1 << QRect() << -1 << 1 << 2;
+        QTest::newRow("a rectangle of no screen") << QByteArray("[OSD]\n") << -1 << QRect(7, 7, 100, 100) << -1 << 0 << 1;
+        QTest::newRow("no area") << QByteArray("[OSD]\n") << -1 << QRect(0, 0, 0, 1080) << -1 << 0 << 1;
         // As a caller's x of INT_MAX - 10 and width of 1000 arrive: the far edge wrapped round.
         QTest::newRow("far edge beyond the integers") << QByteArray("[OSD]\n") << -1
-                                                      << QRect(QPoint(INT_MAX - 10, INT_MIN), QPoint(INT_MIN + 988, INT_MIN + 999)) << 0 << 1;
+                                                      << QRect(QPoint(INT_MAX - 10, INT_MIN), QPoint(INT_MIN + 988, INT_MIN + 999)) << -1 << 0 << 1;
+        QTest::newRow("two displays of the second screen") << QByteArray("[OSD]\n") << 1 << QRect() << 1 << 1 << 2;
+        QTest::newRow("displays of both screens") << QByteArray("[OSD]\n") << 1 << QRect() << 0 << 0 << 2;
     }
 
     void brightnessOnItsScreen()
@@ -1079,10 +1162,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, settings);
         QFETCH(int, rectOf);
         QFETCH(QRect, rect);
+        QFETCH(int, alsoOn);
         QFETCH(int, shownOn);
         QFETCH(int, shows);
         const QList<QScreen *> screens = QGuiApplication::screens();
-        if (std::max(rectOf, shownOn) >= screens.size()) {
+        if (std::max({rectOf, alsoOn, shownOn}) >= screens.size()) {
             QSKIP("needs a second screen");
         }
         auto service = makeService(Rounded, settings);
@@ -1091,6 +1175,10 @@ private Q_SLOTS:
         QWidget *popup = window(*service);
         EventCounter shown(popup, QEvent::Show);
         service->screenBrightnessChanged(60, QStringLiteral("out"), QStringLiteral("Out"), 0, rectOf < 0 ? rect : screens.at(rectOf)->geometry());
+        if (alsoOn >= 0) {
+            service->screenBrightnessChanged(50, QStringLiteral("other"), QStringLiteral("Other"), 1, screens.at(alsoOn)->geometry());
+            QVERIFY(!popup->property("showingProgress").toBool());
+        }
         QVERIFY(popup->isVisible());
         QCOMPARE(popup->screen(), screens.at(shownOn));
         QVERIFY(screens.at(shownOn)->geometry().contains(popup->geometry()));
@@ -1101,6 +1189,25 @@ private Q_SLOTS:
         QVERIFY(popup->isVisible());
         QCOMPARE(popup->screen(), QGuiApplication::primaryScreen());
         QCOMPARE(shown.count, shows);
+    }
+
+    // "display", a backlight known by no output's name, is the built-in panel when there is one.
+    void builtInPanel_data()
+    {
+        QTest::addColumn<QStringList>("outputs");
+        QTest::addColumn<int>("panel");
+        QTest::newRow("a laptop with a monitor") << QStringList{"DP-2", "eDP-1"} << 1;
+        QTest::newRow("older X drivers") << QStringList{"LVDS1", "VGA1"} << 0;
+        QTest::newRow("a tablet") << QStringList{"DSI-1"} << 0;
+        QTest::newRow("two panels") << QStringList{"eDP-1", "eDP-2"} << -1;
+        QTest::newRow("monitors only") << QStringList{"DP-1", "HDMI-A-1"} << -1;
+    }
+
+    void builtInPanel()
+    {
+        QFETCH(QStringList, outputs);
+        QFETCH(int, panel);
+        QCOMPARE(builtInPanelIndex(outputs), panel);
     }
 
     void screenChangeHidesOnlyCustomText_data()

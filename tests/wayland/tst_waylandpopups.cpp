@@ -532,14 +532,37 @@ private Q_SLOTS:
         QCOMPARE(screen.pixel(point) == WaylandCompositor::firstOutputColor, desktop);
     }
 
+    // The primary output is the one at the origin of the layout, whichever sway announces
+    // first (the first, 1.7; the second, 1.10); the test puts the first announced there.
+    void onlyOnThePrimaryOutput_data()
+    {
+        QTest::addColumn<int>("atOrigin");
+        QTest::newRow("the first announced at the origin") << 0;
+        QTest::newRow("the second announced at the origin") << 1;
+    }
+
     void onlyOnThePrimaryOutput()
     {
-        const QImage secondEmpty = sway.screenshot(sway.outputName(1));
+        QFETCH(int, atOrigin);
+        const QString primary = sway.outputName(atOrigin);
+        const QString other = sway.outputName(1 - atOrigin);
+        const auto place = [this](const QString &output, int x) {
+            sway.swaymsg({QStringLiteral("output"), output, QStringLiteral("position"), QString::number(x), QStringLiteral("0")});
+        };
+        const auto layoutBack = qScopeGuard([&] {
+            place(sway.outputName(0), 0);
+            place(sway.outputName(1), 1920);
+        });
+        place(primary, 0);
+        place(other, atOrigin == 0 ? 1920 : 1280);
+        const QImage primaryEmpty = sway.screenshot(primary);
+        const QImage otherEmpty = sway.screenshot(other);
         auto daemon = onSway();
         QVERIFY2(daemon->start(), whyNot(*daemon));
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
-        QTRY_COMPARE_WITH_TIMEOUT(swayPopUp(), QRect(911, 40, 96, 96), timeoutMs());
-        QCOMPARE(sway.screenshot(sway.outputName(1)), secondEmpty);
+        const QRect expected = atOrigin == 0 ? QRect(911, 40, 96, 96) : QRect(591, 40, 96, 96);
+        QTRY_COMPARE_WITH_TIMEOUT(popUpArea(sway.screenshot(primary), primaryEmpty), expected, timeoutMs());
+        QCOMPARE(sway.screenshot(other), otherEmpty);
     }
 
     // With Screen=active or pointer the compositor chooses the output, and sway and KWin choose
@@ -567,13 +590,18 @@ private Q_SLOTS:
         QTest::newRow("active, focus on the first: volume") << swayKind << active << 0 << volume << 0;
         QTest::newRow("no setting, focus on the second: volume on the primary") << swayKind << QByteArray() << 1 << volume << 0;
         QTest::newRow("KWin, active, focus on the second: volume") << int(WaylandCompositor::KWin) << active << 1 << volume << 1;
-        // The brightness of one display goes to the output whose rectangle the caller sends,
-        // wherever the focus is; Sway's second output lies right of its first.
+        // The brightness of one display goes to the output whose name or rectangle the caller
+        // sends, wherever the focus is; Sway's second output lies right of its first. "@1" stands
+        // for the second output's name, which differs between sway's releases.
         const Step secondBrightness{QStringLiteral("screenBrightnessChanged"),
-                                    {60, QStringLiteral("HEADLESS-2"), QStringLiteral("Second"), 1, QVariant::fromValue(QRect(1920, 0, 1280, 1024))},
+                                    {60, QStringLiteral("@1"), QStringLiteral("Second"), 1, QVariant::fromValue(QRect(1920, 0, 1280, 1024))},
                                     true};
         QTest::newRow("brightness of the second output, focus on the first") << swayKind << QByteArray() << 0 << secondBrightness << 1;
         QTest::newRow("brightness of the second output, active, focus on the first") << swayKind << active << 0 << secondBrightness << 1;
+        // As powerdevil calls: the output's name and an empty rectangle.
+        Step secondByName = secondBrightness;
+        secondByName.args[4] = QVariant::fromValue(QRect());
+        QTest::newRow("powerdevil: brightness of the second output by name") << swayKind << QByteArray() << 0 << secondByName << 1;
     }
 
     void chosenScreen()
@@ -593,12 +621,15 @@ private Q_SLOTS:
         const QString first = host.outputName(0);
         const QString target = host.outputName(shownOn);
         const QString other = host.outputName(1 - shownOn);
+        if (step.args.value(1) == QLatin1String("@1")) {
+            step.args[1] = host.outputName(1);
+        }
         const QImage firstEmpty = host.screenshot(first);
         const QImage targetEmpty = host.screenshot(target);
         const QImage otherEmpty = host.screenshot(other);
 
-        // Where the pop-up is without the setting, on the first output; a brightness without the
-        // rectangle of a screen.
+        // Where the pop-up is without the setting, on the first output; a brightness of a display
+        // that no output's name or rectangle finds.
         QImage reference;
         QStringList referencePlaces;
         {
@@ -606,6 +637,7 @@ private Q_SLOTS:
             QVERIFY2(daemon->start(), whyNot(*daemon));
             QVariantList referenceArgs = step.args;
             if (step.method == QLatin1String("screenBrightnessChanged")) {
+                referenceArgs[1] = QStringLiteral("ddc-1");
                 referenceArgs[4] = QVariant::fromValue(QRect());
             }
             QCOMPARE(call(daemon->bus(), step.method, referenceArgs).type(), QDBusMessage::ReplyMessage);

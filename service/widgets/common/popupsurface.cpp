@@ -2,6 +2,7 @@
 #include "popupsurface.h"
 
 #include "layershellpopupsurface.h"
+#include "primaryscreen.h"
 #include "unmappedpopupsurface.h"
 #include "x11fontscale.h"
 #include "x11popupsurface.h"
@@ -76,7 +77,7 @@ void PopupSurface::setScreen(QScreen *screen)
 void PopupSurface::followChosenScreen(OsdConfig::ScreenChoice choice)
 {
     if (choice == OsdConfig::ScreenChoice::Primary) {
-        setScreen(QGuiApplication::primaryScreen());
+        setScreen(PrimaryScreen::instance()->screen());
         return;
     }
     if (followed) {
@@ -109,6 +110,7 @@ void PopupSurface::follow(QScreen *screen, bool primary)
     if (!screen) {
         placedBySystem = false;
         disconnect(qGuiApp, nullptr, this, nullptr);
+        disconnect(PrimaryScreen::instance(), nullptr, this, nullptr);
         if (window->windowHandle()) {
             disconnect(window->windowHandle(), &QWindow::screenChanged, this, &PopupSurface::onWindowScreenChanged);
         }
@@ -116,9 +118,9 @@ void PopupSurface::follow(QScreen *screen, bool primary)
     }
     if (primary) {
         // One connection is enough however often the primary screen changes.
-        connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &PopupSurface::setScreen, Qt::UniqueConnection);
+        connect(PrimaryScreen::instance(), &PrimaryScreen::screenChanged, this, &PopupSurface::setScreen, Qt::UniqueConnection);
     } else {
-        disconnect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &PopupSurface::setScreen);
+        disconnect(PrimaryScreen::instance(), &PrimaryScreen::screenChanged, this, &PopupSurface::setScreen);
         // A chosen screen that goes away while the window is shown leaves it to the primary one.
         connect(qGuiApp, &QGuiApplication::screenRemoved, this, &PopupSurface::onScreenRemoved, Qt::UniqueConnection);
     }
@@ -135,7 +137,7 @@ void PopupSurface::follow(QScreen *screen, bool primary)
 void PopupSurface::onScreenRemoved(QScreen *removed)
 {
     if (removed == followed) {
-        QScreen *primaryScreen = QGuiApplication::primaryScreen();
+        QScreen *primaryScreen = PrimaryScreen::instance()->screen();
         follow(primaryScreen == removed ? nullptr : primaryScreen, false);
     }
 }
@@ -150,7 +152,7 @@ void PopupSurface::onWindowScreenChanged(QScreen *screen)
 
 QScreen *PopupSurface::chosenScreen(OsdConfig::ScreenChoice) const
 {
-    return QGuiApplication::primaryScreen();
+    return PrimaryScreen::instance()->screen();
 }
 
 bool PopupSurface::isPlacedBySystem() const

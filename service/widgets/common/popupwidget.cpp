@@ -5,6 +5,7 @@
 #include "iconthemevariant.h"
 #include "osdconfig.h"
 #include "popupsurface.h"
+#include "primaryscreen.h"
 #include "veskcolortheme.h"
 #include "veskthemewatcher.h"
 #include "veskutils.h"
@@ -285,7 +286,7 @@ void PopupWidget::setRequestedScreen(QScreen *screen)
     // Where the window now belongs, when that is known before it is shown.
     QScreen *target = screen;
     if (!target && (!d->config || d->config->screenChoice() == OsdConfig::ScreenChoice::Primary)) {
-        target = QGuiApplication::primaryScreen();
+        target = PrimaryScreen::instance()->screen();
     }
     // A shown window cannot always move to another screen (under X11 not to another X screen
     // at all): it is shown anew where it now belongs. One that is there already stays.
@@ -315,7 +316,7 @@ void PopupWidget::setScreenWatching(bool isWatching)
 
 QScreen *PopupWidget::placementScreen() const
 {
-    return d->surface->screen() ? d->surface->screen() : QGuiApplication::primaryScreen();
+    return d->surface->screen() ? d->surface->screen() : PrimaryScreen::instance()->screen();
 }
 
 QSize PopupWidget::customImageLimit() const

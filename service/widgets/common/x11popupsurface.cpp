@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "x11popupsurface.h"
 
+#include "primaryscreen.h"
 #include "x11screens.h"
 
 #include <KX11Extras>
@@ -52,7 +53,7 @@ QScreen *X11PopupSurface::chosenScreen(OsdConfig::ScreenChoice choice) const
     if (!screen) {
         screen = X11Screens::pointerScreen();
     }
-    return screen ? screen : QGuiApplication::primaryScreen();
+    return screen ? screen : PrimaryScreen::instance()->screen();
 }
 
 // A screen of another X screen of the display (another root window) is reached only by making
