@@ -1078,6 +1078,13 @@ private Q_SLOTS:
         service->screenBrightnessChanged(80, QStringLiteral("eDP-1"), QString(), 0, QRect());
         QVERIFY(popup->property("showingProgress").toBool());
         QCOMPARE(popup->property("osdValue").toInt(), 80);
+        // A text after a list is drawn as the text.
+        if (list) {
+            service->screenBrightnessChanged(90, QStringLiteral("DP-2"), QString(), 1, QRect());
+            service->showText(QString(), QStringLiteral("Text"));
+            QVERIFY(!popup->findChild<PopupList *>()->isVisible());
+            QCOMPARE(popup->findChild<ResizedText *>()->text(), QStringLiteral("Text"));
+        }
     }
 
     // hide() takes away whatever is shown, at once, and leaves nothing to time out.
