@@ -111,29 +111,52 @@ QString DisplayBrightnessList::isolated(const QString &name)
     return result;
 }
 
-QString DisplayBrightnessList::text() const
+std::vector<DisplayBrightnessList::Shown> DisplayBrightnessList::shown() const
 {
-    std::vector<const Display *> ordered;
+    std::vector<Shown> ordered;
     for (const Display &display : displays) {
-        ordered.push_back(&display);
+        ordered.push_back({&display, QString()});
     }
-    std::stable_sort(ordered.begin(), ordered.end(), [](const Display *a, const Display *b) {
-        return a->priority < b->priority;
+    std::stable_sort(ordered.begin(), ordered.end(), [](const Shown &a, const Shown &b) {
+        return a.display->priority < b.display->priority;
     });
-    QStringList lines;
-    for (const Display *display : ordered) {
+    for (std::size_t i = 0; i < ordered.size(); ++i) {
+        const Display *display = ordered[i].display;
         QString name = display->label.isEmpty() ? listedLabel(display->id) : display->label;
         if (name.isEmpty()) {
             name = ki18ndc("vesk_notify_osd_service", "a display that has no name, %1 is its place in the list of displays", "Display %1")
-                       .subs(int(lines.size()) + 1)
+                       .subs(int(i) + 1)
                        .toString();
         }
+        ordered[i].name = shownLabel(name);
+    }
+    return ordered;
+}
+
+QString DisplayBrightnessList::text() const
+{
+    QStringList lines;
+    for (const Shown &shown : this->shown()) {
         lines.append(ki18ndc("vesk_notify_osd_service",
                              "one line of the pop-up that lists the brightness of several displays, %1 is the display's name, %2 its brightness in percent",
                              "%1: %2 %")
-                         .subs(isolated(shownLabel(name)))
-                         .subs(display->percent)
+                         .subs(isolated(shown.name))
+                         .subs(shown.display->percent)
                          .toString());
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+QList<PopupListRow> DisplayBrightnessList::rows() const
+{
+    QList<PopupListRow> rows;
+    for (const Shown &shown : this->shown()) {
+        const QString value = ki18ndc("vesk_notify_osd_service",
+                                      "the brightness of one display in the pop-up that lists several displays, %1 is the brightness in percent",
+                                      "%1 %")
+                                  .subs(shown.display->percent)
+                                  .toString();
+        rows.append({shown.name, value, shown.display->changed == changes});
+    }
+    return rows;
 }

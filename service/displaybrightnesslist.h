@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "popuplist.h"
+
 #include <QPointer>
 #include <QScreen>
 #include <QString>
@@ -38,6 +40,9 @@ public:
     /// One line per display, "label: percent %" as translated; each name is set apart in its
     /// own writing direction, so that it cannot turn the rest of its line around.
     QString text() const;
+    /// The same displays as rows of a name and a value, in the same order; the display changed
+    /// last is marked.
+    QList<PopupListRow> rows() const;
     /// The name under which @p label is listed: on one line, without runs of blanks, cut to
     /// maxLabelLength with an ellipsis.
     static QString listedLabel(const QString &label);
@@ -57,6 +62,13 @@ private:
         QPointer<QScreen> screen;
         quint64 changed;
     };
+    struct Shown {
+        const Display *display;
+        /// The name as shown, without isolates.
+        QString name;
+    };
+    /// The displays in the order they are listed, with the names they are listed under.
+    std::vector<Shown> shown() const;
     std::vector<Display> displays;
     quint64 changes = 0;
 };

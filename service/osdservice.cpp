@@ -315,6 +315,7 @@ void OsdService::showProgress(const QString &icon,
     look.fontPointSize = window->textFontPointSize();
     setLookOnRoot(look);
     const int value = qBound(0, percent, maximum);
+    window->setListRows({});
     window->setOsdMaxValue(maximum);
     window->setOsdValue(value);
     window->setShowingProgress(true);
@@ -348,9 +349,10 @@ void OsdService::showTextInternal(const QString &icon, const QString &text, int 
     showOsd(durationMs);
 }
 
-void OsdService::setTextOnRoot(const QString &icon, const QString &text)
+void OsdService::setTextOnRoot(const QString &icon, const QString &text, const QList<PopupListRow> &rows)
 {
     PopupWidget *window = display->window();
+    window->setListRows(rows);
     window->setShowingProgress(false);
     window->setOsdMaxValue(defaultMaximumPercent);
     window->setOsdValue(text);
@@ -695,7 +697,7 @@ void OsdService::showDisplayBrightnesses(const QString &icon, const QString &the
     }
     display->setCustomTextVisible(false);
     setLookOnRoot(PopupWidget::TextLook());
-    setTextOnRoot(icon, displayBrightnesses.text());
+    setTextOnRoot(icon, displayBrightnesses.text(), displayBrightnesses.rows());
     // A brightness change, however it is drawn: listeners get the display that changed.
     Q_EMIT osdProgress(icon, value, label);
     Q_EMIT osdProgressWithMaximum(themeIcon, value, defaultMaximumPercent, label);

@@ -141,8 +141,9 @@ private:
     void showSwitch(bool on, const SwitchPopUp &popUp);
     void showOsd(int durationMs);
     void refreshContentOnRoot();
-    /// The window shows @p text with @p icon, as a text rather than a value.
-    void setTextOnRoot(const QString &icon, const QString &text);
+    /// The window shows @p text with @p icon, as a text rather than a value; drawn as @p rows
+    /// where the text lists names and their values.
+    void setTextOnRoot(const QString &icon, const QString &text, const QList<PopupListRow> &rows = {});
     void setLookOnRoot(const PopupWidget::TextLook &look);
     /// Every icon name that the handlers show in @p mode.
     static QStringList handlerIconNames(Mode mode);

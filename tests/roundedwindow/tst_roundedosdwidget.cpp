@@ -4,6 +4,7 @@
 #include "hostileimagefiles.h"
 #include "memory.h"
 #include "osdconfig.h"
+#include "popuplist.h"
 #include "resizedtext.h"
 #include "roundedlabel.h"
 #include "roundedosdwidget.h"
@@ -77,7 +78,19 @@ std::unique_ptr<RoundedOsdWidget> TestRoundedOsdWidget::showProgress(const QVari
 {
     // In the order the service writes them.
     auto w = std::make_unique<RoundedOsdWidget>(config.get(), nullptr);
-    w->setOsdValue(value);
+    // A list of {name, value} pairs: shown as rows, or under a ring as its value of 40.
+    if (value.userType() == QMetaType::QVariantList) {
+        QList<PopupListRow> rows;
+        QStringList lines;
+        for (const QVariant &row : value.toList()) {
+            rows.append({row.toStringList().at(0), row.toStringList().at(1), rows.isEmpty()});
+            lines.append(row.toStringList().join(QLatin1String(": ")));
+        }
+        w->setListRows(rows);
+        w->setOsdValue(progress ? QVariant(40) : QVariant(lines.join(QLatin1Char('\n'))));
+    } else {
+        w->setOsdValue(value);
+    }
     w->setShowingProgress(progress);
     w->setIcon(icon);
     w->setVisible(true);
@@ -157,6 +170,11 @@ void TestRoundedOsdWidget::content_data()
                                << "" << true << 9;
     QTest::newRow("icon only, unknown name") << none << false << "no-such-icon" << false << ""
                                              << "" << false << 9;
+    const QVariant displays(QVariantList{QStringList{"Built-in Screen", "70 %"}, QStringList{"Dell", "40 %"}});
+    QTest::newRow("list of displays") << displays << false << "mono-video-display-brightness" << false << ""
+                                      << "" << true << 9;
+    QTest::newRow("progress hides a list") << displays << true << "mono-video-display-brightness" << true << "40"
+                                           << "" << true << 9;
 }
 
 void TestRoundedOsdWidget::content()
@@ -181,9 +199,17 @@ void TestRoundedOsdWidget::content()
     QCOMPARE(label->isVisible() && label->isPercentageVisible() ? label->percentageText() : QString(), number);
     QCOMPARE(textLabel->isVisible() ? textLabel->text() : QString(), text);
     QCOMPARE(widget->layout()->contentsMargins(), QMargins(margin, margin, margin, margin));
+    // A list has the room it asks for, below the badge and inside the margins.
+    auto *list = widget->findChild<PopupList *>();
+    QCOMPARE(list->isVisible(), value.userType() == QMetaType::QVariantList && !progress);
+    if (list->isVisible()) {
+        QVERIFY(widget->rect().marginsRemoved(QMargins(margin, margin, margin, margin)).contains(list->geometry()));
+        QVERIFY(list->width() >= list->sizeHint().width() && list->height() >= list->sizeHint().height());
+        QVERIFY(list->y() > label->geometry().bottom());
+    }
     if (ring) {
         QCOMPARE(bar->maximum(), 100);
-        QCOMPARE(bar->value(), value.toInt());
+        QCOMPARE(bar->value(), widget->osdValue().toInt());
         QCOMPARE(widget->size(), QSize(96, 96));
     }
     if (badgeShown) {

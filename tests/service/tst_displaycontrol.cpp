@@ -7,6 +7,7 @@
 #include "intakebounds.h"
 #include "osdservice.h"
 #include "popupdisplay.h"
+#include "popuplist.h"
 #include "resizedtext.h"
 #include "screen.h"
 #include "screenmatch.h"
@@ -165,6 +166,35 @@ private:
     }
 
     // Whether the value that ends @p line, after its last ": ", is laid out left to right.
+    // The list is drawn as rows, one a line of @p lines (without isolates): the names at the start, the values
+    // in a column that ends at one edge, each in sight also where the rows are squeezed; the
+    // display of the @p last call is marked.
+    static void checkListRows(PopupList *list, const QStringList &lines, const QVariantList &last)
+    {
+        QVERIFY(list && list->isVisible());
+        const QList<PopupListRow> rows = list->rows();
+        QCOMPARE(rows.size(), lines.size());
+        const bool rightToLeft = list->layoutDirection() == Qt::RightToLeft;
+        for (const QSize size : {list->size(), list->minimumSizeHint()}) {
+            list->resize(size);
+            for (int i = 0; i < rows.size(); ++i) {
+                const QRectF label = list->labelRect(i);
+                const QRectF value = list->valueRect(i);
+                QVERIFY(QRectF(list->rect()).contains(value));
+                QCOMPARE(rightToLeft ? value.left() : value.right(), rightToLeft ? list->valueRect(0).left() : list->valueRect(0).right());
+                QVERIFY(rightToLeft ? value.right() < label.left() : label.right() < value.left());
+                QFont font = list->font();
+                font.setBold(rows[i].marked);
+                QVERIFY(QFontMetricsF(font).horizontalAdvance(list->shownLabel(i)) <= label.width());
+            }
+        }
+        for (int i = 0; i < rows.size(); ++i) {
+            const QString percent = QStringLiteral(": %1 %").arg(qBound(0, last[0].toInt(), 100));
+            const QString label = last[2].toString().simplified().remove(QRegularExpression(QStringLiteral("[\u2066-\u2069]")));
+            QCOMPARE(rows[i].marked, lines[i].startsWith(label.left(20)) && lines[i].endsWith(percent));
+        }
+    }
+
     static bool valueReadsLeftToRight(const QString &line)
     {
         QTextLayout layout(line, QApplication::font());
@@ -987,6 +1017,10 @@ private Q_SLOTS:
         QTest::newRow("hidden, then brightness") << Rounded << twoDisplays << QByteArray("hide, brightness") << QVariant(70);
         QTest::newRow("display time over, then brightness") << Rounded << twoDisplays << QByteArray("time out, brightness") << QVariant(70);
         QTest::newRow("brightness shown in between") << Rounded << twoDisplays << QByteArray("brightness") << QVariant(70);
+        Styles::addRows(Rounded, Standard, [&](OsdService::Mode mode, const char *style) {
+            QTest::addRow("%sright to left", style) << mode << twoDisplays << QByteArray("right to left")
+                                                    << QVariant(QStringLiteral("Built-in: 70 %\nDell: 40 %"));
+        });
     }
 
     void severalDisplaysInOnePopUp()
@@ -996,6 +1030,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, interlude);
         QFETCH(QVariant, shown);
 
+        const auto direction = qScopeGuard([] {
+            QApplication::setLayoutDirection(Qt::LeftToRight);
+        });
+        QApplication::setLayoutDirection(interlude == "right to left" ? Qt::RightToLeft : Qt::LeftToRight);
         auto service = makeService(mode);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
@@ -1032,6 +1070,7 @@ private Q_SLOTS:
             for (const QString &line : lines) {
                 QVERIFY2(valueReadsLeftToRight(line), qPrintable(line));
             }
+            checkListRows(popup->findChild<PopupList *>(), shown.toString().split(QLatin1Char('\n')), last);
         }
 
         // Any other pop-up in between ends the list.
@@ -1039,6 +1078,13 @@ private Q_SLOTS:
         service->screenBrightnessChanged(80, QStringLiteral("eDP-1"), QString(), 0, QRect());
         QVERIFY(popup->property("showingProgress").toBool());
         QCOMPARE(popup->property("osdValue").toInt(), 80);
+        // A text after a list is drawn as the text.
+        if (list) {
+            service->screenBrightnessChanged(90, QStringLiteral("DP-2"), QString(), 1, QRect());
+            service->showText(QString(), QStringLiteral("Text"));
+            QVERIFY(!popup->findChild<PopupList *>()->isVisible());
+            QCOMPARE(popup->findChild<ResizedText *>()->text(), QStringLiteral("Text"));
+        }
     }
 
     // hide() takes away whatever is shown, at once, and leaves nothing to time out.

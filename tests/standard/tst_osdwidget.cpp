@@ -9,6 +9,7 @@
 #include "memory.h"
 #include "osdconfig.h"
 #include "osdwidget.h"
+#include "popuplist.h"
 #include "resizedtext.h"
 #include "screen.h"
 #include "standardplacement.h"
@@ -599,6 +600,17 @@ private Q_SLOTS:
         if (buttonPill) {
             QCOMPARE(screenPixel(pill), QApplication::palette(text).color(QPalette::Button));
         }
+        // A list of names and values, on the same pill, as the list paints itself.
+        const QColor textPill = screenPixel(pill);
+        widget.setListRows({{QStringLiteral("Built-in Screen"), QStringLiteral("70 %"), true}, {QStringLiteral("Dell"), QStringLiteral("40 %"), false}});
+        widget.setOsdValue(QStringLiteral("Built-in Screen: 70 %\nDell: 40 %"));
+        auto *list = widget.findChild<PopupList *>();
+        QVERIFY(list->isVisible() && !text->isVisible());
+        const QImage listed = list->grab().toImage();
+        const QPoint listPill(listed.width() / 2, 2);
+        QCOMPARE(listed.pixelColor(listPill), textPill);
+        QVERIFY(shownContrast(listed, listed.rect(), listPill) >= 4.5);
+        widget.setListRows({});
 
         widget.setShowingProgress(true);
         widget.setOsdValue(40);

@@ -24,6 +24,7 @@ public:
     int osdMaxValue = 100;
     QString iconName;
     bool showingProgress = false;
+    QList<PopupListRow> listRows;
     bool customImageMode = false;
     QString textFontFamily;
     int textFontPointSize = 0;
@@ -199,6 +200,21 @@ void PopupWidget::setIcon(const QString &icon)
     }
     d->iconName = icon;
     Q_EMIT iconChanged(icon);
+    updatePositionOnScreen();
+}
+
+QList<PopupListRow> PopupWidget::listRows() const
+{
+    return d->listRows;
+}
+
+void PopupWidget::setListRows(const QList<PopupListRow> &rows)
+{
+    if (d->listRows == rows) {
+        return;
+    }
+    d->listRows = rows;
+    Q_EMIT listRowsChanged();
     updatePositionOnScreen();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "popupicon.h"
+#include "popuplist.h"
 
 #include <QFrame>
 #include <QVariant>
@@ -67,6 +68,9 @@ public:
     bool customImageMode() const;
     QString textFontFamily() const;
     int textFontPointSize() const;
+    /// The rows a text is drawn as, where it lists names and their values; empty: the text
+    /// itself is drawn.
+    QList<PopupListRow> listRows() const;
 
     /// Shows texts with @p look from now on. The window alone takes the custom image mode and
     /// the font.
@@ -90,6 +94,7 @@ Q_SIGNALS:
     void osdMaxValueChanged(int osdMaxValue);
     void iconChanged(const QString &icon);
     void showingProgressChanged(bool showingProgress);
+    void listRowsChanged();
     /// While the window is shown, it is placed on another screen, or the geometry, available
     /// area or resolution of its screen changed. A move to the output the compositor chose for
     /// it is no such change.
@@ -102,6 +107,8 @@ public Q_SLOTS:
     void setOsdMaxValue(int osdMaxValue);
     void setIcon(const QString &icon);
     void setShowingProgress(bool showingProgress);
+    /// Set before the text that the rows stand for.
+    void setListRows(const QList<PopupListRow> &rows);
     void setTextFontFamily(const QString &family);
     void setTextFontPointSize(int pointSize);
     /// In custom image mode an image file is shown at its own size, at most a sixth of the

@@ -3,6 +3,7 @@
 
 #include "namedcolor.h"
 #include "osdutils.h"
+#include "popuplist.h"
 #include "popupplacement.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
@@ -27,6 +28,10 @@ const QString fontFamily = QStringLiteral("PT Orvel Fact [Regular]");
 
 // Distance of the window to the edges of the available area, in pixels.
 constexpr int screenMargin = 40;
+
+// Room around the rows of a list: clear of the rounded corners at the sides, as much above and
+// below as the badge's ring leaves around the badge.
+const QMargins listPadding(12, 10, 12, 10);
 
 // The size of an icon in the badge, unless it shows a custom image.
 const QSize badgeIconSize(24, 24);
@@ -70,6 +75,7 @@ public:
     RoundedLabel *iconLabel = nullptr;
     RoundedProgressBar *progressBar = nullptr;
     ResizedText *textLabel = nullptr;
+    PopupList *list = nullptr;
     QString customBackgroundColor;
     QSize defaultLabelSize = QSize(-1, -1);
     QSize defaultIconSize = QSize(-1, -1);
@@ -135,6 +141,13 @@ void RoundedOsdWidget::init()
     setTranslucentAttributes(d->textLabel);
     layout->addWidget(d->textLabel);
 
+    d->list = new PopupList(this);
+    d->list->setPadding(listPadding);
+    d->list->setBorderRadius(d->textLabel->borderRadiusHorizontal());
+    d->list->hide();
+    setTranslucentAttributes(d->list);
+    layout->addWidget(d->list);
+
     // Direct connections in this order: the ring and number are up to date before the text,
     // and both before the setter goes on to place the window.
     connect(this, &RoundedOsdWidget::iconChanged, this, &RoundedOsdWidget::reloadIcon, Qt::DirectConnection);
@@ -143,6 +156,7 @@ void RoundedOsdWidget::init()
     connect(this, &RoundedOsdWidget::osdValueChanged, this, &RoundedOsdWidget::updateProgress, Qt::DirectConnection);
     connect(this, &RoundedOsdWidget::showingProgressChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
     connect(this, &RoundedOsdWidget::osdValueChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
+    connect(this, &RoundedOsdWidget::listRowsChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
 
     // The font of the number inside the badge.
     d->iconLabel->setFont(badgeFont());
@@ -333,6 +347,7 @@ void RoundedOsdWidget::setupStyle()
     // The badge, ring and text keep the theme's background even under a custom window colour.
     d->progressBar->setStyleSheet(styleSheetTemplate.arg(textColor, themeBackground));
     d->textLabel->setStyleSheet(styleSheetTemplate.arg(textColor, themeBackground));
+    d->list->setStyleSheet(styleSheetTemplate.arg(textColor, themeBackground));
 
     updateFont();
 }
@@ -462,7 +477,10 @@ void RoundedOsdWidget::updateProgress()
 void RoundedOsdWidget::updateText()
 {
     const QString text = osdValue().toString().trimmed();
-    if (text.isEmpty() || showingProgress()) {
+    const bool listed = !showingProgress() && !listRows().isEmpty();
+    d->list->setRows(listed ? listRows() : QList<PopupListRow>());
+    d->list->setVisible(listed);
+    if (text.isEmpty() || showingProgress() || listed) {
         d->textLabel->hide();
         d->textLabel->clear();
     } else {
@@ -476,7 +494,7 @@ void RoundedOsdWidget::updateFlatWidget() const
 {
     const bool ringVisible = d->progressBar->isVisibleTo(this);
     const bool badgeVisible = d->iconLabel->isVisibleTo(this);
-    const bool textVisible = d->textLabel->isVisibleTo(this);
+    const bool textVisible = d->textLabel->isVisibleTo(this) || d->list->isVisibleTo(this);
 
     QSize reserved(-1, -1);
     if (ringVisible) {
@@ -509,6 +527,7 @@ void RoundedOsdWidget::updateFont() const
         font.setPointSize(textFontPointSize());
     }
     d->textLabel->setFont(font);
+    d->list->setFont(font);
 }
 
 void RoundedOsdWidget::preloadFonts()

@@ -11,7 +11,8 @@ class RoundedOsdWidgetPrivate;
 
 /**
  * The pop-up window of the rounded style: a round icon badge, optionally inside a ring progress
- * bar with the value in the badge, or a line of text below the badge.
+ * bar with the value in the badge, or a line of text or a list of names and values below the
+ * badge.
  *
  * Of a text look it takes every option: the custom image mode, no background, the background
  * colour, the font and the position. Its properties and slots ("osdValue", "icon",

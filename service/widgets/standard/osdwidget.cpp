@@ -5,6 +5,7 @@
 #include "iconcontrast.h"
 #include "labelfit.h"
 #include "popupicon.h"
+#include "popuplist.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "standardplacement.h"
@@ -29,6 +30,9 @@ namespace
 {
 const int layoutMargin = 6;
 const QSize iconMinimumSize(32, 32);
+// Room around the rows of a list: clear of the rounded corners at the sides, and as much above
+// and below as the window leaves around its content.
+const QMargins listPadding(12, layoutMargin, 12, layoutMargin);
 
 // The runs of blanks are part of the texts.
 const QString textStyle = QStringLiteral("QWidget { color: %1; background-color: %2; }");
@@ -97,6 +101,7 @@ public:
     std::unique_ptr<LabelFit> percentFit;
     int percentMinimumWidth = 0;
     ResizedText *text = nullptr;
+    PopupList *list = nullptr;
     QFont baseTextFont;
     ShownIcon shownIcon;
 };
@@ -147,12 +152,20 @@ void OsdWidget::init()
     layout->addWidget(d->text, 0, Qt::AlignVCenter);
     d->baseTextFont = d->text->font();
 
+    d->list = new PopupList(this);
+    d->list->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    d->list->setPadding(listPadding);
+    d->list->setBorderRadius(d->text->borderRadiusHorizontal());
+    d->list->hide();
+    layout->addWidget(d->list, 0, Qt::AlignVCenter);
+
     connect(this, &OsdWidget::iconChanged, this, &OsdWidget::updateIcon);
     connect(this, &OsdWidget::osdMaxValueChanged, this, &OsdWidget::updateProgressBar);
     connect(this, &OsdWidget::showingProgressChanged, this, &OsdWidget::updateProgressBar);
     connect(this, &OsdWidget::osdValueChanged, this, &OsdWidget::updateProgressBar);
     connect(this, &OsdWidget::showingProgressChanged, this, &OsdWidget::updateText);
     connect(this, &OsdWidget::osdValueChanged, this, &OsdWidget::updateText);
+    connect(this, &OsdWidget::listRowsChanged, this, &OsdWidget::updateText);
 
     setupStyle();
     updateSizes();
@@ -242,7 +255,10 @@ void OsdWidget::updateProgressBar() const
 void OsdWidget::updateText() const
 {
     const QString text = osdValue().toString().trimmed();
-    const bool visible = !showingProgress() && !text.isEmpty();
+    const bool listed = !showingProgress() && !listRows().isEmpty();
+    d->list->setRows(listed ? listRows() : QList<PopupListRow>());
+    d->list->setVisible(listed);
+    const bool visible = !showingProgress() && !listed && !text.isEmpty();
     d->text->setVisible(visible);
     if (visible) {
         d->text->setText(text);
@@ -283,7 +299,7 @@ void OsdWidget::updateSizes()
 {
     const auto box = static_cast<QHBoxLayout *>(layout());
     const QMargins margins = box->contentsMargins();
-    const QSize textMinimum = d->text->minimumSizeHint();
+    const QSize textMinimum = d->list->isVisibleTo(this) ? d->list->minimumSizeHint() : d->text->minimumSizeHint();
     const int minimumWidth =
         margins.left() + d->iconLabel->minimumWidth() + d->percentMinimumWidth + textMinimum.width() + 2 * box->spacing() + margins.right();
     const int minimumHeight =
@@ -335,6 +351,7 @@ void OsdWidget::setupStyle()
     // would paint its pill in the application palette's button colour.
     const QColor pill = textPillColor(QApplication::palette(d->text).color(QPalette::Button), background, QColor(theme.textColor()));
     d->text->setStyleSheet(textStyle.arg(theme.textColor(), pill.name()));
+    d->list->setStyleSheet(textStyle.arg(theme.textColor(), pill.name()));
 }
 
 void OsdWidget::preloadFonts()

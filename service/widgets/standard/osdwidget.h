@@ -11,7 +11,8 @@ class OsdWidgetPrivate;
 
 /**
  * The pop-up window of the standard style: in one row an icon, then either a flat progress
- * bar with the value in percent or a self-sizing text, in the desktop theme's colours.
+ * bar with the value in percent, a self-sizing text or a list of names and values, in the
+ * desktop theme's colours.
  *
  * Of a text look it takes the custom image mode and the font; it has no other background and
  * one place only. Its properties and slots ("visible", "osdValue", "icon", "showingProgress";
