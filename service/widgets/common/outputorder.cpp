@@ -9,6 +9,7 @@
 #include <wayland-client.h>
 
 #include <cstring>
+#include <utility>
 
 class OutputOrderPrivate
 {

@@ -30,6 +30,5 @@ Q_SIGNALS:
     void namesChanged(const QStringList &names);
 
 private:
-    friend class OutputOrderPrivate;
     const std::unique_ptr<OutputOrderPrivate> d;
 };
