@@ -364,6 +364,24 @@ bool WaylandCompositor::focusOutput(int index) const
     return focused() == outputName(index);
 }
 
+// As the display settings do, through KWin's output management: kscreen-doctor starts its back end
+// as a process of its own with this environment (loaded into kscreen-doctor, the back end
+// crashes as kscreen-doctor ends).
+bool WaylandCompositor::setPrimaryOutput(int index) const
+{
+    if (kind != KWin) {
+        return false;
+    }
+    QProcess doctor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"), socketPath);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    env.insert(QStringLiteral("KSCREEN_LOGGING"), QStringLiteral("false"));
+    doctor.setProcessEnvironment(env);
+    doctor.start(QStringLiteral("kscreen-doctor"), {QStringLiteral("output.%1.priority.1").arg(outputName(index))});
+    return doctor.waitForFinished(30000) && doctor.exitStatus() == QProcess::NormalExit && doctor.exitCode() == 0;
+}
+
 QVector<WaylandCompositor::Placed> WaylandCompositor::kwinPlaces(qint64 pid) const
 {
     if (kind != KWin) {

@@ -43,6 +43,9 @@ public:
     /// Gives output @p index of sway or KWin the focus, where a layer surface without an output
     /// goes; false if it did not take it.
     bool focusOutput(int index) const;
+    /// Puts output @p index of KWin first in KWin's output order, which makes it the user's
+    /// primary display (as the display settings do); false if KWin did not take it.
+    bool setPrimaryOutput(int index) const;
     /// A window where KWin has put it: its rectangle in the coordinates of its output.
     struct Placed {
         QString output;

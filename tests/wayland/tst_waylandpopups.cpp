@@ -565,6 +565,45 @@ private Q_SLOTS:
         QCOMPARE(sway.screenshot(other), otherEmpty);
     }
 
+    // On KWin the primary output is the first of KWin's output order, which the user chose,
+    // whatever the layout; the order changed while the daemon runs takes the next pop-up along.
+    void primaryInKWinsOrder_data()
+    {
+        QTest::addColumn<int>("firstAtStart");
+        QTest::addColumn<int>("firstLater");
+        QTest::newRow("the second output first, then the first") << 1 << 0;
+        QTest::newRow("the first output first, then the second") << 0 << 1;
+    }
+
+    void primaryInKWinsOrder()
+    {
+        QFETCH(int, firstAtStart);
+        QFETCH(int, firstLater);
+        if (!kwinRuns()) {
+            QSKIP(qPrintable(QStringLiteral("KWin does not run here: ") + kwinFailure));
+        }
+        const auto orderBack = qScopeGuard([this] {
+            kwin->setPrimaryOutput(0);
+        });
+        QVERIFY(kwin->setPrimaryOutput(firstAtStart));
+        auto daemon = onCompositor(*kwin, QByteArray());
+        QVERIFY2(daemon->start(), whyNot(*daemon));
+        const auto outputs = [&] {
+            QStringList names;
+            for (const WaylandCompositor::Placed &placed : kwin->kwinPlaces(daemon->pid())) {
+                names.append(placed.output);
+            }
+            return names;
+        };
+        QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(outputs(), QStringList{kwin->outputName(firstAtStart)}, timeoutMs());
+        QCOMPARE(call(daemon->bus(), QStringLiteral("hide"), {}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(outputs(), QStringList(), timeoutMs());
+        QVERIFY(kwin->setPrimaryOutput(firstLater));
+        QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {50}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(outputs(), QStringList{kwin->outputName(firstLater)}, timeoutMs());
+    }
+
     // With Screen=active or pointer the compositor chooses the output, and sway and KWin choose
     // the focused one: the pop-up is there, where it is on the first output without the
     // setting. Sway's second output is smaller than its first; KWin's are of one size.

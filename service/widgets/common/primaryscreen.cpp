@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "primaryscreen.h"
 
+#include "outputorder.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -13,6 +15,7 @@ PrimaryScreen *PrimaryScreen::instance()
 PrimaryScreen::PrimaryScreen()
     : QObject(qGuiApp)
     , byPlatform(!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    , order(byPlatform ? nullptr : new OutputOrder(this))
 {
     // The platform's announcement is taken as it comes: the screen it names is the primary one.
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this](QScreen *screen) {
@@ -28,6 +31,9 @@ PrimaryScreen::PrimaryScreen()
             update();
         });
         connect(qGuiApp, &QGuiApplication::screenRemoved, this, &PrimaryScreen::update);
+        connect(order, &OutputOrder::namesChanged, this, [this] {
+            update();
+        });
         const auto screens = QGuiApplication::screens();
         for (QScreen *screen : screens) {
             watch(screen);
@@ -64,12 +70,29 @@ QScreen *PrimaryScreen::byLayout(const QList<QScreen *> &screens)
     return chosen;
 }
 
+QScreen *PrimaryScreen::byOrder(const QStringList &order, const QList<QScreen *> &screens)
+{
+    for (const QString &name : order) {
+        for (QScreen *screen : screens) {
+            if (screen->name() == name) {
+                return screen;
+            }
+        }
+    }
+    return nullptr;
+}
+
 void PrimaryScreen::update(QScreen *leaving)
 {
+    if (byPlatform) {
+        setCurrent(QGuiApplication::primaryScreen());
+        return;
+    }
     QList<QScreen *> screens = QGuiApplication::screens();
     // Qt may still list a screen while it announces its removal.
     screens.removeOne(leaving);
-    setCurrent(byPlatform ? QGuiApplication::primaryScreen() : byLayout(screens));
+    QScreen *ordered = byOrder(order->names(), screens);
+    setCurrent(ordered ? ordered : byLayout(screens));
 }
 
 void PrimaryScreen::setCurrent(QScreen *screen)

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
+class OutputOrder;
 class QScreen;
 
 /**
@@ -11,9 +12,10 @@ class QScreen;
  *
  * On X11 it is the RandR primary output that the user chose. Wayland has no such notion for
  * clients, and Qt takes the first output the compositor announced, an order that no user
- * chose and that differs between compositor versions; there it is the output at the origin
- * of the layout, or failing that the top-most, then left-most one, so that it stays the same
- * whatever the order of announcement.
+ * chose and that differs between compositor versions. On KWin it is the first output of KWin's
+ * output order, the user's primary display, which the desktop's own components follow too.
+ * Elsewhere it is the output at the origin of the layout, or failing that the top-most, then
+ * left-most one, so that it stays the same whatever the order of announcement.
  */
 class PrimaryScreen : public QObject
 {
@@ -27,6 +29,8 @@ public:
     /// The primary screen among @p screens by their geometry: the one whose top-left corner is
     /// the origin, else the top-most, of those the left-most; null for none.
     static QScreen *byLayout(const QList<QScreen *> &screens);
+    /// The first of @p screens in the order of output names @p order; null for none.
+    static QScreen *byOrder(const QStringList &order, const QList<QScreen *> &screens);
 
 Q_SIGNALS:
     void screenChanged(QScreen *screen);
@@ -39,5 +43,6 @@ private:
     void setCurrent(QScreen *screen);
 
     const bool byPlatform;
+    OutputOrder *const order;
     QPointer<QScreen> current;
 };
