@@ -57,8 +57,9 @@ public Q_SLOTS:
 };
 }
 
-WaylandCompositor::WaylandCompositor(Kind kind)
+WaylandCompositor::WaylandCompositor(Kind kind, qreal kwinScale)
     : kind(kind)
+    , kwinScale(kwinScale)
 {
 }
 
@@ -133,11 +134,13 @@ QString WaylandCompositor::start(int timeoutMs)
         env.insert(QStringLiteral("LIBGL_ALWAYS_SOFTWARE"), QStringLiteral("1"));
         env.insert(QStringLiteral("KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"), QStringLiteral("1"));
         process.setProgram(copy);
+        // Its virtual outputs have one mode each, and only the windowed backends take a scale
+        // from the command line: the scale is set once KWin runs.
         process.setArguments({QStringLiteral("--virtual"),
                               QStringLiteral("--width"),
-                              QStringLiteral("1920"),
+                              QString::number(qRound(1920 * kwinScale)),
                               QStringLiteral("--height"),
-                              QStringLiteral("1080"),
+                              QString::number(qRound(1080 * kwinScale)),
                               QStringLiteral("--output-count"),
                               QStringLiteral("2"),
                               QStringLiteral("--socket"),
@@ -204,6 +207,9 @@ QString WaylandCompositor::start(int timeoutMs)
             return QStringLiteral("%1 is not ready").arg(process.program());
         }
         QThread::msleep(10);
+    }
+    if (kind == KWin && kwinScale != 1 && !scaleKWinOutputs()) {
+        return QStringLiteral("kscreen-doctor does not set KWin's scale");
     }
     return QString();
 }
@@ -333,6 +339,21 @@ QByteArray WaylandCompositor::swaymsg(const QStringList &args) const
     msg.start(QStringLiteral("swaymsg"), QStringList{QStringLiteral("-s"), QDir(runtimeDir()).filePath(ipc.value(0))} + args);
     msg.waitForFinished(30000);
     return msg.readAllStandardOutput();
+}
+
+// KWin is told through its output management protocol, as the display settings tell it.
+bool WaylandCompositor::scaleKWinOutputs() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"), socketPath);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    env.insert(QStringLiteral("KSCREEN_BACKEND_INPROCESS"), QStringLiteral("1"));
+    QProcess doctor;
+    doctor.setProcessEnvironment(env);
+    doctor.start(
+        QStringLiteral("kscreen-doctor"),
+        {QStringLiteral("output.%1.scale.%2").arg(outputName(0)).arg(kwinScale), QStringLiteral("output.%1.scale.%2").arg(outputName(1)).arg(kwinScale)});
+    return doctor.waitForFinished(30000) && doctor.exitStatus() == QProcess::NormalExit && doctor.exitCode() == 0;
 }
 
 // KWin's scripts can only step the focus to the next output; KWin tells when the output has it.

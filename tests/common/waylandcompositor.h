@@ -29,7 +29,9 @@ public:
     static const QRgb firstOutputColor = 0xff3060a0;
     static const QRgb secondOutputColor = 0xffa06030;
 
-    explicit WaylandCompositor(Kind kind);
+    /// KWin's outputs have @p kwinScale (set through kscreen-doctor), and 1920x1080 logical
+    /// pixels at every scale.
+    explicit WaylandCompositor(Kind kind, qreal kwinScale = 1);
     ~WaylandCompositor();
 
     /// Starts it and waits for its socket and, for sway, its background; the failure otherwise.
@@ -63,8 +65,10 @@ private:
     QImage kwinScreenshot(const QString &output) const;
     QString setUpSwayOutputs(const QDeadlineTimer &deadline);
     QString runKWinScript(const QString &name, const QString &code) const;
+    bool scaleKWinOutputs() const;
 
     Kind kind;
+    qreal kwinScale;
     QTemporaryDir dir;
     QProcess process;
     QString socketPath;

@@ -2,6 +2,33 @@
 #include "roundedwindow.h"
 
 #include "osdutils.h"
+#include "popupsurface.h"
+
+#include <QWindow>
+#include <qpa/qplatformwindow.h>
+
+// The last mask worked out for one kind of pixel: each show of a visible pop-up asks for it
+// again, mostly for the same size.
+class RoundedMaskCache
+{
+public:
+    const QRegion &mask(const QSize &size, int radiusHorizontal, int radiusVertical)
+    {
+        if (size != maskSize || radiusHorizontal != maskRadiusHorizontal || radiusVertical != maskRadiusVertical) {
+            region = OsdUtils::roundedRect(QRect(QPoint(), size), radiusHorizontal, radiusVertical);
+            maskSize = size;
+            maskRadiusHorizontal = radiusHorizontal;
+            maskRadiusVertical = radiusVertical;
+        }
+        return region;
+    }
+
+private:
+    QRegion region;
+    QSize maskSize;
+    int maskRadiusHorizontal = -1;
+    int maskRadiusVertical = -1;
+};
 
 class RoundedWindowPrivate
 {
@@ -9,24 +36,8 @@ public:
     int borderRadiusHorizontal = 12;
     int borderRadiusVertical = 12;
     bool updatingRoundedMask = false;
-
-    // The last mask worked out: each show of a visible pop-up asks for it again, mostly for
-    // the same size.
-    QRegion mask;
-    QSize maskSize;
-    int maskRadiusHorizontal = -1;
-    int maskRadiusVertical = -1;
-
-    const QRegion &roundedMask(const QRect &rect)
-    {
-        if (rect.size() != maskSize || borderRadiusHorizontal != maskRadiusHorizontal || borderRadiusVertical != maskRadiusVertical) {
-            mask = OsdUtils::roundedRect(rect, borderRadiusHorizontal, borderRadiusVertical);
-            maskSize = rect.size();
-            maskRadiusHorizontal = borderRadiusHorizontal;
-            maskRadiusVertical = borderRadiusVertical;
-        }
-        return mask;
-    }
+    RoundedMaskCache logicalMask;
+    RoundedMaskCache deviceMask;
 };
 
 RoundedWindow::RoundedWindow(OsdConfig *config, QObject *owner)
@@ -95,10 +106,26 @@ void RoundedWindow::updateRoundedMask()
         return;
     }
     if (d->borderRadiusHorizontal > 0 && d->borderRadiusVertical > 0) {
-        setMask(d->roundedMask(rect()));
+        setMask(d->logicalMask.mask(size(), d->borderRadiusHorizontal, d->borderRadiusVertical));
+        shapeAtDevicePixels();
     } else {
         clearMask();
     }
+}
+
+// Qt hands the window system the mask in whole logical pixels, each of them s device pixels
+// across at scale s: the corners would step in blocks of two at scale 2. Where the window system
+// cuts the window to its mask, the native window gets the same shape worked out at its own
+// pixels instead.
+void RoundedWindow::shapeAtDevicePixels()
+{
+    QWindow *handle = windowHandle();
+    if (!handle || !handle->handle() || handle->devicePixelRatio() == 1 || !surface() || !surface()->masksShape()) {
+        return;
+    }
+    const qreal ratio = handle->devicePixelRatio();
+    QPlatformWindow *native = handle->handle();
+    native->setMask(d->deviceMask.mask(native->geometry().size(), qRound(d->borderRadiusHorizontal * ratio), qRound(d->borderRadiusVertical * ratio)));
 }
 
 void RoundedWindow::onShown()

@@ -36,6 +36,7 @@ protected:
 
 private:
     void init();
+    void shapeAtDevicePixels();
 
     std::unique_ptr<RoundedWindowPrivate> d;
 };
