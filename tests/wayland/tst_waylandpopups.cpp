@@ -441,23 +441,14 @@ private:
         const std::function<QImage()> screen = onX11 ? &x11Screen : std::function<QImage()>([this] {
             return sway.screenshot();
         });
-        // Each call once the pop-up of the one before is shown: calls that come while the
-        // first surface is still being made are a race of their own, at every scale.
-        QImage popUp;
+        // The calls come back to back, as powerdevil sends one per display: the second often
+        // arrives while the compositor is still answering for the first pop-up's surface.
         for (const Step &step : steps) {
             if (call(daemon->bus(), step.method, step.args).type() != QDBusMessage::ReplyMessage) {
                 return QImage();
             }
-            const QImage before = popUp;
-            waitForNoProblem(
-                [&] {
-                    const QImage shot = screen();
-                    return before.isNull() || shot.copy(popUpArea(shot, empty)) != before ? QString() : QStringLiteral("unchanged");
-                },
-                timeoutMs());
-            popUp = settledPopUp(screen, empty, area);
         }
-        return popUp;
+        return settledPopUp(screen, empty, area);
     }
 
 private Q_SLOTS:

@@ -211,6 +211,7 @@ void LayerShellPopupSurface::moveTo(const QPoint &position)
 {
     // The widget keeps the position as well, so that it reads where the pop-up is.
     window->move(position);
+    placedSize = window->size();
 
     // Margins from the nearer edge on each axis: the same pixel as under X11 on an output
     // without panels, and a panel on that edge moves the pop-up out of its way.
@@ -386,13 +387,23 @@ void LayerShellPopupSurface::renew()
     if (!window->isVisible() || !handle || !handle->handle()) {
         return;
     }
-    if (window->size() == surfaceSize && screen() == surfaceOutput) {
+    // The compositor's answers to the surface shown until now, and Qt's own resizes of the
+    // native window in between, may have come in after the pop-up was placed and have given
+    // the widget or the native window a size of the past: the placed size holds, and the new
+    // surface is made for it.
+    if (placedSize.isValid() && window->size() != placedSize) {
+        window->resize(placedSize);
+    }
+    if (window->size() == surfaceSize && handle->size() == surfaceSize && screen() == surfaceOutput) {
         if (applyPlacement()) {
             window->update();
         }
         return;
     }
     handle->handle()->setVisible(false);
+    if (handle->size() != window->size()) {
+        handle->resize(window->size());
+    }
     applyPlacement();
     handle->handle()->setVisible(true);
     surfaceMade();

@@ -66,5 +66,7 @@ private:
     // sends the size and the output to the compositor only when it makes a surface.
     QSize surfaceSize;
     QPointer<QScreen> surfaceOutput;
+    // The size the pop-up was last placed with, which a renewed surface is made for.
+    QSize placedSize;
     bool renewalPending = false;
 };
