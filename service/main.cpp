@@ -4,10 +4,10 @@
 #include "osdservice.h"
 #include "osdservice_debug.h"
 #include "popupannouncer.h"
-#include "popupsurface.h"
 #include "quitonbusloss.h"
 #include "quitonsignal.h"
 #include "singleinstance.h"
+#include "surfacechooser.h"
 
 #include <KSharedConfig>
 #include <QApplication>
@@ -96,7 +96,7 @@ int main(int argc, char **argv)
 
     // Before the font thread starts: changing the environment while another thread reads it
     // can crash that thread.
-    PopupSurface::prepareApplication();
+    SurfaceChooser::prepareApplication();
     const FontConfigPreload fontConfigPreload;
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);

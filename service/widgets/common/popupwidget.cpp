@@ -6,6 +6,7 @@
 #include "osdconfig.h"
 #include "popupsurface.h"
 #include "primaryscreen.h"
+#include "surfacechooser.h"
 #include "veskcolortheme.h"
 #include "veskthemewatcher.h"
 #include "veskutils.h"
@@ -65,7 +66,7 @@ void PopupWidget::init(OsdConfig *config)
     setWindowOpacity(config ? config->opacity() : 1.0);
     new FramePacer(this);
 
-    d->surface = PopupSurface::create(this);
+    d->surface = SurfaceChooser::create(this);
     connect(d->surface, &PopupSurface::screenChanged, this, [this] {
         updatePositionOnScreen();
         if (isVisible() && !d->surface->isPlacedBySystem()) {

@@ -30,11 +30,6 @@ class PopupSurface : public QObject
 {
     Q_OBJECT
 public:
-    /// The window-system choices Qt reads only once, made before the application object exists.
-    static void prepareApplication();
-    /// The side of the process's platform for @p window, owned by the window.
-    static PopupSurface *create(QWidget *window);
-
     ~PopupSurface() override;
 
     /// The followed screen; null while none is followed.

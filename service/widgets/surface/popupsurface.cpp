@@ -1,60 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "popupsurface.h"
 
-#include "layershellpopupsurface.h"
 #include "primaryscreen.h"
-#include "unmappedpopupsurface.h"
-#include "x11fontscale.h"
-#include "x11popupsurface.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
-
-void PopupSurface::prepareApplication()
-{
-    const bool highDpiChosen = qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING");
-    // The pop-ups are painted by the raster engine only. Left to itself, Qt loads an OpenGL
-    // integration with the first window, and with it Mesa and LLVM: well over 100 ms on the
-    // first pop-up and tens of megabytes of memory that nothing uses. A choice made by the user
-    // still wins.
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-    }
-#if QT_VERSION_MAJOR >= 6
-    // Qt 6 turns the X server's font resolution (Xft.dpi) into a scale of every window, where
-    // Qt 5 made only the text larger: a pop-up would grow and move. The pop-ups keep their size
-    // and place; scale factors that the user sets (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS)
-    // and an output's own scale on Wayland apply as before, and so does a scale that the X
-    // server's Xft.dpi asks for (below).
-    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING")) {
-        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    }
-#endif
-    LayerShellPopupSurface::prepareApplication();
-    if (!highDpiChosen && !LayerShellPopupSurface::qtChoosesWayland()) {
-        X11FontScale::apply();
-    }
-}
-
-PopupSurface *PopupSurface::create(QWidget *window)
-{
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        return new X11PopupSurface(window);
-    }
-    switch (LayerShellPopupSurface::shell()) {
-    case LayerShellPopupSurface::Shell::QtShell:
-        // Layer-shell was never chosen (no compositor answered before Qt connected, or the
-        // application was not prepared): Qt's own shell makes the window, as on other platforms.
-        return new X11PopupSurface(window);
-    case LayerShellPopupSurface::Shell::None:
-        return new UnmappedPopupSurface(window);
-    case LayerShellPopupSurface::Shell::LayerShell:
-        break;
-    }
-    return new LayerShellPopupSurface(window);
-}
 
 PopupSurface::PopupSurface(QWidget *window)
     : QObject(window)

@@ -7,7 +7,7 @@
  * The scale an X11 session asks for with the X resource Xft.dpi alone (192 dots per inch for
  * 200 %), made the scale of every screen when no scale factor is set: Qt 5 would only draw the
  * text larger in a window of the size of scale 1, and Qt 6 is kept from turning the font
- * resolution into a scale of its own (see PopupSurface::prepareApplication). A Plasma session
+ * resolution into a scale of its own (see SurfaceChooser::prepareApplication). A Plasma session
  * sets QT_SCREEN_SCALE_FACTORS beside Xft.dpi, which then wins, as a user's own setting does.
  */
 namespace X11FontScale
