@@ -3,9 +3,11 @@
 
 #include "osdservice_debug.h"
 #include "popupannouncer.h"
+#include "popupcontent.h"
 #include "popupwidget.h"
 #include "systemsoundsplayer.h"
 
+#include <KLocalizedString>
 #include <QEvent>
 #include <QThread>
 #include <QTimer>
@@ -29,6 +31,7 @@ public:
     int displayTime = 1800;
     bool sessionLocked = false;
     bool customTextVisible = false;
+    DisplayBrightnessList displayBrightnesses;
     IdleWarmUp *warmUp = nullptr;
 };
 
@@ -38,7 +41,8 @@ PopupDisplay::PopupDisplay(WindowFactory makeWindow, QObject *parent)
 {
     // Playing a sound never stalls the pop-up: the player lives in a thread of its own.
     d->soundThread.start(QThread::InheritPriority);
-    d->soundPlayer = std::make_unique<Vesk::SystemSoundsQt::Player>(Vesk::SystemSoundsQt::Player::Mode(0), Vesk::SystemSoundsQt::Player::Source(4), nullptr);
+    using Player = Vesk::SystemSoundsQt::Player;
+    d->soundPlayer = std::make_unique<Player>(Player::Asynchronous, Player::Osd, nullptr);
     d->soundPlayer->setVeskSystemSoundPathCacheEnabled(true);
     d->soundPlayer->moveToThread(&d->soundThread);
 }
@@ -60,7 +64,7 @@ PopupWidget *PopupDisplay::window() const
 PopupWidget *PopupDisplay::ensureWindow()
 {
     if (!d->window) {
-        d->window.reset(d->makeWindow());
+        d->window = d->makeWindow();
         qCDebug(OSD_SERVICE) << "pop-up window created:" << d->window->metaObject()->className();
         d->window->installEventFilter(this);
         connect(d->window.get(), &PopupWidget::placementScreenChanged, this, &PopupDisplay::hideCustomTextOsdIfVisible);
@@ -102,6 +106,27 @@ int PopupDisplay::effectiveDurationMs(int durationMs) const
     return qMin(qMax(d->displayTime, 1), longestDurationMs);
 }
 
+void PopupDisplay::show(const PopupContent &content, const KLocalizedString &phrase, int durationMs)
+{
+    PopupWidget *window = d->window.get();
+    if (!window || d->sessionLocked) {
+        return;
+    }
+    if (!content.displayBrightness) {
+        d->displayBrightnesses.clear();
+    }
+    d->customTextVisible = content.customText;
+    window->setContent(content);
+    // A progress phrase is made only for a listener; a text is its own phrase.
+    if (content.kind == PopupContent::Kind::Text) {
+        PopupAnnouncer::setPhrase(window, phrase.isEmpty() ? content.text : phrase.toString());
+    } else if (PopupAnnouncer::isListening()) {
+        PopupAnnouncer::setPhrase(window, phrase.toString());
+    }
+    window->setRequestedScreen(content.screen);
+    showOsd(durationMs);
+}
+
 void PopupDisplay::showOsd(int durationMs)
 {
     if (d->hideTimer) {
@@ -126,7 +151,7 @@ void PopupDisplay::hideOsd()
     d->window->setVisible(false);
     d->window->setOsdValue(0);
     d->customTextVisible = false;
-    Q_EMIT hidden();
+    d->displayBrightnesses.clear();
 }
 
 void PopupDisplay::hideNow()
@@ -150,16 +175,21 @@ void PopupDisplay::setSessionLocked(bool locked)
     }
 }
 
-void PopupDisplay::setCustomTextVisible(bool visible)
-{
-    d->customTextVisible = visible;
-}
-
 void PopupDisplay::hideCustomTextOsdIfVisible()
 {
     if (d->customTextVisible) {
         hideNow();
     }
+}
+
+DisplayBrightnessList &PopupDisplay::displayBrightnesses()
+{
+    // A list outlives no pop-up: one that was not shown (the session was locked, the pop-up
+    // switched off) is started anew.
+    if (!d->window || !d->window->isVisible()) {
+        d->displayBrightnesses.clear();
+    }
+    return d->displayBrightnesses;
 }
 
 void PopupDisplay::startWarmUp(std::vector<IdleWarmUp::Step> steps, int delayMs)
@@ -189,9 +219,11 @@ bool PopupDisplay::eventFilter(QObject *watched, QEvent *event)
         QMetaObject::invokeMethod(
             player,
             [player] {
-                player->playByType(Vesk::VeskSoundType(14), Vesk::ServerSoundCachePolicy(1));
+                player->playByType(Vesk::VeskSoundVolumeChange, Vesk::ServerSoundCacheVolatile);
             },
             Qt::QueuedConnection);
+        // The show event stops here: neither style reimplements showEvent(), and the window is
+        // mapped by QWidget::setVisible() whatever becomes of the event.
         return true;
     }
     return QObject::eventFilter(watched, event);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "displaybrightnesslist.h"
 #include "idlewarmup.h"
 
 #include <QObject>
@@ -8,9 +9,11 @@
 #include <functional>
 #include <memory>
 
+class KLocalizedString;
 class PopupDisplayPrivate;
 class PopupWidget;
 class QTimer;
+struct PopupContent;
 
 namespace Vesk
 {
@@ -28,14 +31,16 @@ class Player;
  * pop-up needs.
  *
  * The service decides what is shown and hands the display time and the warm-up down; this
- * class never reads the settings.
+ * class never reads the settings. It shows what it is handed on the screen the content asks
+ * for, keeps the list of displays whose brightness the pop-up lists for as long as the pop-up
+ * shows them, and tells screen readers what the pop-up says.
  */
 class PopupDisplay : public QObject
 {
     Q_OBJECT
 public:
     /// Makes the window of the chosen style; called on the first request and after discardWindow().
-    using WindowFactory = std::function<PopupWidget *()>;
+    using WindowFactory = std::function<std::unique_ptr<PopupWidget>()>;
 
     explicit PopupDisplay(WindowFactory makeWindow, QObject *parent = nullptr);
     ~PopupDisplay() override;
@@ -52,12 +57,11 @@ public:
     /// How long a pop-up stays without a time of its own, in milliseconds.
     int displayTime() const;
     void setDisplayTime(int milliseconds);
-    /// What a pop-up asked to stay @p durationMs (0 or less: the display time) stays, at
-    /// least 1 ms and at most 20 s.
-    int effectiveDurationMs(int durationMs) const;
 
-    /// Shows the window, if there is one, and hides it after effectiveDurationMs(@p durationMs).
-    void showOsd(int durationMs);
+    /// Shows @p content in the window, made before, and hides it after
+    /// effectiveDurationMs(@p durationMs). @p phrase is what a screen reader says; empty: the
+    /// text shown. Nothing is shown while the session is locked.
+    void show(const PopupContent &content, const KLocalizedString &phrase, int durationMs);
     /// Hides the window and empties its value.
     void hideOsd();
     /// Hides the window before its time: the hide timer stops too.
@@ -67,28 +71,30 @@ public:
     /// A locked session hides the pop-up at once; unlocking shows nothing again.
     void setSessionLocked(bool locked);
 
-    /// While true, a change of the screen the pop-up is on hides it: a caller's custom text was
-    /// placed for that screen.
-    void setCustomTextVisible(bool visible);
-    void hideCustomTextOsdIfVisible();
+    /// The displays whose brightness the pop-up shown now lists; empty unless it shows them.
+    DisplayBrightnessList &displayBrightnesses();
 
     /// Runs @p steps in idle time, starting after @p delayMs.
     void startWarmUp(std::vector<IdleWarmUp::Step> steps, int delayMs);
 
+    /// The timer that hides the pop-up; null until the pop-up was found enabled.
+    QTimer *hideTimer() const;
+    /// The player of the system sound, which lives in a thread of its own.
+    Vesk::SystemSoundsQt::Player *soundPlayer() const;
+    /// The warm-up after the start; null when none was started.
+    IdleWarmUp *warmUp() const;
+
     /// Queues the system sound when the window is shown.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-Q_SIGNALS:
-    /// The window was hidden: its time ran out, a caller or the lock took it away.
-    void hidden();
-
 private:
-    friend class OsdServiceTest;
-
-    // What the tests look into.
-    QTimer *hideTimer() const;
-    Vesk::SystemSoundsQt::Player *soundPlayer() const;
-    IdleWarmUp *warmUp() const;
+    /// What a pop-up asked to stay @p durationMs (0 or less: the display time) stays, at
+    /// least 1 ms and at most 20 s.
+    int effectiveDurationMs(int durationMs) const;
+    /// Shows the window and hides it after effectiveDurationMs(@p durationMs).
+    void showOsd(int durationMs);
+    /// Hides a caller's custom text: the screen it was placed for changed.
+    void hideCustomTextOsdIfVisible();
 
     std::unique_ptr<PopupDisplayPrivate> const d;
 };

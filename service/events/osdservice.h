@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "displaybrightnesslist.h"
-#include "popupwidget.h"
+#include "popupcatalogue.h"
 
 #include <KSharedConfig>
 #include <QObject>
@@ -11,18 +10,15 @@
 
 #include <memory>
 
-class KLocalizedString;
 class OsdConfig;
 class PopupDisplay;
 class QRect;
-class QScreen;
-struct SwitchPopUp;
 
 /**
  * The daemon's central object, exported on the session bus as "/org/kde/osdService".
  *
- * It serves the D-Bus interface: each request becomes an icon, a value or a text and a look,
- * put into the pop-up window of the chosen style through the window's typed calls, and is
+ * It serves the D-Bus interface: each request becomes one PopupContent, from the row of its
+ * event in the PopupCatalogue or from what the caller sends, handed to the PopupDisplay, and is
  * announced by a signal. The pop-up's life (made on demand, shown, hidden, the sound, the
  * warm-up) belongs to its PopupDisplay, which it hands the display time and the icons to warm
  * up from the settings it owns.
@@ -51,8 +47,12 @@ public:
 
     Mode mode() const;
     QObject *osdRootObject() const;
+    /// How long a pop-up stays without a time of its own, in milliseconds.
     int timeout() const;
-    void setTimeout(int timeout);
+    /// True when the pop-up is enabled; the hide timer is made then.
+    bool checkOsdEnabled();
+    OsdConfig *config() const;
+    PopupDisplay *display() const;
 
 Q_SIGNALS:
     void osdProgress(const QString &icon, int percent, const QString &additionalText);
@@ -110,20 +110,17 @@ private Q_SLOTS:
     void onScreenSaverOwnerChanged(const QString &name, const QString &oldOwner, const QString &newOwner);
 
 private:
-    friend class OsdServiceTest;
-
     void initDBus(OsdService::Mode mode);
-    bool checkOsdEnabled();
     bool init();
+    bool rounded() const;
     void updateTimeout();
     /// Takes up the settings read anew: the next pop-up shows them.
     void applySettings();
-    /// @p maximum is what the ring or bar is drawn against; @p percent is kept to 0..maximum.
-    /// @p phrase is what a screen reader says of it. @p themeIcon is the name Plasma 6's
-    /// listeners get for @p icon.
-    void
-    showProgress(const QString &icon, const QString &themeIcon, int percent, const QString &additionalText, const KLocalizedString &phrase, int maximum = 100);
-    void showTextInternal(const QString &icon, const QString &text, int durationMs);
+    /// Shows what @p event shows for @p request, as the settings' style draws it.
+    void showEventPopup(PopupCatalogue::Event event, const PopupCatalogue::Request &request = {});
+    /// Shows @p popup, unless the session is locked or the pop-up is switched off, and announces
+    /// it; @p additionalText goes with a progress value's announcement.
+    void show(const PopupCatalogue::Popup &popup, const QString &additionalText = QString(), int durationMs = -1);
     void showCustomText(const QString &icon,
                         const QString &text,
                         const QString &fontFamily,
@@ -133,33 +130,12 @@ private:
                         const QString &backgroundColor,
                         bool noBackground);
     void showVolume(int percent, int maximum);
-    /// Sends the one announcement that a locked session still gets; true when locked.
-    bool announceWhileLocked(const QString &icon, int value, int maximum, const QString &additionalText);
-    /// The pop-up that lists several displays' brightness; the display that changed last
-    /// (@p percent, @p label) is what the call announces.
-    void showDisplayBrightnesses(const QString &icon, const QString &themeIcon, int percent, const QString &label);
-    void showSwitch(bool on, const SwitchPopUp &popUp);
-    void showOsd(int durationMs);
-    void refreshContentOnRoot();
-    /// The window shows @p text with @p icon, as a text rather than a value; drawn as @p rows
-    /// where the text lists names and their values.
-    void setTextOnRoot(const QString &icon, const QString &text, const QList<PopupListRow> &rows = {});
-    void setLookOnRoot(const PopupWidget::TextLook &look);
-    /// Every icon name that the handlers show in @p mode.
-    static QStringList handlerIconNames(Mode mode);
     void startWarmUp();
 
     // The settings outlive the display, whose window reads them.
-    std::unique_ptr<OsdConfig> config;
-    std::unique_ptr<PopupDisplay> display;
+    std::unique_ptr<OsdConfig> const settings;
+    std::unique_ptr<PopupDisplay> popupDisplay;
     Mode modeValue;
     // The style the window was made in.
     Mode windowMode;
-    // The displays that the brightness pop-up shown now lists: emptied when the pop-up hides
-    // or shows anything else.
-    DisplayBrightnessList displayBrightnesses;
-    // True while a display's brightness is being shown.
-    bool showingDisplayBrightness = false;
-    // The screen the pop-up about to be shown belongs on; null: where the settings say.
-    QPointer<QScreen> targetScreen;
 };

@@ -6,6 +6,7 @@
 #include "idlewarmup.h"
 #include "intakebounds.h"
 #include "osdservice.h"
+#include "popupcatalogue.h"
 #include "popupdisplay.h"
 #include "popuplist.h"
 #include "resizedtext.h"
@@ -151,7 +152,7 @@ private:
 
     static int plays(const OsdService &service)
     {
-        return service.display->soundPlayer()->playCount();
+        return service.display()->soundPlayer()->playCount();
     }
 
     static QByteArray contents(const QString &path)
@@ -162,7 +163,7 @@ private:
 
     static QTimer *hideTimer(const OsdService &service)
     {
-        return service.display->hideTimer();
+        return service.display()->hideTimer();
     }
 
     // Whether the value that ends @p line, after its last ": ", is laid out left to right.
@@ -511,7 +512,7 @@ private Q_SLOTS:
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
         invoke(service.get(), method, args);
         // Each icon that a handler chooses itself is one the idle warm-up loads.
-        QVERIFY2(icon.isEmpty() || args.contains(icon) || OsdService::handlerIconNames(mode).contains(icon), qPrintable(icon));
+        QVERIFY2(icon.isEmpty() || args.contains(icon) || PopupCatalogue::iconNames(mode == OsdService::RoundedMode).contains(icon), qPrintable(icon));
 
         QWidget *shown = window(*service);
         QVERIFY(shown);
@@ -749,7 +750,7 @@ private Q_SLOTS:
         qputenv("ALSA_CONFIG_PATH", QFile::encodeName(alsa.fileName()));
 
         auto service = makeService(Standard);
-        Vesk::SystemSoundsQt::Player *player = service->display->soundPlayer();
+        Vesk::SystemSoundsQt::Player *player = service->display()->soundPlayer();
         QMetaObject::invokeMethod(player, [player, probeIntervalMs] {
             player->setOutputProbeInterval(probeIntervalMs);
         });
@@ -841,13 +842,13 @@ private Q_SLOTS:
     void warmUpShowsNothing()
     {
         QFETCH(OsdService::Mode, mode);
-        QVERIFY(!makeService(mode, "[OSD]\nEnabled=false\n")->display->warmUp());
+        QVERIFY(!makeService(mode, "[OSD]\nEnabled=false\n")->display()->warmUp());
 
         auto service = makeService(mode);
         QSignalSpy progressSpy(service.get(), &OsdService::osdProgress);
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
-        QVERIFY(service->display->warmUp() && !service->display->warmUp()->isFinished());
-        QTRY_VERIFY_WITH_TIMEOUT(service->display->warmUp()->isFinished(), 10000);
+        QVERIFY(service->display()->warmUp() && !service->display()->warmUp()->isFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(service->display()->warmUp()->isFinished(), 10000);
         QVERIFY(!service->osdRootObject());
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
         QVERIFY(QGuiApplication::allWindows().isEmpty());
@@ -943,10 +944,10 @@ private Q_SLOTS:
         });
         if (leaves) {
             QVERIFY(saver.unregisterService(saverName));
-            QTRY_VERIFY(!service->display->isSessionLocked());
+            QTRY_VERIFY(!service->display()->isSessionLocked());
         } else {
             sendScreenSaverActive(false);
-            QTRY_VERIFY(!service->display->isSessionLocked());
+            QTRY_VERIFY(!service->display()->isSessionLocked());
         }
         QVERIFY(!shown->isVisible());
         service->volumeChanged(60);
@@ -1150,6 +1151,53 @@ private Q_SLOTS:
         QCOMPARE(window(*service)->property("osdValue").toString(), QStringLiteral("first"));
     }
 
+    // Every event's row: its rounded icons are built in, it says something at every value, and
+    // the rows stand in the order of their events. Its theme icons are Plasma 6's names, which
+    // Breeze 6 has (Breeze 5 lacks some): the standard style draws them, or the built-in
+    // drawings, and Plasma 6's listeners get names the theme has.
+    void catalogueRows_data()
+    {
+        QTest::addColumn<int>("index");
+        const auto &rows = PopupCatalogue::rows();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            QTest::addRow("%zu %s", i, rows[i].roundedIcon) << int(i);
+        }
+    }
+
+    void catalogueRows()
+    {
+        QFETCH(int, index);
+        const PopupCatalogue::Row &row = PopupCatalogue::rows().at(std::size_t(index));
+        QCOMPARE(int(row.event), index);
+        QIcon::setThemeName(QStringLiteral("breeze"));
+        const auto resetTheme = qScopeGuard([] {
+            QIcon::setThemeName(QString());
+        });
+        const QString caller = QStringLiteral("amarok");
+        const bool breeze5 = QT_VERSION_MAJOR < 6;
+        for (const int percent : {0, 20, 50, 100}) {
+            const auto request = PopupCatalogue::Request::value(percent, 100, QStringLiteral("VLC"), caller);
+            for (const bool rounded : {true, false}) {
+                const PopupCatalogue::Popup popup = PopupCatalogue::popup(row.event, rounded, request);
+                const QString icon = popup.content.icon;
+                const QString where = QStringLiteral("%1 at %2: %3").arg(rounded ? "rounded" : "standard").arg(percent).arg(icon);
+                if (!icon.isEmpty() && icon != caller) {
+                    QVERIFY2(PopupCatalogue::iconNames(rounded).contains(icon), qPrintable(where));
+                    const bool builtIn = rounded || !QIcon::hasThemeIcon(icon);
+                    const QIcon drawn = builtIn ? QIcon(QStringLiteral(":/icons/") + icon) : QIcon::fromTheme(icon);
+                    QVERIFY2(breeze5 || !drawn.pixmap(32, 32).isNull(), qPrintable(where));
+                    QVERIFY2(!rounded || !drawn.pixmap(32, 32).isNull(), qPrintable(where));
+                }
+                if (popup.announced == PopupContent::Kind::Progress) {
+                    QVERIFY2(breeze5 || popup.themeIcon == caller || QIcon::hasThemeIcon(popup.themeIcon), qPrintable(popup.themeIcon));
+                    QVERIFY(!popup.phrase.toString().isEmpty());
+                } else {
+                    QVERIFY(!popup.content.text.isEmpty());
+                }
+            }
+        }
+    }
+
     // The standard style's power icons come from the icon theme, or are the built-in drawings
     // where the theme has none: never an icon that draws nothing.
     void standardPowerIconsDraw_data()
@@ -1173,7 +1221,7 @@ private Q_SLOTS:
             auto service = makeService(Standard);
             invoke(service.get(), method, {arg});
             const QString icon = window(*service)->property("icon").toString();
-            QVERIFY2(OsdService::handlerIconNames(Standard).contains(icon), qPrintable(icon));
+            QVERIFY2(PopupCatalogue::iconNames(false).contains(icon), qPrintable(icon));
             const QIcon drawn = QIcon::hasThemeIcon(icon) ? QIcon::fromTheme(icon) : QIcon(QStringLiteral(":/icons/") + icon);
             QVERIFY2(!drawn.pixmap(32, 32).isNull(), qPrintable(theme + QLatin1Char(' ') + icon));
         }

@@ -63,7 +63,7 @@ private:
             return QString::fromLatin1(window->metaObject()->className());
         }
         if (key == "Screen") {
-            return int(service.config->screenChoice());
+            return int(service.config()->screenChoice());
         }
         if (key == "Timeout") {
             return service.timeout();
@@ -217,12 +217,12 @@ private Q_SLOTS:
         QCOMPARE(OsdConfig(config, nullptr).checkOsdEnabled(), switchedOff);
 
         OsdService service(config, nullptr, OsdService::RoundedMode);
-        QVERIFY(!service.display->hideTimer());
+        QVERIFY(!service.display()->hideTimer());
         QCOMPARE(service.checkOsdEnabled(), !switchedOff);
-        QCOMPARE(service.display->hideTimer() != nullptr, !switchedOff);
-        QTimer *const timer = service.display->hideTimer();
+        QCOMPARE(service.display()->hideTimer() != nullptr, !switchedOff);
+        QTimer *const timer = service.display()->hideTimer();
         QCOMPARE(service.checkOsdEnabled(), !switchedOff);
-        QCOMPARE(service.display->hideTimer(), timer);
+        QCOMPARE(service.display()->hideTimer(), timer);
         if (timer) {
             QVERIFY(timer->isSingleShot());
         }
@@ -297,7 +297,7 @@ private Q_SLOTS:
         QVERIFY(TestHome::replace(path, "[OSD]\nTimeout=4s\n"));
         QTRY_COMPARE_WITH_TIMEOUT(settingsWarnings, 1, 10000);
         QVERIFY(TestHome::write(path, "[OSD]\nTimeout=4s\nOpacity=0.5\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(service->config->opacity(), 0.5, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(service->config()->opacity(), 0.5, 10000);
         QCOMPARE(settingsWarnings, 1);
         QVERIFY(TestHome::write(path, "[OSD]\nTimeout=0\n"));
         QTRY_COMPARE_WITH_TIMEOUT(settingsWarnings, 2, 10000);

@@ -44,20 +44,13 @@ PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
     : QFrame(nullptr,
              Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput | Qt::CustomizeWindowHint
                  | Qt::WindowDoesNotAcceptFocus)
+    , d(std::make_unique<PopupWidgetPrivate>())
 {
     // The owner only owns the window, which stays top-level: a widget parent would make it a
     // child widget.
     if (owner) {
         QObject::setParent(owner);
     }
-    init(config);
-}
-
-PopupWidget::~PopupWidget() = default;
-
-void PopupWidget::init(OsdConfig *config)
-{
-    d = std::make_unique<PopupWidgetPrivate>();
     d->config = config;
     if (config) {
         d->timeout = config->timeout();
@@ -86,6 +79,8 @@ void PopupWidget::init(OsdConfig *config)
         onCurrentThemeChanged();
     });
 }
+
+PopupWidget::~PopupWidget() = default;
 
 void PopupWidget::readTheme()
 {
@@ -181,7 +176,7 @@ void PopupWidget::setOsdValue(const QVariant &osdValue)
     }
     d->osdValue = osdValue;
     Q_EMIT osdValueChanged(osdValue);
-    updatePositionOnScreen();
+    contentChanged(ContentPart::Value);
 }
 
 void PopupWidget::setOsdMaxValue(int osdMaxValue)
@@ -191,7 +186,7 @@ void PopupWidget::setOsdMaxValue(int osdMaxValue)
     }
     d->osdMaxValue = osdMaxValue;
     Q_EMIT osdMaxValueChanged(osdMaxValue);
-    updatePositionOnScreen();
+    contentChanged(ContentPart::Maximum);
 }
 
 void PopupWidget::setIcon(const QString &icon)
@@ -201,7 +196,7 @@ void PopupWidget::setIcon(const QString &icon)
     }
     d->iconName = icon;
     Q_EMIT iconChanged(icon);
-    updatePositionOnScreen();
+    contentChanged(ContentPart::Icon);
 }
 
 QList<PopupListRow> PopupWidget::listRows() const
@@ -216,7 +211,7 @@ void PopupWidget::setListRows(const QList<PopupListRow> &rows)
     }
     d->listRows = rows;
     Q_EMIT listRowsChanged();
-    updatePositionOnScreen();
+    contentChanged(ContentPart::Rows);
 }
 
 void PopupWidget::setShowingProgress(bool showingProgress)
@@ -226,7 +221,7 @@ void PopupWidget::setShowingProgress(bool showingProgress)
     }
     d->showingProgress = showingProgress;
     Q_EMIT showingProgressChanged(showingProgress);
-    updatePositionOnScreen();
+    contentChanged(ContentPart::Progress);
 }
 
 void PopupWidget::setTextFontFamily(const QString &family)
@@ -256,16 +251,67 @@ void PopupWidget::setCustomImageMode(bool enabled)
     onCustomImageModeChanged();
 }
 
-void PopupWidget::setTextLook(const TextLook &look)
+void PopupWidget::setTextLook(const PopupTextLook &look)
 {
     setCustomImageMode(look.customImage);
     setTextFontFamily(look.fontFamily);
     setTextFontPointSize(look.fontPointSize);
 }
 
-void PopupWidget::refreshContent()
+void PopupWidget::contentChanged(ContentParts changed)
 {
-    adjustSize();
+    onContentChanged(changed);
+    updatePositionOnScreen();
+}
+
+void PopupWidget::setContent(const PopupContent &content)
+{
+    const bool progress = content.kind == PopupContent::Kind::Progress;
+    PopupTextLook look = content.look;
+    if (progress) {
+        look.fontFamily = d->textFontFamily;
+        look.fontPointSize = d->textFontPointSize;
+    }
+    setTextLook(look);
+
+    ContentParts changed;
+    if (d->listRows != content.rows) {
+        d->listRows = content.rows;
+        changed |= ContentPart::Rows;
+        Q_EMIT listRowsChanged();
+    }
+    if (d->osdMaxValue != content.maximum) {
+        d->osdMaxValue = content.maximum;
+        changed |= ContentPart::Maximum;
+        Q_EMIT osdMaxValueChanged(d->osdMaxValue);
+    }
+    const QVariant value = progress ? QVariant(content.value) : QVariant(content.text);
+    if (d->osdValue.userType() != value.userType() || d->osdValue != value) {
+        d->osdValue = value;
+        changed |= ContentPart::Value;
+        Q_EMIT osdValueChanged(d->osdValue);
+    }
+    if (d->showingProgress != progress) {
+        d->showingProgress = progress;
+        changed |= ContentPart::Progress;
+        Q_EMIT showingProgressChanged(progress);
+    }
+    if (d->iconName != content.icon) {
+        d->iconName = content.icon;
+        changed |= ContentPart::Icon;
+        Q_EMIT iconChanged(d->iconName);
+    }
+    if (!progress) {
+        changed = ContentPart::All;
+    }
+    if (!changed) {
+        return;
+    }
+    onContentChanged(changed);
+    if (!progress) {
+        adjustSize();
+    }
+    updatePositionOnScreen();
 }
 
 void PopupWidget::setVisible(bool visible)
@@ -374,6 +420,10 @@ void PopupWidget::onTextFontChanged()
 }
 
 void PopupWidget::onCustomImageModeChanged()
+{
+}
+
+void PopupWidget::onContentChanged(ContentParts)
 {
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "popupcontent.h"
 #include "popupicon.h"
 #include "popuplist.h"
 
@@ -19,11 +20,12 @@ class VeskColorTheme;
  * showing and hiding, the screen the window places itself on, its window-system surface, its
  * frame pacing, and the desktop theme as it stands.
  *
- * The service drives the pop-up by the typed calls of this class: the value, its maximum, the
- * icon, progress or text, and one text look that each style applies as far as it has the
- * options. They are also the Qt properties ("timeout", "osdValue", "osdMaxValue", "icon",
- * "showingProgress") with change signals named after them. A setter that changes a value emits
- * its signal, to which each style connects its content, and then places the window again.
+ * The service hands the pop-up everything it shows at once (setContent()): the value, its
+ * maximum, the icon, progress or text, and one text look that each style applies as far as it
+ * has the options; the window is laid out and placed once for it. What is shown is also read
+ * and written as the Qt properties ("timeout", "osdValue", "osdMaxValue", "icon",
+ * "showingProgress") with change signals named after them; a setter that changes a value
+ * emits its signal, has the style show it, and places the window again.
  * While shown, the window follows the screen that the "Screen" setting chooses when it is shown.
  * It never takes the keyboard focus: it is shown and re-raised without being activated.
  *
@@ -43,20 +45,16 @@ class PopupWidget : public QFrame
     Q_PROPERTY(bool showingProgress READ showingProgress WRITE setShowingProgress NOTIFY showingProgressChanged)
 
 public:
-    /// How a text is shown: the style's own look, or a caller's. A style without one of the
-    /// options ignores it.
-    struct TextLook {
-        /// An image file named as the icon is shown at its own size (setCustomImageMode()).
-        bool customImage = false;
-        bool noBackground = false;
-        /// A colour name for the window's background; empty: the theme's.
-        QString backgroundColor;
-        /// One of the nine position words; empty: the style's own place.
-        QString position;
-        /// Empty and 0: the style's own font.
-        QString fontFamily;
-        int fontPointSize = 0;
+    /// The parts of what is shown; each style redraws the ones that changed.
+    enum class ContentPart {
+        Icon = 0x1,
+        Value = 0x2,
+        Maximum = 0x4,
+        Progress = 0x8,
+        Rows = 0x10,
+        All = 0x1f,
     };
+    Q_DECLARE_FLAGS(ContentParts, ContentPart)
 
     ~PopupWidget() override;
 
@@ -72,11 +70,9 @@ public:
     /// itself is drawn.
     QList<PopupListRow> listRows() const;
 
-    /// Shows texts with @p look from now on. The window alone takes the custom image mode and
-    /// the font.
-    virtual void setTextLook(const TextLook &look);
-    /// Shows the icon, the value and the text as they stand, and sizes the window to them.
-    virtual void refreshContent();
+    /// Shows @p content: one layout and one placement of the window. A text is shown anew even
+    /// when it is unchanged, since an image file it names may have changed.
+    void setContent(const PopupContent &content);
 
     /// True while a screen is followed, that is while the window is shown.
     bool isScreenWatching() const;
@@ -137,6 +133,12 @@ protected:
     /// What loadIcon() made current last.
     const PopupIcon &loadedIcon() const;
 
+    /// Shows texts with @p look from now on. The window alone takes the custom image mode and
+    /// the font.
+    virtual void setTextLook(const PopupTextLook &look);
+    /// Shows the @p changed parts of what is shown; the window is placed right after.
+    virtual void onContentChanged(ContentParts changed);
+
     // What each style does about a change; the window alone does nothing.
     /// Places the window on the followed screen; does nothing while none is followed.
     virtual void updatePositionOnScreen();
@@ -156,8 +158,11 @@ private Q_SLOTS:
     void setScreenWatching(bool isWatching);
 
 private:
-    void init(OsdConfig *config);
     void readTheme();
+    /// Has the style show the @p changed parts, and places the window.
+    void contentChanged(ContentParts changed);
 
-    std::unique_ptr<PopupWidgetPrivate> d;
+    std::unique_ptr<PopupWidgetPrivate> const d;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(PopupWidget::ContentParts)

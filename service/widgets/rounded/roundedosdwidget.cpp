@@ -148,16 +148,6 @@ void RoundedOsdWidget::init()
     setTranslucentAttributes(d->list);
     layout->addWidget(d->list);
 
-    // Direct connections in this order: the ring and number are up to date before the text,
-    // and both before the setter goes on to place the window.
-    connect(this, &RoundedOsdWidget::iconChanged, this, &RoundedOsdWidget::reloadIcon, Qt::DirectConnection);
-    connect(this, &RoundedOsdWidget::osdMaxValueChanged, this, &RoundedOsdWidget::updateProgress, Qt::DirectConnection);
-    connect(this, &RoundedOsdWidget::showingProgressChanged, this, &RoundedOsdWidget::updateProgress, Qt::DirectConnection);
-    connect(this, &RoundedOsdWidget::osdValueChanged, this, &RoundedOsdWidget::updateProgress, Qt::DirectConnection);
-    connect(this, &RoundedOsdWidget::showingProgressChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
-    connect(this, &RoundedOsdWidget::osdValueChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
-    connect(this, &RoundedOsdWidget::listRowsChanged, this, &RoundedOsdWidget::updateText, Qt::DirectConnection);
-
     // The font of the number inside the badge.
     d->iconLabel->setFont(badgeFont());
 
@@ -211,7 +201,7 @@ void RoundedOsdWidget::setCustomBackgroundColor(QString color)
     update();
 }
 
-void RoundedOsdWidget::setTextLook(const TextLook &look)
+void RoundedOsdWidget::setTextLook(const PopupTextLook &look)
 {
     setCustomImageMode(look.customImage);
     setNoBackgroundMode(look.noBackground);
@@ -221,12 +211,18 @@ void RoundedOsdWidget::setTextLook(const TextLook &look)
     setOsdPosition(look.position);
 }
 
-void RoundedOsdWidget::refreshContent()
+// The ring and number are up to date before the text.
+void RoundedOsdWidget::onContentChanged(ContentParts changed)
 {
-    reloadIcon();
-    updateProgress();
-    updateText();
-    adjustSize();
+    if (changed & ContentPart::Icon) {
+        reloadIcon();
+    }
+    if (changed & (ContentPart::Value | ContentPart::Maximum | ContentPart::Progress)) {
+        updateProgress();
+    }
+    if (changed & (ContentPart::Value | ContentPart::Progress | ContentPart::Rows)) {
+        updateText();
+    }
 }
 
 void RoundedOsdWidget::onCustomImageModeChanged()

@@ -59,9 +59,6 @@ public:
     /// Looks @p name up as the badge would, and renders the icon at the badge's icon size.
     static void preloadIcon(const QString &name);
 
-    void setTextLook(const TextLook &look) override;
-    void refreshContent() override;
-
 public Q_SLOTS:
     void setNoBackgroundMode(bool enabled);
     bool noBackgroundMode();
@@ -79,6 +76,8 @@ protected:
     void onCurrentThemeChanged() override;
     void onTextFontChanged() override;
     void onCustomImageModeChanged() override;
+    void setTextLook(const PopupTextLook &look) override;
+    void onContentChanged(ContentParts changed) override;
     void onShown() override;
 
 private Q_SLOTS:

@@ -159,14 +159,6 @@ void OsdWidget::init()
     d->list->hide();
     layout->addWidget(d->list, 0, Qt::AlignVCenter);
 
-    connect(this, &OsdWidget::iconChanged, this, &OsdWidget::updateIcon);
-    connect(this, &OsdWidget::osdMaxValueChanged, this, &OsdWidget::updateProgressBar);
-    connect(this, &OsdWidget::showingProgressChanged, this, &OsdWidget::updateProgressBar);
-    connect(this, &OsdWidget::osdValueChanged, this, &OsdWidget::updateProgressBar);
-    connect(this, &OsdWidget::showingProgressChanged, this, &OsdWidget::updateText);
-    connect(this, &OsdWidget::osdValueChanged, this, &OsdWidget::updateText);
-    connect(this, &OsdWidget::listRowsChanged, this, &OsdWidget::updateText);
-
     setupStyle();
     updateSizes();
     updateIcon();
@@ -267,12 +259,17 @@ void OsdWidget::updateText() const
     }
 }
 
-void OsdWidget::refreshContent()
+void OsdWidget::onContentChanged(ContentParts changed)
 {
-    updateIcon();
-    updateProgressBar();
-    updateText();
-    adjustSize();
+    if (changed & ContentPart::Icon) {
+        updateIcon();
+    }
+    if (changed & (ContentPart::Value | ContentPart::Maximum | ContentPart::Progress)) {
+        updateProgressBar();
+    }
+    if (changed & (ContentPart::Value | ContentPart::Progress | ContentPart::Rows)) {
+        updateText();
+    }
 }
 
 void OsdWidget::onScreenMetricsChanged()

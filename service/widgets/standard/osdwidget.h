@@ -36,8 +36,6 @@ public:
     /// Looks @p name up in the icon theme and loads the icon, as the icon label will.
     static void preloadIcon(const QString &name);
 
-    void refreshContent() override;
-
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void updatePositionOnScreen() override;
@@ -45,6 +43,7 @@ protected:
     void onCurrentThemeChanged() override;
     void onTextFontChanged() override;
     void onCustomImageModeChanged() override;
+    void onContentChanged(ContentParts changed) override;
 
 private Q_SLOTS:
     void updateIcon() const;
