@@ -14,6 +14,7 @@ public:
 
 VeskThemeWatcher::VeskThemeWatcher(QObject *parent)
     : QObject(parent)
+    , d(std::make_unique<VeskThemeWatcherPrivate>())
 {
     init();
 }
@@ -22,7 +23,6 @@ VeskThemeWatcher::~VeskThemeWatcher() = default;
 
 void VeskThemeWatcher::init()
 {
-    d = std::make_unique<VeskThemeWatcherPrivate>();
     d->watcher = new QFileSystemWatcher(this);
     // Files that do not exist cannot be watched; they are simply left out.
     d->watcher->addPaths(VeskUtils::themePaths());

@@ -29,5 +29,5 @@ private Q_SLOTS:
 private:
     void init();
 
-    std::unique_ptr<VeskThemeWatcherPrivate> d;
+    std::unique_ptr<VeskThemeWatcherPrivate> const d;
 };

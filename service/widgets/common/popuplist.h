@@ -66,5 +66,5 @@ private:
     /// @p leftToRight as laid out in the widget's direction.
     QRectF mirrored(const QRectF &leftToRight) const;
 
-    std::unique_ptr<PopupListPrivate> d;
+    std::unique_ptr<PopupListPrivate> const d;
 };

@@ -9,14 +9,16 @@
 #include <QStyleOption>
 #include <QSvgRenderer>
 
+#include <memory>
+
 QIcon BoundedSvgIconEngine::icon(const QByteArray &document)
 {
-    auto engine = new BoundedSvgIconEngine(document);
+    std::unique_ptr<BoundedSvgIconEngine> engine(new BoundedSvgIconEngine(document));
     if (!engine->renderer->isValid()) {
-        delete engine;
         return QIcon();
     }
-    return QIcon(engine);
+    // The icon owns its engine.
+    return QIcon(engine.release());
 }
 
 BoundedSvgIconEngine::BoundedSvgIconEngine(const QByteArray &document)

@@ -155,6 +155,7 @@ QPixmap coverPart(const QPixmap &pixmap, const QSize &inner, const QSize &canvas
 
 RoundedLabel::RoundedLabel(QWidget *parent, Qt::WindowFlags flags)
     : QWidget(parent, flags)
+    , d(std::make_unique<RoundedLabelPrivate>())
 {
     init();
 }
@@ -163,8 +164,6 @@ RoundedLabel::~RoundedLabel() = default;
 
 void RoundedLabel::init()
 {
-    d = std::make_unique<RoundedLabelPrivate>();
-
     d->iconView = new QLabel(this);
     d->iconView->setObjectName(QStringLiteral("iconView"));
     d->iconView->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -60,5 +60,5 @@ protected:
 private:
     void init();
 
-    std::unique_ptr<RoundedLabelPrivate> d;
+    std::unique_ptr<RoundedLabelPrivate> const d;
 };

@@ -97,6 +97,7 @@ QColor RoundedOsdWidgetPrivate::mixedBackgroundColor(const VeskColorTheme &theme
 
 RoundedOsdWidget::RoundedOsdWidget(OsdConfig *config, QObject *parent)
     : RoundedWindow(config, parent)
+    , d(std::make_unique<RoundedOsdWidgetPrivate>())
 {
     init();
 }
@@ -105,7 +106,6 @@ RoundedOsdWidget::~RoundedOsdWidget() = default;
 
 void RoundedOsdWidget::init()
 {
-    d = std::make_unique<RoundedOsdWidgetPrivate>();
     connect(surface(), &PopupSurface::compositingChanged, this, &RoundedOsdWidget::onCompositingChange);
 
     setTranslucentAttributes(this);

@@ -92,5 +92,5 @@ private:
     void showCustomImage(const QPixmap &image);
     void updateBadgeVisibility() const;
 
-    std::unique_ptr<RoundedOsdWidgetPrivate> d;
+    std::unique_ptr<RoundedOsdWidgetPrivate> const d;
 };

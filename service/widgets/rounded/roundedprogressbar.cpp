@@ -40,6 +40,7 @@ QPainterPath circlePath(const QRectF &rect)
 
 RoundedProgressBar::RoundedProgressBar(QWidget *parent, Qt::WindowFlags flags)
     : QWidget(parent, flags)
+    , d(std::make_unique<RoundedProgressBarPrivate>())
 {
     init();
 }
@@ -48,7 +49,6 @@ RoundedProgressBar::~RoundedProgressBar() = default;
 
 void RoundedProgressBar::init()
 {
-    d = std::make_unique<RoundedProgressBarPrivate>();
 }
 
 int RoundedProgressBar::minimum() const

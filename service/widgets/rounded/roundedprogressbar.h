@@ -57,5 +57,5 @@ protected:
 private:
     void init();
 
-    std::unique_ptr<RoundedProgressBarPrivate> d;
+    std::unique_ptr<RoundedProgressBarPrivate> const d;
 };

@@ -42,6 +42,7 @@ public:
 
 RoundedWindow::RoundedWindow(OsdConfig *config, QObject *owner)
     : PopupWidget(config, owner)
+    , d(std::make_unique<RoundedWindowPrivate>())
 {
     init();
 }
@@ -50,7 +51,6 @@ RoundedWindow::~RoundedWindow() = default;
 
 void RoundedWindow::init()
 {
-    d = std::make_unique<RoundedWindowPrivate>();
     updateRoundedMask();
 }
 

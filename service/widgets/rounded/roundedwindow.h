@@ -38,5 +38,5 @@ private:
     void init();
     void shapeAtDevicePixels();
 
-    std::unique_ptr<RoundedWindowPrivate> d;
+    std::unique_ptr<RoundedWindowPrivate> const d;
 };

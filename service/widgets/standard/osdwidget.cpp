@@ -108,6 +108,7 @@ public:
 
 OsdWidget::OsdWidget(OsdConfig *config)
     : PopupWidget(config, nullptr)
+    , d(std::make_unique<OsdWidgetPrivate>())
 {
     init();
 }
@@ -117,8 +118,6 @@ OsdWidget::~OsdWidget() = default;
 void OsdWidget::init()
 {
     setFont(enlargedFont(font()));
-
-    d = std::make_unique<OsdWidgetPrivate>();
 
     auto layout = new QHBoxLayout(this);
     layout->setContentsMargins(layoutMargin, layoutMargin, layoutMargin, layoutMargin);

@@ -56,5 +56,5 @@ private:
     void setupStyle();
     void showIcon(const QIcon &icon) const;
 
-    std::unique_ptr<OsdWidgetPrivate> d;
+    std::unique_ptr<OsdWidgetPrivate> const d;
 };

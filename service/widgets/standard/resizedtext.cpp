@@ -67,6 +67,7 @@ void ResizedTextPrivate::updateDisplayedText(const QFont &font)
 
 ResizedText::ResizedText(QWidget *parent, Qt::WindowFlags flags)
     : QWidget(parent, flags)
+    , d(std::make_unique<ResizedTextPrivate>())
 {
     init();
 }
@@ -75,7 +76,6 @@ ResizedText::~ResizedText() = default;
 
 void ResizedText::init()
 {
-    d = std::make_unique<ResizedTextPrivate>();
     d->document = new QTextDocument(this);
     d->document->setDefaultFont(font());
 
@@ -164,7 +164,7 @@ void ResizedText::refreshLayout()
 
 void ResizedText::updateIdealDocumentSize()
 {
-    QTextDocument *clone = d->document->clone(this);
+    const std::unique_ptr<QTextDocument> clone(d->document->clone());
     clone->setDocumentMargin(d->document->documentMargin());
     // Paragraphs wider than any window are cut short: they make the window as wide as it
     // gets either way, and laying out one line of many thousand characters is slow.
@@ -182,7 +182,6 @@ void ResizedText::updateIdealDocumentSize()
         clone->setTextWidth(clone->idealWidth());
     }
     const QSizeF ideal = clone->size() + QSizeF(0, hiddenHeight);
-    delete clone;
 
     if (qFuzzyCompare(ideal.width(), d->idealWidth) && qFuzzyCompare(ideal.height(), d->idealHeight)) {
         return;

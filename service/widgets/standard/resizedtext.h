@@ -68,5 +68,5 @@ private Q_SLOTS:
 private:
     void init();
 
-    std::unique_ptr<ResizedTextPrivate> d;
+    std::unique_ptr<ResizedTextPrivate> const d;
 };
