@@ -2,6 +2,8 @@
 #include "osdservice.h"
 
 #include "intakebounds.h"
+#include "lockkeypopups.h"
+#include "lockkeywatcher.h"
 #include "osdconfig.h"
 #include "osdservice_debug.h"
 #include "osdserviceadaptor.h"
@@ -73,6 +75,8 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
     connect(this->config.get(), &OsdConfig::standardStyleChanged, this, [this](bool standardStyle) {
         modeValue = standardStyle ? StandardMode : RoundedMode;
     });
+
+    connect(new LockKeyWatcher(this), &LockKeyWatcher::lockKeyChanged, this, &OsdService::lockKeyChanged);
 
     // OsdConfig answers true when the pop-up is switched off.
     if (!this->config->checkOsdEnabled()) {
@@ -722,6 +726,14 @@ void OsdService::powerManagementInhibitedChanged(bool inhibited)
 {
     const PowerPopUps::Content content = PowerPopUps::inhibition(inhibited, modeValue == RoundedMode);
     showText(content.icon, content.text);
+}
+
+void OsdService::lockKeyChanged(LockKey key, bool on)
+{
+    if (config->lockKeys().testFlag(key)) {
+        const LockKeyPopUps::Content content = LockKeyPopUps::content(key, on, modeValue == RoundedMode);
+        showText(content.icon, content.text);
+    }
 }
 
 void OsdService::hide()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "displaybrightnesslist.h"
+#include "lockkey.h"
 #include "popupwidget.h"
 
 #include <KSharedConfig>
@@ -108,6 +109,8 @@ private Q_SLOTS:
     /// A screen locker that leaves the bus, or gives its name to another, no longer holds the
     /// session locked.
     void onScreenSaverOwnerChanged(const QString &name, const QString &oldOwner, const QString &newOwner);
+    /// Caps Lock, Num Lock or Scroll Lock was switched, where the settings ask for its pop-up.
+    void lockKeyChanged(LockKey key, bool on);
 
 private:
     friend class OsdServiceTest;
