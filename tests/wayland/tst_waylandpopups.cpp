@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 
+#include <linux/input-event-codes.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -586,6 +587,47 @@ private Q_SLOTS:
         QVERIFY2(kwinRuns(scale), qPrintable(kwinFailure));
         const QStringList expected = kwinPlacesAtScale1.value(config);
         QCOMPARE(volumeOnKWin(config, expected), expected);
+    }
+
+    // The lock keys typed on KWin's keyboard: the daemon hears them from KWin, with no caller, and
+    // KWin shows the pop-up; never one for the states at the daemon's start. KWin's keymap, as
+    // xkeyboard-config makes it, gives Scroll Lock no modifier, so the key changes no state there.
+    void lockKeysOnKWin_data()
+    {
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<QVector<quint32>>("before");
+        QTest::addColumn<QVector<quint32>>("typed");
+        QTest::addColumn<QString>("first");
+        const QByteArray allKeys("LockKeys=caps,num,scroll\n");
+        const QByteArray rounded = "[OSD]\n" + allKeys;
+        QTest::newRow("rounded: Caps Lock") << rounded << QVector<quint32>() << QVector<quint32>{KEY_CAPSLOCK} << "Caps Lock On";
+        QTest::newRow("standard: Num Lock") << standardStyle + allKeys << QVector<quint32>() << QVector<quint32>{KEY_NUMLOCK} << "Num Lock On";
+        QTest::newRow("nothing for the start") << rounded << QVector<quint32>{KEY_CAPSLOCK} << QVector<quint32>{KEY_NUMLOCK} << "Num Lock On";
+        QTest::newRow("toggled fast") << rounded << QVector<quint32>() << QVector<quint32>{KEY_CAPSLOCK, KEY_CAPSLOCK, KEY_CAPSLOCK} << "Caps Lock On";
+    }
+
+    void lockKeysOnKWin()
+    {
+        QFETCH(QByteArray, config);
+        QFETCH(QVector<quint32>, before);
+        QFETCH(QVector<quint32>, typed);
+        QFETCH(QString, first);
+        if (!kwinRuns()) {
+            QSKIP(qPrintable(QStringLiteral("KWin does not run here: ") + kwinFailure));
+        }
+        QVERIFY(before.isEmpty() || kwin->typeKWinKeys(before));
+        // Each key is typed again at the end, back to its state before the row.
+        const auto restore = qScopeGuard([&] {
+            kwin->typeKWinKeys(before + typed);
+        });
+        auto daemon = onCompositor(*kwin, config);
+        QVERIFY2(daemon->start(), whyNot(*daemon));
+        SignalRecorder recorder(daemon->bus());
+        QVERIFY(kwin->typeKWinKeys(typed));
+        QTRY_VERIFY_WITH_TIMEOUT(!recorder.received.isEmpty(), timeoutMs());
+        QCOMPARE(recorder.received.first().member, QStringLiteral("osdText"));
+        QCOMPARE(recorder.received.first().arguments.value(1).toString(), first);
+        QTRY_COMPARE_WITH_TIMEOUT(kwinPlaces(*kwin, daemon->pid(), false).size(), 1, timeoutMs());
     }
 
 private:
