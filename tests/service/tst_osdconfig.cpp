@@ -210,7 +210,6 @@ private Q_SLOTS:
         QTest::newRow("absent") << QByteArray("[OSD]\n") << (LockKey::Caps | LockKey::Num) << QString();
         QTest::newRow("all, spaced, in any case") << QByteArray("[OSD]\nLockKeys=Scroll, caps ,NUM\n") << (LockKey::Caps | LockKey::Num | LockKey::Scroll)
                                                   << QString();
-        QTest::newRow("one") << QByteArray("[OSD]\nLockKeys=scroll\n") << LockKeys(LockKey::Scroll) << QString();
         QTest::newRow("none") << QByteArray("[OSD]\nLockKeys= None\n") << LockKeys() << QString();
         const QString unknown = QStringLiteral(
             "Unknown value \"%1\" of LockKeys in group [OSD] of vesknotifyrc; Caps Lock and Num Lock pop up. Known values: a list of caps, num and "

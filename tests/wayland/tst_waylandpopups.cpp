@@ -598,12 +598,11 @@ private Q_SLOTS:
         QTest::addColumn<QVector<quint32>>("before");
         QTest::addColumn<QVector<quint32>>("typed");
         QTest::addColumn<QString>("first");
-        const QByteArray allKeys("LockKeys=caps,num,scroll\n");
-        const QByteArray rounded = "[OSD]\n" + allKeys;
-        QTest::newRow("rounded: Caps Lock") << rounded << QVector<quint32>() << QVector<quint32>{KEY_CAPSLOCK} << "Caps Lock On";
-        QTest::newRow("standard: Num Lock") << standardStyle + allKeys << QVector<quint32>() << QVector<quint32>{KEY_NUMLOCK} << "Num Lock On";
-        QTest::newRow("nothing for the start") << rounded << QVector<quint32>{KEY_CAPSLOCK} << QVector<quint32>{KEY_NUMLOCK} << "Num Lock On";
-        QTest::newRow("toggled fast") << rounded << QVector<quint32>() << QVector<quint32>{KEY_CAPSLOCK, KEY_CAPSLOCK, KEY_CAPSLOCK} << "Caps Lock On";
+        using Keys = QVector<quint32>;
+        QTest::newRow("rounded: Caps Lock") << QByteArray() << Keys() << Keys{KEY_CAPSLOCK} << "Caps Lock On";
+        QTest::newRow("standard: Num Lock") << standardStyle << Keys() << Keys{KEY_NUMLOCK} << "Num Lock On";
+        QTest::newRow("nothing for the start") << QByteArray() << Keys{KEY_CAPSLOCK} << Keys{KEY_NUMLOCK} << "Num Lock On";
+        QTest::newRow("toggled fast") << QByteArray() << Keys() << Keys{KEY_CAPSLOCK, KEY_CAPSLOCK, KEY_CAPSLOCK} << "Caps Lock On";
     }
 
     void lockKeysOnKWin()
