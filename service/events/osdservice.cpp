@@ -39,6 +39,9 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
     , modeValue(mode)
     , windowMode(mode)
 {
+    // The keys' states at start are taken before the bus name: a key switched once the daemon
+    // can be seen on the bus is a change.
+    connect(new LockKeyWatcher(this), &LockKeyWatcher::lockKeyChanged, this, &OsdService::lockKeyChanged);
     initDBus(mode);
 
     display = std::make_unique<PopupDisplay>([this]() -> PopupWidget * {
@@ -75,8 +78,6 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
     connect(this->config.get(), &OsdConfig::standardStyleChanged, this, [this](bool standardStyle) {
         modeValue = standardStyle ? StandardMode : RoundedMode;
     });
-
-    connect(new LockKeyWatcher(this), &LockKeyWatcher::lockKeyChanged, this, &OsdService::lockKeyChanged);
 
     // OsdConfig answers true when the pop-up is switched off.
     if (!this->config->checkOsdEnabled()) {
