@@ -124,7 +124,10 @@ void printHelp()
     printMessage(QStringLiteral("Usage:\n%1 [options]\n%1 method [arguments]\n\n%2\n\nOptions:\n"
                                 "-h, --help         Displays help on commandline options.\n"
                                 "--methods          Displays methods description.\n"
-                                "--method_names     Displays list available method names.\n")
+                                "--method_names     Displays list available method names.\n\n"
+                                "Caps Lock, Num Lock and Scroll Lock need no call: osd-service shows their changes by itself,\n"
+                                "for the keys listed in LockKeys in group [OSD] of vesknotifyrc (caps, num, scroll, or none;\n"
+                                "caps,num when not set).\n")
                      .arg(QCoreApplication::applicationName(), QStringLiteral("Utility for displaying OSD notifications for confirmation type.")));
 }
 

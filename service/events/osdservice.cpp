@@ -3,6 +3,7 @@
 
 #include "displaybrightnesslist.h"
 #include "intakebounds.h"
+#include "lockkeywatcher.h"
 #include "osdconfig.h"
 #include "osdservice_debug.h"
 #include "osdserviceadaptor.h"
@@ -34,6 +35,9 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
     , modeValue(mode)
     , windowMode(mode)
 {
+    // The keys' states at start are taken before the bus name: a key switched once the daemon
+    // can be seen on the bus is a change.
+    connect(new LockKeyWatcher(this), &LockKeyWatcher::lockKeyChanged, this, &OsdService::lockKeyChanged);
     initDBus(mode);
 
     popupDisplay = std::make_unique<PopupDisplay>([this] {
@@ -412,6 +416,13 @@ void OsdService::powerProfileChanged(const QString &unboundedProfile)
 void OsdService::powerManagementInhibitedChanged(bool inhibited)
 {
     showEventPopup(inhibited ? Event::SleepBlocked : Event::SleepAllowed);
+}
+
+void OsdService::lockKeyChanged(LockKey key, bool on)
+{
+    if (settings->lockKeys().testFlag(key)) {
+        showEventPopup(PopupCatalogue::lockKey(key, on));
+    }
 }
 
 void OsdService::hide()

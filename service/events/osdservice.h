@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "lockkey.h"
 #include "popupcatalogue.h"
 
 #include <KSharedConfig>
@@ -108,6 +109,8 @@ private Q_SLOTS:
     /// A screen locker that leaves the bus, or gives its name to another, no longer holds the
     /// session locked.
     void onScreenSaverOwnerChanged(const QString &name, const QString &oldOwner, const QString &newOwner);
+    /// Caps Lock, Num Lock or Scroll Lock was switched, where the settings ask for its pop-up.
+    void lockKeyChanged(LockKey key, bool on);
 
 private:
     void initDBus(OsdService::Mode mode);

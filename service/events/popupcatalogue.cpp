@@ -24,6 +24,16 @@ PopupCatalogue::Row powerRow(Event event, const char *roundedIcon, const char *t
     return row;
 }
 
+// The lock keys show the built-in padlocks in both styles: a theme's icons would have to come
+// in pairs (Breeze draws only the states that are on), or on and off would look like two
+// different things.
+PopupCatalogue::Row lockKeyRow(Event event, const char *builtInIcon, const KLazyLocalizedString &text)
+{
+    PopupCatalogue::Row row = textRow(event, builtInIcon, builtInIcon, text);
+    row.builtInFallback = true;
+    return row;
+}
+
 PopupCatalogue::Row progressRow(Event event, const char *roundedIcon, const char *themeIcon, const KLazyLocalizedString &phrase)
 {
     return {event, Kind::Progress, roundedIcon, nullptr, themeIcon, false, false, Muted::Never, phrase, {}, {}};
@@ -124,6 +134,12 @@ const std::vector<PopupCatalogue::Row> catalogue = {
              "mono-system-suspend",
              "system-suspend-uninhibited",
              kli18nc("sleep and screen locking are no longer blocked, keep short", "Automatic Sleep Allowed")),
+    lockKeyRow(Event::CapsLockOn, "mono-input-caps-on", kli18nc("Caps Lock was switched on, keep short", "Caps Lock On")),
+    lockKeyRow(Event::CapsLockOff, "mono-input-caps-off", kli18nc("Caps Lock was switched off, keep short", "Caps Lock Off")),
+    lockKeyRow(Event::NumLockOn, "mono-input-num-on", kli18nc("Num Lock was switched on, keep short", "Num Lock On")),
+    lockKeyRow(Event::NumLockOff, "mono-input-num-off", kli18nc("Num Lock was switched off, keep short", "Num Lock Off")),
+    lockKeyRow(Event::ScrollLockOn, "mono-input-scroll-on", kli18nc("Scroll Lock was switched on, keep short", "Scroll Lock On")),
+    lockKeyRow(Event::ScrollLockOff, "mono-input-scroll-off", kli18nc("Scroll Lock was switched off, keep short", "Scroll Lock Off")),
 };
 
 const char *const profileNames[] = {"power-saver", "balanced", "performance"};
@@ -204,6 +220,19 @@ PopupCatalogue::Event PopupCatalogue::powerProfile(const QString &profile)
         }
     }
     return Event::OtherPowerProfile;
+}
+
+PopupCatalogue::Event PopupCatalogue::lockKey(LockKey key, bool on)
+{
+    switch (key) {
+    case LockKey::Caps:
+        return on ? Event::CapsLockOn : Event::CapsLockOff;
+    case LockKey::Num:
+        return on ? Event::NumLockOn : Event::NumLockOff;
+    case LockKey::Scroll:
+        break;
+    }
+    return on ? Event::ScrollLockOn : Event::ScrollLockOff;
 }
 
 PopupCatalogue::Popup PopupCatalogue::popup(Event event, bool rounded, const Request &request)

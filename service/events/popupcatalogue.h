@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "lockkey.h"
 #include "popupcontent.h"
 
 #include <KLazyLocalizedString>
@@ -44,6 +45,12 @@ enum class Event {
     OtherPowerProfile,
     SleepBlocked,
     SleepAllowed,
+    CapsLockOn,
+    CapsLockOff,
+    NumLockOn,
+    NumLockOff,
+    ScrollLockOn,
+    ScrollLockOff,
 };
 
 /// When a progress event counts as muted: it then shows its muted text in the standard style,
@@ -88,6 +95,9 @@ const Row &row(Event event);
 /// The power profile event of @p profile ("power-saver", "balanced", "performance", or a name
 /// of the caller's own).
 Event powerProfile(const QString &profile);
+
+/// The event of @p key switched @p on or off.
+Event lockKey(LockKey key, bool on);
 
 /// What the caller of an event sends along.
 struct Request {

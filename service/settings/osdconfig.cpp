@@ -81,6 +81,7 @@ void OsdConfig::loadSettings()
     standardStyleValue = false;
     screenChoiceValue = ScreenChoice::Primary;
     timeoutValue = defaultTimeoutMs;
+    lockKeysValue = defaultLockKeys;
     if (!config) {
         return;
     }
@@ -104,6 +105,11 @@ void OsdConfig::loadSettings()
         }
     }
 
+    const QString lockKeys = group.readEntry("LockKeys", QString());
+    if (!lockKeys.isNull()) {
+        readLockKeys(lockKeys);
+    }
+
     // Read as text: KConfig turns a value that is no number into the default without a word,
     // which would hide a typing error from the user.
     const QString timeout = group.readEntry("Timeout", QString());
@@ -122,6 +128,33 @@ void OsdConfig::loadSettings()
         report(QStringLiteral("Timeout=%1 in group [OSD] of vesknotifyrc is outside %2..%3 ms; the pop-ups stay for %4 ms.")
                    .arg(timeout, QString::number(shortestTimeoutMs), QString::number(longestTimeoutMs), QString::number(timeoutValue)));
     }
+}
+
+// A list of the words caps, num and scroll, in any case and order, or none alone. A list with
+// another word is taken as a whole for a typing error: the default holds, not a part of the list.
+void OsdConfig::readLockKeys(const QString &value)
+{
+    if (value.trimmed().compare(QLatin1String("none"), Qt::CaseInsensitive) == 0) {
+        lockKeysValue = {};
+        return;
+    }
+    LockKeys keys;
+    for (const QString &entry : value.split(QLatin1Char(','))) {
+        const QString word = entry.trimmed().toLower();
+        if (word == QLatin1String("caps")) {
+            keys |= LockKey::Caps;
+        } else if (word == QLatin1String("num")) {
+            keys |= LockKey::Num;
+        } else if (word == QLatin1String("scroll")) {
+            keys |= LockKey::Scroll;
+        } else {
+            report(QStringLiteral("Unknown value \"%1\" of LockKeys in group [OSD] of vesknotifyrc; Caps Lock and Num Lock pop up. Known values: a list "
+                                  "of caps, num and scroll, or none.")
+                       .arg(value));
+            return;
+        }
+    }
+    lockKeysValue = keys;
 }
 
 double OsdConfig::opacity() const
@@ -147,6 +180,11 @@ bool OsdConfig::standardStyle() const
 bool OsdConfig::layoutPopUpEnabled() const
 {
     return layoutPopUpEnabledValue;
+}
+
+LockKeys OsdConfig::lockKeys() const
+{
+    return lockKeysValue;
 }
 
 bool OsdConfig::checkOsdEnabled() const

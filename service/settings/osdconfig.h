@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "lockkey.h"
+
 #include <KSharedConfig>
 #include <QObject>
 #include <QStringList>
@@ -31,6 +33,9 @@ public:
     static constexpr int defaultTimeoutMs = 1800;
     static constexpr int shortestTimeoutMs = 1;
     static constexpr int longestTimeoutMs = 20000;
+    /// The lock keys whose changes pop up when the settings name none: the two that change what
+    /// typing gives.
+    static constexpr LockKeys defaultLockKeys = LockKey::Caps | LockKey::Num;
 
     /// @p plasmaConfig is the desktop's plasmarc; either may be null.
     OsdConfig(const KSharedConfig::Ptr &config, QObject *parent, const KSharedConfig::Ptr &plasmaConfig = KSharedConfig::Ptr());
@@ -46,6 +51,8 @@ public:
     bool standardStyle() const;
     /// False when the desktop's switch for the keyboard layout pop-up is off.
     bool layoutPopUpEnabled() const;
+    /// "LockKeys": the lock keys whose changes pop up.
+    LockKeys lockKeys() const;
 
     /// True when the pop-up is switched OFF ("Enabled" is false here or in plasmarc). The
     /// inverted sense is kept because OsdService::checkOsdEnabled() relies on it.
@@ -58,6 +65,7 @@ Q_SIGNALS:
 
 private:
     void report(const QString &problem);
+    void readLockKeys(const QString &value);
 
     KSharedConfig::Ptr config;
     KSharedConfig::Ptr plasmaConfig;
@@ -68,6 +76,7 @@ private:
     bool layoutPopUpEnabledValue = true;
     ScreenChoice screenChoiceValue = ScreenChoice::Primary;
     int timeoutValue = defaultTimeoutMs;
+    LockKeys lockKeysValue = defaultLockKeys;
     // The problems found by the last reading, and by the one before.
     QStringList problems;
     QStringList reportedProblems;

@@ -31,6 +31,10 @@ static const QByteArray helpText =
     "-h, --help         Displays help on commandline options.\n"
     "--methods          Displays methods description.\n"
     "--method_names     Displays list available method names.\n"
+    "\n"
+    "Caps Lock, Num Lock and Scroll Lock need no call: osd-service shows their changes by itself,\n"
+    "for the keys listed in LockKeys in group [OSD] of vesknotifyrc (caps, num, scroll, or none;\n"
+    "caps,num when not set).\n"
     "\n";
 
 static const QByteArray methodsText =

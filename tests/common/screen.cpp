@@ -7,12 +7,14 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
 
 #include <algorithm>
 #include <functional>
 #include <vector>
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -78,6 +80,20 @@ unsigned long inputFocus()
     int revert = 0;
     XGetInputFocus(X11Application::display(), &focus, &revert);
     return focus;
+}
+
+bool indicatorOn(const char *name)
+{
+    Display *display = X11Application::display();
+    Bool on = False;
+    return XkbGetNamedIndicator(display, XInternAtom(display, name, False), nullptr, &on, nullptr, nullptr) && on;
+}
+
+bool typeKeys(const QStringList &keys)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("0")} + keys);
+    return xdotool.waitForFinished(30000) && xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
 }
 
 void movePointer(int xScreen, const QPoint &position)

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <QStringList>
 
 /// What the primary screen shows now: the whole screen, or @p area in root window coordinates.
 QImage grabScreen(const QRect &area = QRect());
@@ -23,6 +24,13 @@ QString saveScreenshot(const QImage &image, const QString &name);
 void setWorkArea(const QRect &area);
 /// The window that has the keyboard focus on the test's display.
 unsigned long inputFocus();
+
+/// Whether the keyboard's indicator @p name ("Caps Lock", "Num Lock", "Scroll Lock") is lit on
+/// the test's display.
+bool indicatorOn(const char *name);
+/// Presses and releases each of @p keys (keysym names such as "Caps_Lock") in turn without a
+/// pause, through the X server's test extension as xdotool does; false if that failed.
+bool typeKeys(const QStringList &keys);
 
 /// Moves the mouse pointer to @p position on X screen @p xScreen of the test's display.
 void movePointer(int xScreen, const QPoint &position);

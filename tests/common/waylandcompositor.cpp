@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "waylandcompositor.h"
 
+#include "wayland-fake-input-client-protocol.h"
+
 #include <QColor>
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -18,6 +20,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+
+#include <wayland-client.h>
+
+#include <cstring>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -133,6 +139,8 @@ QString WaylandCompositor::start(int timeoutMs)
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland-org.kde.kwin.qpa"));
         env.insert(QStringLiteral("LIBGL_ALWAYS_SOFTWARE"), QStringLiteral("1"));
         env.insert(QStringLiteral("KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"), QStringLiteral("1"));
+        // KWin 6 grants its fake input only to the programs it knows, unless told otherwise.
+        env.insert(QStringLiteral("KWIN_WAYLAND_NO_PERMISSION_CHECKS"), QStringLiteral("1"));
         process.setProgram(copy);
         // Its virtual outputs have one mode each, and only the windowed backends take a scale
         // from the command line: the scale is set once KWin runs.
@@ -276,6 +284,45 @@ QImage WaylandCompositor::screenshot(const QString &name) const
         return QImage();
     }
     return QImage::fromData(grim.readAllStandardOutput(), "PPM").convertToFormat(QImage::Format_RGB32);
+}
+
+// A connection of its own, which ends when the keys are sent: KWin's fake keyboard stays, and with
+// it the keys' states.
+bool WaylandCompositor::typeKWinKeys(const QVector<quint32> &keys) const
+{
+    if (kind != KWin) {
+        return false;
+    }
+    wl_display *display = wl_display_connect(socketPath.toLocal8Bit().constData());
+    if (!display) {
+        return false;
+    }
+    static const wl_registry_listener registryListener = {
+        [](void *data, wl_registry *, uint32_t name, const char *interface, uint32_t version) {
+            // Keys came with version 4.
+            if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4) {
+                *static_cast<uint32_t *>(data) = name;
+            }
+        },
+        [](void *, wl_registry *, uint32_t) {},
+    };
+    uint32_t global = 0;
+    wl_registry *registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &registryListener, &global);
+    bool typed = false;
+    if (wl_display_roundtrip(display) >= 0 && global) {
+        auto *input = static_cast<org_kde_kwin_fake_input *>(wl_registry_bind(registry, global, &org_kde_kwin_fake_input_interface, 4));
+        org_kde_kwin_fake_input_authenticate(input, "osd tests", "types the lock keys");
+        for (const quint32 key : keys) {
+            org_kde_kwin_fake_input_keyboard_key(input, key, WL_KEYBOARD_KEY_STATE_PRESSED);
+            org_kde_kwin_fake_input_keyboard_key(input, key, WL_KEYBOARD_KEY_STATE_RELEASED);
+        }
+        typed = wl_display_roundtrip(display) >= 0;
+        wl_proxy_destroy(reinterpret_cast<wl_proxy *>(input));
+    }
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    return typed;
 }
 
 // KWin writes the picture into a pipe, while the call waits, and answers with its layout.

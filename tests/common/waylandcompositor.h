@@ -57,6 +57,9 @@ public:
     /// KWin's own account of the windows of process @p pid. KWin takes screenshots only when it
     /// composites with OpenGL; this needs none.
     QVector<Placed> kwinPlaces(qint64 pid) const;
+    /// Presses and releases each of @p keys (Linux input key codes, such as KEY_CAPSLOCK) in turn
+    /// on KWin's keyboard, through its fake input protocol; false if KWin did not take them.
+    bool typeKWinKeys(const QVector<quint32> &keys) const;
     /// swaymsg with @p args; its standard output.
     QByteArray swaymsg(const QStringList &args) const;
 

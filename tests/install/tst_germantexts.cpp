@@ -100,6 +100,9 @@ private Q_SLOTS:
         QTest::newRow("media player 0: the name goes into the German text") << Handler([](OsdService &s) {
             s.mediaPlayerVolumeChanged(0, QStringLiteral("Amarok"), QStringLiteral("amarok"));
         }) << QStringLiteral("Amarok stumm");
+        QTest::newRow("caps lock on, from the session itself") << Handler([](OsdService &s) {
+            QVERIFY(QMetaObject::invokeMethod(&s, "lockKeyChanged", Q_ARG(LockKey, LockKey::Caps), Q_ARG(bool, true)));
+        }) << QStringLiteral("Feststelltaste an");
     }
 
     void switchTexts()

@@ -51,6 +51,8 @@ private:
         service.hide();
         if (key == "kbdLayoutChangedEnabled") {
             service.kbdLayoutChanged(QStringLiteral("us"));
+        } else if (key == "LockKeys") {
+            QMetaObject::invokeMethod(&service, "lockKeyChanged", Q_ARG(LockKey, LockKey::Caps), Q_ARG(bool, true));
         } else {
             service.showText(QString(), QStringLiteral("Text"));
         }
@@ -68,6 +70,7 @@ private:
         if (key == "Timeout") {
             return service.timeout();
         }
+
         return window && window->isVisible();
     }
 
@@ -197,6 +200,36 @@ private Q_SLOTS:
         QCOMPARE(service.timeout(), timeout);
     }
 
+    // A list of keys, or none; anything else is reported and gives the default, never a part of
+    // the list.
+    void lockKeys_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<LockKeys>("keys");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("absent") << QByteArray("[OSD]\n") << (LockKey::Caps | LockKey::Num) << QString();
+        QTest::newRow("all, spaced, in any case") << QByteArray("[OSD]\nLockKeys=Scroll, caps ,NUM\n") << (LockKey::Caps | LockKey::Num | LockKey::Scroll)
+                                                  << QString();
+        QTest::newRow("none") << QByteArray("[OSD]\nLockKeys= None\n") << LockKeys() << QString();
+        const QString unknown = QStringLiteral(
+            "Unknown value \"%1\" of LockKeys in group [OSD] of vesknotifyrc; Caps Lock and Num Lock pop up. Known values: a list of caps, num and "
+            "scroll, or none.");
+        QTest::newRow("a misspelt key") << QByteArray("[OSD]\nLockKeys=caps,numlock\n") << (LockKey::Caps | LockKey::Num) << unknown.arg("caps,numlock");
+        QTest::newRow("none among keys") << QByteArray("[OSD]\nLockKeys=none,scroll\n") << (LockKey::Caps | LockKey::Num) << unknown.arg("none,scroll");
+        QTest::newRow("empty") << QByteArray("[OSD]\nLockKeys=\n") << (LockKey::Caps | LockKey::Num) << unknown.arg(QString());
+    }
+
+    void lockKeys()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(LockKeys, keys);
+        QFETCH(QString, warning);
+        if (!warning.isEmpty()) {
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        }
+        QCOMPARE(OsdConfig(configWith(contents), nullptr).lockKeys(), keys);
+    }
+
     // OsdConfig answers "switched off"; the service answers "enabled" and creates its hide
     // timer the first time it finds the pop-up enabled, and only then.
     void enabled_data()
@@ -251,6 +284,7 @@ private Q_SLOTS:
             {"vesknotifyrc", "UseStandartMode", "true", QStringLiteral("RoundedOsdWidget"), QStringLiteral("OsdWidget")},
             {"vesknotifyrc", "Screen", "pointer", int(OsdConfig::ScreenChoice::Primary), int(OsdConfig::ScreenChoice::Pointer)},
             {"vesknotifyrc", "Timeout", "4000", 1800, 4000},
+            {"vesknotifyrc", "LockKeys", "none", true, false},
             {"plasmarc", "Enabled", "false", true, false},
             {"plasmarc", "kbdLayoutChangedEnabled", "false", true, false},
         };
