@@ -1082,12 +1082,14 @@ def write_results(own, params, micro, started, elapsed):
             "Do not edit by hand.", ""] + ["- " + line for line in about] + [
             "- Machine: %s" % run["machine"],
             "- Ours: osd-service and osd-notify, Release builds in build-bench/ and build-bench-qt6/",
-            "- Sessions: %d. A session measures each daemon in turn (ours rounded, ours standard, dunst, "
+            "- Sessions: %d. A session begins with the starts of 4 (all daemons and the floor in turn on one display "
+            "and bus, then on sway), then measures each daemon in turn (ours rounded, ours standard, dunst, "
             "notify-osd), each on a fresh Xvfb (1920x1080x24, no window manager, `QT_QPA_PLATFORM=xcb`), a fresh "
             "private dbus-daemon without service directories (nothing is started by activation, but for the activation "
             "figure of 2), a fresh "
             "temporary HOME and XDG_RUNTIME_DIR (0700), `XDG_DATA_DIRS=/usr/share` and an empty XDG_CONFIG_DIRS." % params.sessions,
-            "- Cells: median, below it min-max over all sessions (and repetitions). `-`: not measured or not applicable. "
+            "- Cells: median, below it min-max over all sessions (and repetitions); a ratio \"per session\" is one "
+            "figure per session, taken from that session's medians. `-`: not measured or not applicable. "
             "Columns marked Qt 6 are the Qt 6 build's run, with its own floors and peers (Debian 13's).",
             "",
             "How each figure is measured (timing with CLOCK_MONOTONIC in `bench/tools/osdbench_probe`, no shell in between):",

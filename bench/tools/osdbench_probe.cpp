@@ -356,9 +356,9 @@ struct XWatch {
 
 double cpuMs(pid_t pid)
 {
-    clockid_t clock;
+    clockid_t cpuClock;
     timespec cpu{};
-    if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &cpu) != 0) {
+    if (clock_getcpuclockid(pid, &cpuClock) != 0 || clock_gettime(cpuClock, &cpu) != 0) {
         fail("cannot read the CPU time of process %d", int(pid));
     }
     return double(cpu.tv_sec) * 1e3 + double(cpu.tv_nsec) / 1e6;
