@@ -490,7 +490,17 @@ class Results:
     def session_ratios(self, numerator, denominator):
         """One ratio per session that has both figures, each (subject, metric): the median of the
         numerator's values of that session over the median of the denominator's. Both are
-        measured under the same load of the machine, which a ratio across sessions is not."""
+        measured under the same load of the machine, which a ratio across sessions is not.
+
+        A session without the other figure gives no ratio, and no session is paired with another:
+
+        >>> r = Results()
+        >>> for r.session, ours, floor in ((1, [30, 50, 40], [20, 20]), (2, [90], []), (3, [60], [20, 40, 30])):
+        ...     for v in ours: r.add("rounded", "start_ms", v)
+        ...     for v in floor: r.add("floor", "start_ms", v)
+        >>> r.session_ratios(("rounded", "start_ms"), ("floor", "start_ms"))
+        [2.0, 2.0]
+        """
         upper, lower = self.by_session(*numerator), self.by_session(*denominator)
         ratios = []
         for session in sorted(upper):
@@ -521,6 +531,19 @@ def daemon_of(key, kind):
     if kind == "osd":
         return OSD_NAME, [OSD_SERVICE], key.split("-")[0], "osd"
     return NOTIFY_NAME, {"dunst": [DUNST], "notifyosd": [NOTIFY_OSD]}[key], None, "notify"
+
+
+def turn_order(programs, round_):
+    """The order of the programs' starts in one round: rotated by one each round and reversed
+    every other pass, so that over twice as many rounds as programs each takes every place
+    equally often, and runs as often just before as just after each neighbour.
+
+    >>> [''.join(turn_order("abc", n)) for n in range(6)]
+    ['abc', 'bca', 'cab', 'cba', 'acb', 'bac']
+    """
+    shift = round_ % len(programs)
+    order = list(programs[shift:]) + list(programs[:shift])
+    return order[::-1] if (round_ // len(programs)) % 2 else order
 
 
 def measure_starts(subjects, params, results, session, wayland):
@@ -564,10 +587,7 @@ def measure_starts(subjects, params, results, session, wayland):
                 env.wait_name_gone(name)
 
         for round_ in range(params.start_reps + 1):
-            order = programs[round_ % len(programs):] + programs[:round_ % len(programs)]
-            if (round_ // len(programs)) % 2:
-                order.reverse()
-            for program in order:
+            for program in turn_order(programs, round_):
                 try:
                     start_once(*program, counted=round_ > 0)
                 except StepFailed as error:
@@ -829,7 +849,14 @@ def cell(values, digits=1, suffix="", html=True):
 
 
 def build_of(key):
-    """QT6 for a subject of the Qt 6 build's run, else the empty string."""
+    """QT6 for a subject of the Qt 6 build's run, else the empty string. A subject's floor and
+    its Wayland twin belong to the same build:
+
+    >>> [floor_of(k) for k in ("rounded", "standard-wayland", "rounded@qt6", "rounded-wayland@qt6")]
+    ['floor', 'floor-wayland', 'floor@qt6', 'floor-wayland@qt6']
+    >>> [wayland_of(k) for k in ("standard", "rounded@qt6")]
+    ['standard-wayland', 'rounded-wayland@qt6']
+    """
     return QT6 if key.endswith(QT6) else ""
 
 
