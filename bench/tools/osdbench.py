@@ -50,13 +50,14 @@ QT6 = "@qt6"
 
 
 def qt_major():
-    """The Qt major version that the measured build was configured with."""
+    """The Qt major version that the measured build was configured with: BUILD_WITH_QT6 in its
+    CMake cache (the Debian 13 root's build is Qt 6 without naming it on the command line)."""
     try:
         with open(os.path.join(ROOT, BUILD, "CMakeCache.txt")) as f:
             for line in f:
-                if line.startswith("QT_MAJOR_VERSION:"):
-                    return int(line.split("=", 1)[1])
-    except (OSError, ValueError):
+                if line.startswith("BUILD_WITH_QT6:"):
+                    return 6 if line.split("=", 1)[1].strip().upper() in ("ON", "TRUE", "YES", "Y", "1") else 5
+    except OSError:
         pass
     return 5
 
