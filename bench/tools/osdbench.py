@@ -1177,7 +1177,9 @@ def write_results(own, params, micro, started, elapsed):
             "notify-osd ignores)." % params.cpu_seconds,
             "6. Memory: VmRSS of /proc/PID/status, and private anonymous memory as the `Anonymous:` line of "
             "/proc/PID/smaps_rollup (for a daemon that does not fork, all of it is private); PSS as the `Pss:` line of the "
-            "same file, where each shared page counts divided by the number of processes that map it. Idle = after the start "
+            "same file, where each shared page counts divided by the number of processes that map it (so it falls when other "
+            "programs of the machine map the same Qt libraries at that moment: compare it with the floor's of the same run). "
+            "Idle = after the start "
             "and the first pop-up, hidden again; then after the first and the second %d long-lived-client "
             "calls (peers: %d, Notify replacing one notification). Growth tolerance: below 1 MB." % (params.mem_calls, params.peer_calls),
             "",
