@@ -50,13 +50,14 @@ QT6 = "@qt6"
 
 
 def qt_major():
-    """The Qt major version that the measured build was configured with."""
+    """The Qt major version that the measured build was configured with: BUILD_WITH_QT6 in its
+    CMake cache (the Debian 13 root's build is Qt 6 without naming it on the command line)."""
     try:
         with open(os.path.join(ROOT, BUILD, "CMakeCache.txt")) as f:
             for line in f:
-                if line.startswith("QT_MAJOR_VERSION:"):
-                    return int(line.split("=", 1)[1])
-    except (OSError, ValueError):
+                if line.startswith("BUILD_WITH_QT6:"):
+                    return 6 if line.split("=", 1)[1].strip().upper() in ("ON", "TRUE", "YES", "Y", "1") else 5
+    except OSError:
         pass
     return 5
 
@@ -189,9 +190,7 @@ class Environment:
         for d in (self.home, self.runtime, self.config, self.bus_dir, self.empty_dirs):
             os.makedirs(d, mode=0o700, exist_ok=True)
         os.chmod(self.runtime, 0o700)
-        if style == "standard":
-            with open(os.path.join(self.config, "vesknotifyrc"), "w") as f:
-                f.write("[OSD]\nUseStandartMode=true\n")
+        self.set_style(style)
         os.makedirs(os.path.join(self.config, "dunst"), exist_ok=True)
         with open(os.path.join(self.config, "dunst", "dunstrc"), "w") as f:
             f.write(DUNSTRC)
@@ -200,9 +199,18 @@ class Environment:
         self.activates = activates
         self.sway = None
         self.xvfb = None
-        self.bus_pid = None
+        self.bus_pids = []
         self.pids = []
         self.env = None
+
+    def set_style(self, style):
+        """Our daemon's style at its next start: "standard", or the rounded default."""
+        path = os.path.join(self.config, "vesknotifyrc")
+        if style == "standard":
+            with open(path, "w") as f:
+                f.write("[OSD]\nUseStandartMode=true\n")
+        elif os.path.exists(path):
+            os.remove(path)
 
     def __enter__(self):
         try:
@@ -278,9 +286,14 @@ class Environment:
             with open(os.path.join(services, name + ".service"), "w") as f:
                 f.write("[D-BUS Service]\nName=%s\nExec=%s\n" % (name, program))
             servicedir = "<servicedir>%s</servicedir>" % services
-        conf = os.path.join(self.tmp, "bus.conf")
+        env["DBUS_SESSION_BUS_ADDRESS"] = self._start_bus(env, self.bus_dir, servicedir)
+        self.env = env
+
+    def _start_bus(self, env, folder, servicedir=""):
+        """Starts a private bus listening in @p folder; returns its address."""
+        conf = folder + ".conf"
         with open(conf, "w") as f:
-            f.write(BUS_CONFIG.format(dir=self.bus_dir, servicedir=servicedir))
+            f.write(BUS_CONFIG.format(dir=folder, servicedir=servicedir))
         # The bus hands its own environment to what it activates, as a session's bus has the
         # session's display and folders.
         out = subprocess.run(["dbus-daemon", "--config-file=" + conf, "--fork", "--print-address=1", "--print-pid=1"],
@@ -288,8 +301,17 @@ class Environment:
         lines = out.stdout.split()
         if out.returncode != 0 or len(lines) < 2:
             raise StepFailed("dbus-daemon did not start: " + out.stderr.strip())
-        env["DBUS_SESSION_BUS_ADDRESS"], self.bus_pid = lines[0], int(lines[1])
-        self.env = env
+        self.bus_pids.append(int(lines[1]))
+        return lines[0]
+
+    def second_bus(self):
+        """The environment of a second private bus on the same display, for a floor that owns the
+        same name as the daemon measured and runs beside it."""
+        folder = os.path.join(self.tmp, "bus2")
+        os.makedirs(folder, mode=0o700)
+        env = dict(self.env)
+        env["DBUS_SESSION_BUS_ADDRESS"] = self._start_bus(env, folder)
+        return env
 
     def _start_sway(self):
         """A headless sway of one 1920x1080 output; returns the full path of its socket. Sway
@@ -318,10 +340,11 @@ class Environment:
             time.sleep(0.01)
         raise StepFailed("sway did not start (see %s/sway.log)" % self.tmp)
 
-    def run(self, args, timeout=120, stdin=None):
-        """Runs a probe (or other short program); returns its standard output."""
+    def run(self, args, timeout=120, stdin=None, env=None):
+        """Runs a probe (or other short program), on the session's bus or as @p env says; returns
+        its standard output."""
         try:
-            out = subprocess.run(args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            out = subprocess.run(args, env=env or self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                  stdin=stdin if stdin is not None else subprocess.DEVNULL, text=True, timeout=timeout)
         except subprocess.TimeoutExpired:
             raise StepFailed("%s timed out after %d s" % (os.path.basename(args[0]) + " " + " ".join(args[1:2]), timeout))
@@ -329,15 +352,15 @@ class Environment:
             raise StepFailed((out.stderr.strip() or "exit status %d" % out.returncode).splitlines()[-1])
         return out.stdout
 
-    def start_daemon(self, name, program, logname, timeout_ms=15000):
-        """Spawns @p program, returns (ms until @p name is owned, pid)."""
+    def start_daemon(self, name, program, logname, timeout_ms=15000, env=None):
+        """Spawns @p program, returns (ms until @p name is owned, pid, its CPU ms by then)."""
         logfile = os.path.join(self.tmp, logname)
         out = self.run([PROBE, "start", "--name", name, "--log", logfile, "--timeout-ms", str(timeout_ms), "--"] + program,
-                       timeout=timeout_ms / 1000 + 10)
-        ms, pid = out.split()
+                       timeout=timeout_ms / 1000 + 10, env=env)
+        ms, pid, cpu_ms = out.split()
         pid = int(pid)
         self.pids.append(pid)
-        return float(ms), pid
+        return float(ms), pid, float(cpu_ms)
 
     def owner_pid(self, name):
         """The pid of the process that owns @p name, as the bus knows it."""
@@ -367,9 +390,9 @@ class Environment:
         for pid in list(self.pids):
             stop_pid(pid)
         self.pids = []
-        if self.bus_pid:
-            stop_pid(self.bus_pid)
-            self.bus_pid = None
+        for pid in self.bus_pids:
+            stop_pid(pid)
+        self.bus_pids = []
         for server in ("sway", "xvfb"):
             process = getattr(self, server)
             if process is None:
@@ -449,14 +472,42 @@ def memory_figures_kb(pid):
 
 class Results:
     def __init__(self):
-        self.values = {}  # (subject, metric) -> [values]
+        self.values = {}  # (subject, metric) -> [(session, value)]
         self.notes = []
+        self.session = 0  # the session that add() files its figures under
 
     def add(self, subject, metric, value):
-        self.values.setdefault((subject, metric), []).append(value)
+        self.values.setdefault((subject, metric), []).append((self.session, value))
 
     def get(self, subject, metric):
-        return self.values.get((subject, metric), [])
+        return [value for _, value in self.values.get((subject, metric), [])]
+
+    def by_session(self, subject, metric):
+        sessions = {}
+        for session, value in self.values.get((subject, metric), []):
+            sessions.setdefault(session, []).append(value)
+        return sessions
+
+    def session_ratios(self, numerator, denominator):
+        """One ratio per session that has both figures, each (subject, metric): the median of the
+        numerator's values of that session over the median of the denominator's. Both are
+        measured under the same load of the machine, which a ratio across sessions is not.
+
+        A session without the other figure gives no ratio, and no session is paired with another:
+
+        >>> r = Results()
+        >>> for r.session, ours, floor in ((1, [30, 50, 40], [20, 20]), (2, [90], []), (3, [60], [20, 40, 30])):
+        ...     for v in ours: r.add("rounded", "start_ms", v)
+        ...     for v in floor: r.add("floor", "start_ms", v)
+        >>> r.session_ratios(("rounded", "start_ms"), ("floor", "start_ms"))
+        [2.0, 2.0]
+        """
+        upper, lower = self.by_session(*numerator), self.by_session(*denominator)
+        ratios = []
+        for session in sorted(upper):
+            if session in lower and statistics.median(lower[session]):
+                ratios.append(statistics.median(upper[session]) / statistics.median(lower[session]))
+        return ratios
 
     def has(self, subject):
         return any(key[0] == subject for key in self.values)
@@ -468,7 +519,7 @@ class Results:
     def take(self, data, suffix=""):
         """Adds the figures of a saved run, their subjects' keys ending in @p suffix."""
         for subject, metric, values in data["values"]:
-            self.values.setdefault((subject + suffix, metric), []).extend(values)
+            self.values.setdefault((subject + suffix, metric), []).extend((session, value) for session, value in values)
         self.notes += [n for n in data["notes"] if n not in self.notes]
 
     def note(self, text):
@@ -476,12 +527,78 @@ class Results:
             self.notes.append(text)
 
 
+def daemon_of(key, kind):
+    """(bus name, command, our style or None, probe target) of a subject."""
+    if kind == "osd":
+        return OSD_NAME, [OSD_SERVICE], key.split("-")[0], "osd"
+    return NOTIFY_NAME, {"dunst": [DUNST], "notifyosd": [NOTIFY_OSD]}[key], None, "notify"
+
+
+def turn_order(programs, round_):
+    """The order of the programs' starts in one round: rotated by one each round and reversed
+    every other pass, so that over twice as many rounds as programs each takes every place
+    equally often, and runs as often just before as just after each neighbour.
+
+    >>> [''.join(turn_order("abc", n)) for n in range(6)]
+    ['abc', 'bca', 'cab', 'cba', 'acb', 'bac']
+    """
+    shift = round_ % len(programs)
+    order = list(programs[shift:]) + list(programs[:shift])
+    return order[::-1] if (round_ // len(programs)) % 2 else order
+
+
+def measure_starts(subjects, params, results, session, wayland):
+    """4 and 2: start -> name owned and the first call -> mapped, of every subject of one kind of
+    session (X11 or Wayland) and of the floor, the empty Qt widgets application, on one display
+    and bus. They take turns, one start each per round, each round in another order (rotated, and
+    reversed every other pass), so that whatever slows the machine for a while weighs on all of
+    them alike; the ratios are then taken per session from the medians. A first round that is not
+    counted warms the page cache and the font and icon caches for all of them."""
+    floor = "floor-wayland" if wayland else "floor"
+    programs = [(floor, EMPTY_NAME, [EMPTY_APP, EMPTY_NAME], None, None)]
+    for key, _, kind in subjects:
+        if key.endswith("-wayland") == wayland:
+            programs.append((key,) + daemon_of(key, kind))
+    if len(programs) == 1:
+        return
+    with Environment(wayland=wayland) as env:
+        def start_once(key, name, program, style, target, counted):
+            env.set_style(style)
+            ms, pid, cpu_ms = env.start_daemon(name, program, key + ".log")
+            try:
+                if counted:
+                    results.add(key, "start_ms", ms)
+                    results.add(key, "start_cpu_ms", cpu_ms)
+                if key == floor and not counted:
+                    time.sleep(0.3)
+                    rss, anon, pss = memory_figures_kb(pid)
+                    results.add(key, "rss_idle_mb", rss / 1024)
+                    results.add(key, "anon_idle_mb", anon / 1024)
+                    results.add(key, "pss_idle_mb", pss / 1024)
+                # On Wayland no other client sees when a window maps.
+                if target and not wayland:
+                    out = env.run([PROBE, "map", "--target", target, "--reps", "1", "--unmap-timeout-ms", "0", "--pid", str(pid)],
+                                  timeout=40)
+                    if counted:
+                        map_ms, map_cpu_ms = out.split()
+                        results.add(key, "map_first_ms", float(map_ms))
+                        results.add(key, "first_cpu_ms", float(map_cpu_ms))
+            finally:
+                env.stop(pid)
+                env.wait_name_gone(name)
+
+        for round_ in range(params.start_reps + 1):
+            for program in turn_order(programs, round_):
+                try:
+                    start_once(*program, counted=round_ > 0)
+                except StepFailed as error:
+                    results.note("starts, session %d, %s: %s" % (session, program[0], error))
+                    log("    %s: FAILED: %s" % (program[0], error))
+
+
 def measure_subject(key, title, kind, params, results, session):
-    # On Wayland no other client sees when a window maps, and the empty Qt app is an X11 floor.
     wayland = key.endswith("-wayland")
-    style = key.split("-")[0] if kind == "osd" else None
-    name = OSD_NAME if kind == "osd" else NOTIFY_NAME
-    program = [OSD_SERVICE] if kind == "osd" else {"dunst": [DUNST], "notifyosd": [NOTIFY_OSD]}[key]
+    name, program, style, target = daemon_of(key, kind)
 
     def step(label, function):
         try:
@@ -492,44 +609,11 @@ def measure_subject(key, title, kind, params, results, session):
             log("    %s: FAILED: %s" % (label, error))
             return False
 
-    target = "osd" if kind == "osd" else "notify"
     with Environment(style, wayland) as env:
-        # 4 and 2: start -> name owned and the first call -> mapped, each start of the daemon
-        # interleaved with one of the floor, the empty Qt widgets application on the same
-        # display and bus, in alternating order: whatever slows the machine for a moment slows
-        # both, and the ratio is taken per session from the medians.
-        def starts():
-            ours, floors = [], []
-            for rep in range(params.start_reps):
-                order = ("floor", "ours") if rep % 2 == 0 else ("ours", "floor")
-                for which in order:
-                    if which == "floor" and not wayland:
-                        ms, floor_pid = env.start_daemon(EMPTY_NAME, [EMPTY_APP, EMPTY_NAME], "emptyapp.log")
-                        if rep == 0:
-                            time.sleep(0.3)
-                            rss, anon, pss = memory_figures_kb(floor_pid)
-                            results.add("floor", "rss_idle_mb", rss / 1024)
-                            results.add("floor", "anon_idle_mb", anon / 1024)
-                            results.add("floor", "pss_idle_mb", pss / 1024)
-                        env.stop(floor_pid)
-                        floors.append(ms)
-                        results.add("floor", "start_ms", ms)
-                    elif which == "ours":
-                        ms, daemon_pid = env.start_daemon(name, program, "daemon.log")
-                        ours.append(ms)
-                        results.add(key, "start_ms", ms)
-                        if not wayland:
-                            out = env.run([PROBE, "map", "--target", target, "--reps", "1", "--settle-ms", "0"], timeout=40)
-                            results.add(key, "map_first_ms", float(out.split()[0]))
-                        env.stop(daemon_pid)
-            if floors:
-                results.add(key, "start_ratio", statistics.median(ours) / statistics.median(floors))
-        step("start and first call, interleaved with the floor", starts)
-
         daemon = {}
 
         def start():
-            _, daemon["pid"] = env.start_daemon(name, program, "daemon.log")
+            _, daemon["pid"], _ = env.start_daemon(name, program, "daemon.log")
         if not step("start", start):
             return
         pid = daemon["pid"]
@@ -612,21 +696,64 @@ def measure_subject(key, title, kind, params, results, session):
             results.add(key, "rtt_ratio", statistics.median(clients) / statistics.median(floors))
         step("one process per call", round_trip)
 
+        # 3. The floor of the throughput, the empty Qt D-Bus service, runs beside ours on a second
+        # bus, and short batches of both take turns (floor first, then ours first), so that both
+        # share the machine's moments alike; the ratios are taken per session of the medians.
+        floor = {}
+
+        def start_floor():
+            floor["env"] = env.second_bus()
+            _, floor["pid"], _ = env.start_daemon(OSD_NAME, [EMPTY_SERVICE], "emptyservice.log", env=floor["env"])
+        if kind == "osd":
+            step("empty Qt D-Bus service on a second bus", start_floor)
+
+        def in_turn(measure, metric, calls, turns, after_ours=lambda number: None):
+            """Runs @p measure (bus environment -> figure) of @p calls calls @p turns times for
+            ours and as often for the floor, if there is one, in alternating order. Records the
+            figure and the serving process's CPU time per call (which a wait for a core on a busy
+            machine does not lengthen), and per session the ratios of the medians to the floor's."""
+            figures = {True: [], False: []}
+            cpu = {True: [], False: []}
+            for turn in range(turns):
+                order = [True, False] if turn % 2 else [False, True]
+                for is_ours in order:
+                    if not is_ours and "pid" not in floor:
+                        continue
+                    server = pid if is_ours else floor["pid"]
+                    before = cpu_ns(server)
+                    figures[is_ours].append(measure(None if is_ours else floor["env"]))
+                    cpu[is_ours].append((cpu_ns(server) - before) / 1000 / calls)
+                    results.add(key if is_ours else "floor", metric, figures[is_ours][-1])
+                    results.add(key if is_ours else "floor", metric + "_cpu_us", cpu[is_ours][-1])
+                    if is_ours:
+                        after_ours(len(figures[True]))
+            if figures[False]:
+                results.add(key, metric + "_ratio", statistics.median(figures[True]) / statistics.median(figures[False]))
+                results.add(key, metric + "_cpu_ratio", statistics.median(cpu[True]) / statistics.median(cpu[False]))
+
         # 3a. Wait mode: one osd-notify reading lines from a file.
         if kind == "osd":
-            step("wait mode", lambda: wait_mode(env, params, results, key))
+            step("wait mode", lambda: in_turn(lambda bus: wait_mode(env, params, bus), "wait_lps", params.wait_lines, params.wait_turns))
 
-        # 3b and 6: the long-lived client; memory after each batch of calls.
+        # 3b and 6: the long-lived client, in batches; memory after the first and the second half.
         def calls():
             count = params.mem_calls if kind == "osd" else params.peer_calls
-            for batch in (1, 2):
-                out = env.run([PROBE, "call", "--target", target, "--count", str(count)], timeout=600)
-                results.add(key, "calls_ps", float(out.split()[0]))
-                rss, anon = memory_kb(pid)
-                results.add(key, "rss_%d_mb" % batch, rss / 1024)
-                results.add(key, "anon_%d_mb" % batch, anon / 1024)
+            turns = params.call_turns if kind == "osd" else 2
+
+            def batch(bus):
+                out = env.run([PROBE, "call", "--target", target, "--count", str(2 * count // turns)], timeout=600, env=bus)
+                return float(out.split()[0])
+
+            def memory(number):
+                if number in (turns // 2, turns):
+                    rss, anon = memory_kb(pid)
+                    results.add(key, "rss_%d_mb" % (number * 2 // turns), rss / 1024)
+                    results.add(key, "anon_%d_mb" % (number * 2 // turns), anon / 1024)
+            in_turn(batch, "calls_ps", 2 * count // turns, turns, memory)
             results.add(key, "anon_growth_mb", results.get(key, "anon_2_mb")[-1] - results.get(key, "anon_1_mb")[-1])
         step("long-lived client and memory", calls)
+        if "pid" in floor:
+            env.stop(floor["pid"])
 
         def pings():
             out = env.run([PROBE, "call", "--target", "ping", "--dest", name, "--count", str(params.ping_calls)], timeout=120)
@@ -637,27 +764,15 @@ def measure_subject(key, title, kind, params, results, session):
             results.note("%s, session %d: the daemon ended during the session" % (title, session))
         env.stop(pid)
 
-        # 3. Floor for the throughput: the empty Qt D-Bus service, with the same calls as ours.
-        def qt_service_floor():
-            _, floor_pid = env.start_daemon(OSD_NAME, [EMPTY_SERVICE], "emptyservice.log")
-            try:
-                wait_mode(env, params, results, "floor")
-                out = env.run([PROBE, "call", "--target", "osd", "--count", str(params.mem_calls)], timeout=600)
-                results.add("floor", "calls_ps", float(out.split()[0]))
-            finally:
-                env.stop(floor_pid)
-        if kind == "osd" and not wayland:
-            step("empty Qt D-Bus service", qt_service_floor)
-
         # 2. The first call 1 s after the start, once the daemon has had idle time: a second
         # start on the same display and bus. A map is seen only on X11.
         if wayland:
             return
 
         def idle_first_map():
-            _, idle_pid = env.start_daemon(name, program, "daemon-idle.log")
+            _, idle_pid, _ = env.start_daemon(name, program, "daemon-idle.log")
             time.sleep(params.idle_first_seconds)
-            out = env.run([PROBE, "map", "--target", target, "--reps", "1", "--settle-ms", "0"], timeout=40)
+            out = env.run([PROBE, "map", "--target", target, "--reps", "1", "--unmap-timeout-ms", "0"], timeout=40)
             results.add(key, "map_idle_first_ms", float(out.split()[0]))
             env.stop(idle_pid)
         step("first call 1 s after start -> mapped", idle_first_map)
@@ -668,20 +783,21 @@ def measure_subject(key, title, kind, params, results, session):
     def activation():
         with Environment(style, activates=(name, " ".join(program))) as activating:
             for _ in range(params.activation_reps):
-                out = activating.run([PROBE, "map", "--target", target, "--reps", "1", "--settle-ms", "0"], timeout=40)
+                out = activating.run([PROBE, "map", "--target", target, "--reps", "1", "--unmap-timeout-ms", "0"], timeout=40)
                 results.add(key, "activation_ms", float(out.split()[0]))
                 activating.stop(activating.owner_pid(name))
                 activating.wait_name_gone(name)
     step("D-Bus activation -> mapped", activation)
 
 
-def wait_mode(env, params, results, key):
-    """3a: one osd-notify reading lines from a file, against whatever owns the name now."""
+def wait_mode(env, params, bus_env=None):
+    """3a: one osd-notify reading lines from a file, against whatever owns the name on the
+    session's bus (or that of @p bus_env); returns lines per second."""
     path = os.path.join(env.tmp, "lines")
     with open(path, "w") as f:
         f.write("".join("%d\n" % (i % 101) for i in range(params.wait_lines)))
-    out = env.run([PROBE, "spawn", "--count", "1", "--stdin", path, "--", OSD_NOTIFY, "--volumeChanged"], timeout=300)
-    results.add(key, "wait_lps", params.wait_lines / (float(out.split()[0]) / 1000))
+    out = env.run([PROBE, "spawn", "--count", "1", "--stdin", path, "--", OSD_NOTIFY, "--volumeChanged"], timeout=300, env=bus_env)
+    return params.wait_lines / (float(out.split()[0]) / 1000)
 
 
 # ---- QtTest micro-benchmarks ------------------------------------------------------------------
@@ -733,21 +849,83 @@ def cell(values, digits=1, suffix="", html=True):
     return text
 
 
+def build_of(key):
+    """QT6 for a subject of the Qt 6 build's run, else the empty string. A subject's floor and
+    its Wayland twin belong to the same build:
+
+    >>> [floor_of(k) for k in ("rounded", "standard-wayland", "rounded@qt6", "rounded-wayland@qt6")]
+    ['floor', 'floor-wayland', 'floor@qt6', 'floor-wayland@qt6']
+    >>> [wayland_of(k) for k in ("standard", "rounded@qt6")]
+    ['standard-wayland', 'rounded-wayland@qt6']
+    """
+    return QT6 if key.endswith(QT6) else ""
+
+
+def wayland_of(key):
+    """The Wayland subject of the same style and build as @p key."""
+    build = build_of(key)
+    return key[:len(key) - len(build)] + "-wayland" + build
+
+
+def floor_of(key):
+    """The floor subject that a subject's starts took turns with."""
+    return ("floor-wayland" if "-wayland" in key else "floor") + build_of(key)
+
+
+def start_ratios(results, key):
+    if key.startswith("floor"):
+        return []
+    return results.session_ratios((key, "start_ms"), (floor_of(key), "start_ms"))
+
+
+def start_cpu_ratios(results, key):
+    if key.startswith("floor"):
+        return []
+    return results.session_ratios((key, "start_cpu_ms"), (floor_of(key), "start_cpu_ms"))
+
+
+def first_call_to_dunst(results, key, metric="map_first_ms"):
+    if key.startswith("dunst"):
+        return []
+    return results.session_ratios((key, metric), ("dunst" + build_of(key), metric))
+
+
+def first_call_rounded_to_standard(results, key, metric="map_first_ms"):
+    if not key.startswith("rounded"):
+        return []
+    return results.session_ratios((key, metric), ("standard" + key[len("rounded"):], metric))
+
+
 ROWS = [
-    # label, metric, digits, suffix, floor metric
+    # label, metric (or function(results, key) giving the values), digits, suffix, floor metric
     ("1 client process per call, ms (osd-notify / notify-send)", "rtt_client_ms", 2, "", None),
     ("1 floor: dbus-send Peer.Ping to the same daemon, ms", "rtt_floor_ms", 2, "", None),
     ("1 ratio client / floor (per session)", "rtt_ratio", 2, "x", None),
     ("1 client floor: empty program linked to QtCore and QtDBus, ms", "rtt_qt_floor_ms", 2, "", None),
     ("2 call -> mapped, pop-up hidden before, ms", "map_ms", 2, "", None),
     ("2 call -> mapped, first call after start, ms", "map_first_ms", 1, "", None),
+    ("2 first call after start: ratio to dunst's (per session, of the medians)", first_call_to_dunst, 2, "x", None),
+    ("2 first call after start: rounded / standard (per session, of the medians)", first_call_rounded_to_standard, 2, "x", None),
+    ("2 CPU time from the start until the first call's pop-up is mapped, ms", "first_cpu_ms", 1, "", None),
+    ("2 same CPU time: ratio to dunst's (per session, of the medians)",
+     lambda results, key: first_call_to_dunst(results, key, "first_cpu_ms"), 2, "x", None),
+    ("2 same CPU time: rounded / standard (per session, of the medians)",
+     lambda results, key: first_call_rounded_to_standard(results, key, "first_cpu_ms"), 2, "x", None),
     ("2 call -> mapped, first call 1 s after start, ms", "map_idle_first_ms", 1, "", None),
     ("2 D-Bus activation: the first call starts the daemon -> mapped, ms", "activation_ms", 1, "", None),
     ("3a wait mode, lines/s (osd-notify reading a pipe; floor: empty Qt D-Bus service)", "wait_lps", 0, "", "wait_lps"),
+    ("3a ratio to the empty Qt D-Bus service (per session, runs in turn)", "wait_lps_ratio", 2, "x", None),
+    ("3a daemon's CPU per line, us", "wait_lps_cpu_us", 0, "", "wait_lps_cpu_us"),
+    ("3a same CPU: ratio to the empty Qt D-Bus service (per session)", "wait_lps_cpu_ratio", 2, "x", None),
     ("3b long-lived client, calls/s (floor: empty Qt D-Bus service)", "calls_ps", 0, "", "calls_ps"),
+    ("3b ratio to the empty Qt D-Bus service (per session, batches in turn)", "calls_ps_ratio", 2, "x", None),
+    ("3b daemon's CPU per call, us", "calls_ps_cpu_us", 0, "", "calls_ps_cpu_us"),
+    ("3b same CPU: ratio to the empty Qt D-Bus service (per session)", "calls_ps_cpu_ratio", 2, "x", None),
     ("3b floor: long-lived Peer.Ping, calls/s", "ping_ps", 0, "", None),
     ("4 start -> name owned, ms (floor: empty Qt widgets app, started in turn with ours)", "start_ms", 1, "", "start_ms"),
-    ("4 ratio to the empty Qt app (per session, of the medians)", "start_ratio", 2, "x", None),
+    ("4 ratio to the empty Qt app (per session, of the medians)", start_ratios, 2, "x", None),
+    ("4 CPU time by then (run time of all threads when the name is owned), ms", "start_cpu_ms", 1, "", "start_cpu_ms"),
+    ("4 CPU time by then: ratio to the empty Qt app (per session, of the medians)", start_cpu_ratios, 2, "x", None),
     ("5 CPU over 5 s idle, ms", "cpu_idle_ms", 1, "", None),
     ("5 same, sum over living threads' schedstat, ms", "cpu_idle_tasks_ms", 1, "", None),
     ("5 CPU over 5 s with one pop-up, ms", "cpu_popup_ms", 1, "", None),
@@ -763,93 +941,99 @@ ROWS = [
 
 
 def columns(results):
-    """(key, title) of every column that has figures: the Qt 5 build's subjects, then ours of
+    """(key, title) of every column that has figures: the Qt 5 build's subjects, then those of
     the Qt 6 build, whose keys carry QT6."""
     cols = [(key, title) for key, title, _ in SUBJECTS]
-    cols += [(key + QT6, title + ", Qt 6") for key, title, kind in SUBJECTS if kind == "osd" and results.has(key + QT6)]
+    cols += [(key + QT6, title + ", Qt 6") for key, title, _ in SUBJECTS if results.has(key + QT6)]
     return cols
+
+
+def floor_columns(results):
+    cols = [("floor", "floor"), ("floor-wayland", "floor, Wayland"), ("floor" + QT6, "floor, Qt 6"),
+            ("floor-wayland" + QT6, "floor, Wayland, Qt 6")]
+    return [col for col in cols if col[0] == "floor" or results.has(col[0])]
+
+
+def row_values(results, key, metric):
+    return metric(results, key) if callable(metric) else results.get(key, metric)
 
 
 def summary_table(results, params, html=True):
     cols = columns(results)
-    floors = [("floor", "floor")] + ([("floor" + QT6, "floor, Qt 6")] if results.has("floor" + QT6) else [])
+    floors = floor_columns(results)
     head = "| Figure | " + " | ".join(t for _, t in floors) + " | " + " | ".join(t for _, t in cols) + " |"
     lines = [head, "|---|" + "---:|" * (len(floors) + len(cols))]
     for label, metric, digits, suffix, floor_metric in ROWS:
         label = label.replace("10k", "%dk" % (params.mem_calls // 1000)).replace("20k", "%dk" % (2 * params.mem_calls // 1000))
         label = label.replace("calls, MB", "calls (peers: %gk, %gk), MB" % (params.peer_calls / 1000, 2 * params.peer_calls / 1000))
         floor_cells = [cell(results.get(key, floor_metric), digits, suffix, html) if floor_metric else "" for key, _ in floors]
-        cells = [cell(results.get(key, metric), digits, suffix, html) for key, _ in cols]
+        cells = [cell(row_values(results, key, metric), digits, suffix, html) for key, _ in cols]
         lines.append("| %s | %s | %s |" % (label, " | ".join(floor_cells), " | ".join(cells)))
     return "\n".join(lines)
 
 
 def goals_table(results, params):
-    def med(key, metric):
-        values = results.get(key, metric)
-        return statistics.median(values) if values else None
+    get, ratios = results.get, results.session_ratios
 
-    def ratio(a, b):
-        return a / b if a is not None and b else None
-
-    # Each goal: text, value(key, build suffix) or None, check, format. The peers and floors are
-    # those of the same build's run.
+    # Each goal: text, values(key, build suffix), check of their median, digits, unit. A goal
+    # against a floor or a peer takes the ratio per session, to the floor or peer of the same
+    # session of the same build's run; the cell gives the median and the sessions' min-max.
     goals = [
         ("osd-notify one process per call: at most 2.5x the dbus-send floor",
-         lambda k, b: med(k, "rtt_ratio"), lambda v: v <= 2.5, "%.2fx"),
+         lambda k, b: get(k, "rtt_ratio"), lambda v: v <= 2.5, 2, "x"),
         ("call -> mapped, pop-up hidden before: at most 8 ms median",
-         lambda k, b: med(k, "map_ms"), lambda v: v <= 8, "%.2f ms"),
+         lambda k, b: get(k, "map_ms"), lambda v: v <= 8, 2, " ms"),
         ("call -> mapped, first call after start: at most dunst's first call",
-         lambda k, b: ratio(med(k, "map_first_ms"), med("dunst" + b, "map_first_ms")), lambda v: v <= 1, "%.2fx"),
+         lambda k, b: first_call_to_dunst(results, k), lambda v: v <= 1, 2, "x"),
         ("call -> mapped, first call after start: rounded no slower than standard",
-         lambda k, b: ratio(med(k, "map_first_ms"), med("standard" + b, "map_first_ms")) if k.startswith("rounded") else None,
-         lambda v: v <= 1, "%.2fx"),
+         lambda k, b: first_call_rounded_to_standard(results, k), lambda v: v <= 1, 2, "x"),
         ("call -> mapped, first call 1 s after start: at most 8 ms",
-         lambda k, b: med(k, "map_idle_first_ms"), lambda v: v <= 8, "%.1f ms"),
+         lambda k, b: get(k, "map_idle_first_ms"), lambda v: v <= 8, 1, " ms"),
         ("wait mode: at least 0.9x the empty Qt D-Bus service",
-         lambda k, b: ratio(med(k, "wait_lps"), med("floor" + b, "wait_lps")), lambda v: v >= 0.9, "%.2fx"),
+         lambda k, b: get(k, "wait_lps_ratio"), lambda v: v >= 0.9, 2, "x"),
         ("wait mode on Wayland: at least 0.9x the empty Qt D-Bus service",
-         lambda k, b: ratio(med(k.replace(b, "") + "-wayland" + b, "wait_lps"), med("floor" + b, "wait_lps")),
-         lambda v: v >= 0.9, "%.2fx"),
+         lambda k, b: get(wayland_of(k), "wait_lps_ratio"), lambda v: v >= 0.9, 2, "x"),
         ("long-lived client: at least 0.9x the empty Qt D-Bus service",
-         lambda k, b: ratio(med(k, "calls_ps"), med("floor" + b, "calls_ps")), lambda v: v >= 0.9, "%.2fx"),
+         lambda k, b: get(k, "calls_ps_ratio"), lambda v: v >= 0.9, 2, "x"),
         ("long-lived client on Wayland: at least 0.9x the empty Qt D-Bus service",
-         lambda k, b: ratio(med(k.replace(b, "") + "-wayland" + b, "calls_ps"), med("floor" + b, "calls_ps")),
-         lambda v: v >= 0.9, "%.2fx"),
-        ("start -> name owned: at most 1.1x the empty Qt widgets app (per-session ratio)",
-         lambda k, b: med(k, "start_ratio"), lambda v: v <= 1.1, "%.2fx"),
+         lambda k, b: get(wayland_of(k), "calls_ps_ratio"), lambda v: v >= 0.9, 2, "x"),
+        ("start -> name owned: at most 1.1x the empty Qt widgets app",
+         lambda k, b: start_ratios(results, k), lambda v: v <= 1.1, 2, "x"),
+        ("start -> name owned on Wayland: at most 1.1x the empty Qt widgets app",
+         lambda k, b: start_ratios(results, wayland_of(k)), lambda v: v <= 1.1, 2, "x"),
         ("CPU for one pop-up over 5 s: at most dunst's",
-         lambda k, b: ratio(med(k, "cpu_popup_ms"), med("dunst" + b, "cpu_popup_ms")), lambda v: v <= 1, "%.2fx"),
+         lambda k, b: ratios((k, "cpu_popup_ms"), ("dunst" + b, "cpu_popup_ms")), lambda v: v <= 1, 2, "x"),
         ("CPU idle over 5 s: 0 ms (below 0.05 ms, the one-decimal rounding)",
-         lambda k, b: med(k, "cpu_idle_ms"), lambda v: v < 0.05, "%.2f ms"),
+         lambda k, b: get(k, "cpu_idle_ms"), lambda v: v < 0.05, 2, " ms"),
         ("VmRSS idle: at most 1.25x the empty Qt widgets app",
-         lambda k, b: ratio(med(k, "rss_idle_mb"), med("floor" + b, "rss_idle_mb")), lambda v: v <= 1.25, "%.2fx"),
+         lambda k, b: ratios((k, "rss_idle_mb"), ("floor" + b, "rss_idle_mb")), lambda v: v <= 1.25, 2, "x"),
         ("private anonymous idle: at most 20 MB",
-         lambda k, b: med(k, "anon_idle_mb"), lambda v: v <= 20, "%.1f MB"),
+         lambda k, b: get(k, "anon_idle_mb"), lambda v: v <= 20, 1, " MB"),
         ("no growth between %dk and %dk calls (tolerance: below 1 MB)" % (params.mem_calls // 1000, 2 * params.mem_calls // 1000),
-         lambda k, b: med(k, "anon_growth_mb"), lambda v: v < 1.0, "%.2f MB"),
+         lambda k, b: get(k, "anon_growth_mb"), lambda v: v < 1.0, 2, " MB"),
         # Wayland against X11, style by style.
         ("Wayland: CPU for one pop-up over 5 s below the X11 figure (no raise timer)",
-         lambda k, b: ratio(med(k.replace(b, "") + "-wayland" + b, "cpu_popup_ms"), med(k, "cpu_popup_ms")),
-         lambda v: v < 1, "%.2fx of X11"),
+         lambda k, b: ratios((wayland_of(k), "cpu_popup_ms"), (k, "cpu_popup_ms")), lambda v: v < 1, 2, "x of X11"),
         ("Wayland: private anonymous idle at most 1.5x the X11 figure",
-         lambda k, b: ratio(med(k.replace(b, "") + "-wayland" + b, "anon_idle_mb"), med(k, "anon_idle_mb")),
-         lambda v: v <= 1.5, "%.2fx"),
+         lambda k, b: ratios((wayland_of(k), "anon_idle_mb"), (k, "anon_idle_mb")), lambda v: v <= 1.5, 2, "x"),
         ("Wayland: private anonymous after %dk calls at most 1.5x the X11 figure" % (params.mem_calls // 1000),
-         lambda k, b: ratio(med(k.replace(b, "") + "-wayland" + b, "anon_1_mb"), med(k, "anon_1_mb")),
-         lambda v: v <= 1.5, "%.2fx"),
+         lambda k, b: ratios((wayland_of(k), "anon_1_mb"), (k, "anon_1_mb")), lambda v: v <= 1.5, 2, "x"),
     ]
     builds = [("", "")] + ([(QT6, ", Qt 6")] if results.has("rounded" + QT6) or results.has("standard" + QT6) else [])
     keys = [(style + b, "ours %s%s" % (style, title), b) for b, title in builds for style in ("rounded", "standard")]
     lines = ["| Goal | " + " | ".join(title for _, title, _ in keys) + " |", "|---|" + "---|" * len(keys)]
-    for text, value_of, check, form in goals:
+    for text, values_of, check, digits, unit in goals:
         cells = []
         for key, _, build in keys:
-            value = value_of(key, build)
-            if value is None:
-                cells.append("- (not measured)")
-            else:
-                cells.append("%s **%s**" % (form % value, "pass" if check(value) else "fail"))
+            values = values_of(key, build)
+            if not values:
+                cells.append("-")
+                continue
+            median = statistics.median(values)
+            text_of = "%.*f%s" % (digits, median, unit)
+            if len(values) > 1:
+                text_of += " (%.*f-%.*f)" % (digits, min(values), digits, max(values))
+            cells.append("%s **%s**" % (text_of, "pass" if check(median) else "fail"))
         lines.append("| %s | %s |" % (text, " | ".join(cells)))
     return "\n".join(lines)
 
@@ -926,12 +1110,14 @@ def write_results(own, params, micro, started, elapsed):
             "Do not edit by hand.", ""] + ["- " + line for line in about] + [
             "- Machine: %s" % run["machine"],
             "- Ours: osd-service and osd-notify, Release builds in build-bench/ and build-bench-qt6/",
-            "- Sessions: %d. A session measures each daemon in turn (ours rounded, ours standard, dunst, "
+            "- Sessions: %d. A session begins with the starts of 4 (all daemons and the floor in turn on one display "
+            "and bus, then on sway), then measures each daemon in turn (ours rounded, ours standard, dunst, "
             "notify-osd), each on a fresh Xvfb (1920x1080x24, no window manager, `QT_QPA_PLATFORM=xcb`), a fresh "
             "private dbus-daemon without service directories (nothing is started by activation, but for the activation "
             "figure of 2), a fresh "
             "temporary HOME and XDG_RUNTIME_DIR (0700), `XDG_DATA_DIRS=/usr/share` and an empty XDG_CONFIG_DIRS." % params.sessions,
-            "- Cells: median, below it min-max over all sessions (and repetitions). `-`: not measured or not applicable. "
+            "- Cells: median, below it min-max over all sessions (and repetitions); a ratio \"per session\" is one "
+            "figure per session, taken from that session's medians. `-`: not measured or not applicable. "
             "Columns marked Qt 6 are the Qt 6 build's run, with its own floors and peers (Debian 13's).",
             "",
             "How each figure is measured (timing with CLOCK_MONOTONIC in `bench/tools/osdbench_probe`, no shell in between):",
@@ -947,25 +1133,41 @@ def write_results(own, params, micro, started, elapsed):
             "(volumeChanged, or Notifications.Notify for the peers) and takes the time until the MapNotify of a "
             "top-level window. It then waits for its UnmapNotify (ours: its own time-out; peers: after "
             "CloseNotification) and 150 ms more before the next of %d repetitions per session (notify-osd: 3, as it keeps a bubble for seconds after CloseNotification). \"First call\" is the "
-            "first call right after the bus name was owned, to each of %d starts per session (see 4); \"first call 1 s after start\" is the "
+            "first call right after the bus name was owned, to each of the %d starts per session of 4, in which ours of both "
+            "styles and the peers take turns: its ratios to dunst's first call, and rounded to standard, are taken "
+            "per session from the medians, so that a change of a tenth shows beside the spread of the sessions. "
+            "There the probe does not wait for the unmap: the daemon is stopped next. With the map it reads the daemon's "
+            "CPU time (the run time of all its threads since it was spawned): on a machine busy with other work the "
+            "wall time grows with the wait for a core, the run time much less, so its ratios show a change of ours "
+            "where the wall time's spread hides it. \"First call 1 s after start\" is the "
             "first call to a second start of the daemon at the end of the session, made %g s after its name was owned. "
             "D-Bus activation: on a bus of its own whose one service directory holds only the daemon's service file, "
             "the first call starts the daemon through the bus and the time runs until its pop-up is mapped (what the "
             "first key press after login costs); %d times per session, the daemon stopped between." % (
                 params.map_reps, params.start_reps, params.idle_first_seconds, params.activation_reps),
             "3. Throughput: (a) one `osd-notify --volumeChanged` reading %d lines from a file, lines per second from "
-            "spawn to exit; (b) one long-lived libdbus-1 client doing synchronous calls one after another (two batches "
-            "of %d: volumeChanged, or Notify replacing its first notification), and Peer.Ping as the floor (%d calls), "
-            "which libdbus answers without Qt. The floor of both for ours (X11 sessions, after our daemon stopped) is "
+            "spawn to exit, %d times; (b) one long-lived libdbus-1 client doing synchronous calls one after another (%d "
+            "batches of %d: volumeChanged, or Notify replacing its first notification; the peers 2 of %d), and Peer.Ping "
+            "as the floor (%d calls), "
+            "which libdbus answers without Qt. The floor of both for ours is "
             "`bench/tools/osdbench_emptyservice`: a Qt application that owns `org.kde.osdService` and answers "
-            "volumeChanged only by emitting osdProgress, the one signal the daemon sends per call; a batch of %d calls. "
-            "What a call costs there is what Qt D-Bus costs before the daemon does any work of its own."
-            % (params.wait_lines, params.mem_calls, params.ping_calls, params.mem_calls),
+            "volumeChanged only by emitting osdProgress, the one signal the daemon sends per call. "
+            "What a call costs there is what Qt D-Bus costs before the daemon does any work of its own. It runs "
+            "beside ours on a second private bus of the same display, and as many batches of the same size take "
+            "turns with ours (floor first, then ours first); the ratio is per session, of the medians. Around each "
+            "batch the serving process's CPU time is read: its CPU per call, which waiting for a core does not "
+            "lengthen, is the figure that stays steady on a busy machine (a ratio above 1 is slower)."
+            % (params.wait_lines, params.wait_turns, params.call_turns, 2 * params.mem_calls // params.call_turns,
+               params.peer_calls, params.ping_calls),
             "4. Start -> name owned: the probe subscribes to NameOwnerChanged, then spawns the daemon and takes the "
-            "time until `org.kde.osdService` (peers: `org.freedesktop.Notifications`) is owned; %d starts per session. Floor: "
-            "`bench/tools/osdbench_emptyapp` (QApplication, registerService, exec) measured the same way on the same "
-            "display and bus, started in turn with the daemon (floor first, then the daemon, then the other way round), "
-            "so that a moment of a busy machine weighs on both; the ratio is per session, of the two medians." % params.start_reps,
+            "time until `org.kde.osdService` (peers: `org.freedesktop.Notifications`) is owned. Floor: "
+            "`bench/tools/osdbench_emptyapp` (QApplication, registerService, exec) measured the same way. At the start "
+            "of each session the floor, both styles of ours and the peers take turns on one Xvfb and bus, one start "
+            "each per round, %d rounds in an order rotated each round and reversed every other pass, after one round "
+            "that is not counted (it warms the caches); the same on a headless sway for the floor and ours on Wayland "
+            "(start only). So a moment of a busy machine weighs on all alike; the ratio is per session, of the "
+            "medians, and the cell gives the median of the sessions' ratios and their min-max. The probe also reads "
+            "the started program's CPU time when it sees the name owned (as in 2)." % params.start_reps,
             "5. CPU: the run time of all threads of the daemon in ns, read before and after a %d s window: the "
             "process's CPU-time clock (`clock_getcpuclockid`, the kernel's sum of the threads' run time, the "
             "nanosecond figure of the first field of /proc/PID/task/*/schedstat, including threads that ended "
@@ -975,8 +1177,10 @@ def write_results(own, params, micro, started, elapsed):
             "notify-osd ignores)." % params.cpu_seconds,
             "6. Memory: VmRSS of /proc/PID/status, and private anonymous memory as the `Anonymous:` line of "
             "/proc/PID/smaps_rollup (for a daemon that does not fork, all of it is private); PSS as the `Pss:` line of the "
-            "same file, where each shared page counts divided by the number of processes that map it. Idle = after the start "
-            "and the first pop-up, hidden again; then after the first and the second batch of %d long-lived-client "
+            "same file, where each shared page counts divided by the number of processes that map it (so it falls when other "
+            "programs of the machine map the same Qt libraries at that moment: compare it with the floor's of the same run). "
+            "Idle = after the start "
+            "and the first pop-up, hidden again; then after the first and the second %d long-lived-client "
             "calls (peers: %d, Notify replacing one notification). Growth tolerance: below 1 MB." % (params.mem_calls, params.peer_calls),
             "",
             "## Summary",
@@ -1032,14 +1236,16 @@ def main():
     if params.quick:
         params.sessions = 1
         params.map_reps, params.rtt_batches, params.rtt_calls = 4, 4, 10
-        params.start_reps, params.activation_reps = 2, 2
-        params.wait_lines, params.mem_calls, params.peer_calls, params.ping_calls = 2000, 3000, 1000, 2000
+        params.start_reps, params.activation_reps = 8, 2
+        params.wait_lines, params.mem_calls, params.peer_calls, params.ping_calls = 1000, 3000, 1000, 2000
+        params.wait_turns, params.call_turns = 4, 6
     else:
         params.map_reps, params.rtt_batches, params.rtt_calls = 10, 10, 20
-        params.start_reps, params.activation_reps = 6, 3
+        params.start_reps, params.activation_reps = 16, 3
         # The peers get fewer calls of the long-lived client: they are no subject of the
         # memory goals, and 2 x 10,000 Notify calls would take dunst most of a minute.
-        params.wait_lines, params.mem_calls, params.peer_calls, params.ping_calls = 5000, 10000, 3000, 5000
+        params.wait_lines, params.mem_calls, params.peer_calls, params.ping_calls = 2000, 10000, 3000, 5000
+        params.wait_turns, params.call_turns = 6, 10
     params.cpu_seconds = 5
     params.idle_first_seconds = 1.0
 
@@ -1056,6 +1262,10 @@ def main():
     for key, title, kind in SUBJECTS:
         if params.only and key not in params.only:
             continue
+        # notify-osd is no party to a goal and the slowest to measure: --quick keeps to 2 minutes.
+        if params.quick and not params.only and key == "notifyosd":
+            results.note("%s: left out by --quick" % title)
+            continue
         binary = {"dunst": DUNST, "notifyosd": NOTIFY_OSD}.get(key)
         if binary and not os.access(binary, os.X_OK):
             results.note("%s: %s is not installed; not measured" % (title, binary))
@@ -1063,6 +1273,18 @@ def main():
         subjects.append((key, title, kind))
     try:
         for session in range(1, params.sessions + 1):
+            results.session = session
+            for wayland in (False, True):
+                if not any(key.endswith("-wayland") == wayland for key, _, _ in subjects):
+                    continue
+                log("session %d/%d: starts%s, interleaved with the floor" % (session, params.sessions, " on Wayland" if wayland else ""))
+                begin = time.monotonic()
+                try:
+                    measure_starts(subjects, params, results, session, wayland)
+                except StepFailed as error:
+                    results.note("starts, session %d: %s" % (session, error))
+                    log("    FAILED: %s" % error)
+                log("    %.0f s" % (time.monotonic() - begin))
             for key, title, kind in subjects:
                 log("session %d/%d: %s" % (session, params.sessions, title))
                 begin = time.monotonic()

@@ -5,14 +5,18 @@
 //
 //   osdbench_probe start --name NAME --log FILE [--timeout-ms MS] -- PROGRAM [ARG...]
 //       Subscribes to NameOwnerChanged of NAME, then spawns PROGRAM (standard input from
-//       /dev/null, output to FILE) and prints "<ms until NAME is owned> <pid>". The program is
-//       left running; the caller stops it.
+//       /dev/null, output to FILE) and prints "<ms until NAME is owned> <pid> <CPU ms>", the
+//       last the run time of all the program's threads when the probe saw the name owned: on
+//       a busy machine the wall time grows with the wait for a core, the run time far less.
+//       The program is left running; the caller stops it.
 //   osdbench_probe map --target osd|notify [--reps N] [--settle-ms MS] [--map-timeout-ms MS]
-//                      [--unmap-timeout-ms MS]
+//                      [--unmap-timeout-ms MS] [--pid PID]
 //       Per repetition: sends one call (volumeChanged, or Notifications.Notify) and prints the
 //       ms until a top-level window is mapped (MapNotify on the root window); then waits until
 //       that window is unmapped again (for notify, after asking CloseNotification) and for
-//       --settle-ms before the next repetition.
+//       --settle-ms before the next repetition. --unmap-timeout-ms 0 (with --reps 1) leaves
+//       the pop-up on screen and returns at once, for a caller that stops the daemon next.
+//       With --pid (the daemon's), each line also gives the daemon's CPU ms at the map.
 //   osdbench_probe call --target osd|notify|ping [--dest NAME] [--count N] [--expire-ms MS]
 //       N synchronous calls one after another on one connection; prints "<calls per second>
 //       <total ms>". notify replaces the first notification, as a display of a changing
@@ -87,6 +91,7 @@ struct Options {
     long mapTimeoutMs = 5000;
     long unmapTimeoutMs = 15000;
     long expireMs = -1;
+    long pid = 0;
     std::vector<char *> program; // null-terminated for exec
 };
 
@@ -140,6 +145,8 @@ Options parse(int argc, char **argv)
             o.settleMs = toLong(arg.c_str(), value);
         } else if (arg == "--map-timeout-ms") {
             o.mapTimeoutMs = toLong(arg.c_str(), value);
+        } else if (arg == "--pid") {
+            o.pid = toLong(arg.c_str(), value);
         } else if (arg == "--expire-ms") {
             o.expireMs = toLong(arg.c_str(), value);
         } else if (arg == "--unmap-timeout-ms") {
@@ -347,6 +354,16 @@ struct XWatch {
     }
 };
 
+double cpuMs(pid_t pid)
+{
+    clockid_t cpuClock;
+    timespec cpu{};
+    if (clock_getcpuclockid(pid, &cpuClock) != 0 || clock_gettime(cpuClock, &cpu) != 0) {
+        fail("cannot read the CPU time of process %d", int(pid));
+    }
+    return double(cpu.tv_sec) * 1e3 + double(cpu.tv_nsec) / 1e6;
+}
+
 void sleepMs(long ms)
 {
     timespec ts{ms / 1000, (ms % 1000) * 1000000};
@@ -360,6 +377,9 @@ int runMap(const Options &o)
     Call call{o.target.c_str()};
     if (o.target != "osd" && o.target != "notify") {
         fail("map needs --target osd or notify");
+    }
+    if (o.unmapTimeoutMs == 0 && o.reps != 1) {
+        fail("map --unmap-timeout-ms 0 needs --reps 1: each repetition starts with the pop-up hidden");
     }
     for (long rep = 0; rep < o.reps; ++rep) {
         x.drain();
@@ -375,14 +395,22 @@ int runMap(const Options &o)
         dbus_message_unref(message);
         const xcb_window_t window = x.waitFor(XCB_MAP_NOTIFY, 0, o.mapTimeoutMs);
         const double ms = msSince(start);
+        const double daemonCpuMs = o.pid ? cpuMs(pid_t(o.pid)) : 0;
         dbus_pending_call_block(pending);
         takeReply(dbus_pending_call_steal_reply(pending), call, "map call");
         dbus_pending_call_unref(pending);
         if (!window) {
             fail("no window was mapped within %ld ms of the call (repetition %ld)", o.mapTimeoutMs, rep + 1);
         }
-        std::printf("%.3f\n", ms);
+        if (o.pid) {
+            std::printf("%.3f %.3f\n", ms, daemonCpuMs);
+        } else {
+            std::printf("%.3f\n", ms);
+        }
         std::fflush(stdout);
+        if (o.unmapTimeoutMs == 0) {
+            break;
+        }
         if (o.target == "notify") {
             closeNotification(bus, call.replacesId);
         }
@@ -441,7 +469,7 @@ int runStart(const Options &o)
                 && dbus_message_get_args(message, nullptr, DBUS_TYPE_STRING, &name, DBUS_TYPE_STRING, &oldOwner, DBUS_TYPE_STRING, &newOwner, DBUS_TYPE_INVALID)
                 && o.name == name && *newOwner != '\0') {
                 const double ms = msSince(start);
-                std::printf("%.3f %d\n", ms, int(pid));
+                std::printf("%.3f %d %.3f\n", ms, int(pid), cpuMs(pid));
                 return 0;
             }
             dbus_message_unref(message);
