@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "popupposition.h"
+
 #include <KSharedConfig>
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+
+class KConfigGroup;
 class SettingsFileWatcher;
 
 /**
@@ -42,6 +47,12 @@ public:
     double opacity() const;
     ScreenChoice screenChoice() const;
     int timeout() const;
+    /// "Position": where every pop-up is placed but a custom text with a position of its own;
+    /// none: each style's own place.
+    std::optional<PopupPosition::Position> position() const;
+    /// "Margin": logical pixels between a pop-up and the nearer edges of its screen's available
+    /// area; none: the style's own.
+    std::optional<int> margin() const;
     /// "UseStandartMode": the standard style rather than the rounded one.
     bool standardStyle() const;
     /// False when the desktop's switch for the keyboard layout pop-up is off.
@@ -58,6 +69,8 @@ Q_SIGNALS:
 
 private:
     void report(const QString &problem);
+    void readTimeout(const KConfigGroup &group);
+    void readPlacement(const KConfigGroup &group);
 
     KSharedConfig::Ptr config;
     KSharedConfig::Ptr plasmaConfig;
@@ -68,6 +81,8 @@ private:
     bool layoutPopUpEnabledValue = true;
     ScreenChoice screenChoiceValue = ScreenChoice::Primary;
     int timeoutValue = defaultTimeoutMs;
+    std::optional<PopupPosition::Position> positionValue;
+    std::optional<int> marginValue;
     // The problems found by the last reading, and by the one before.
     QStringList problems;
     QStringList reportedProblems;

@@ -3,6 +3,7 @@
 
 #include "popupicon.h"
 #include "popuplist.h"
+#include "popupposition.h"
 
 #include <QFrame>
 #include <QVariant>
@@ -24,7 +25,8 @@ class VeskColorTheme;
  * options. They are also the Qt properties ("timeout", "osdValue", "osdMaxValue", "icon",
  * "showingProgress") with change signals named after them. A setter that changes a value emits
  * its signal, to which each style connects its content, and then places the window again.
- * While shown, the window follows the screen that the "Screen" setting chooses when it is shown.
+ * While shown, the window follows the screen that the "Screen" setting chooses when it is shown,
+ * and takes a new place as soon as the "Position" or "Margin" setting changes.
  * It never takes the keyboard focus: it is shown and re-raised without being activated.
  *
  * The colour theme and the theme's compositing switch are read from the theme files when the
@@ -51,7 +53,8 @@ public:
         bool noBackground = false;
         /// A colour name for the window's background; empty: the theme's.
         QString backgroundColor;
-        /// One of the nine position words; empty: the style's own place.
+        /// One of the nine position words; empty or any other word: where the settings place
+        /// every pop-up.
         QString position;
         /// Empty and 0: the style's own font.
         QString fontFamily;
@@ -125,6 +128,9 @@ protected:
     const VeskColorTheme &colorTheme() const;
     /// Whether the desktop theme asks for translucent, composited windows, as last read.
     bool themeUsesComposite() const;
+    /// The "Position" and "Margin" settings as they stand; none where unset.
+    std::optional<PopupPosition::Position> positionSetting() const;
+    std::optional<int> marginSetting() const;
     /// The screen the window follows, or the primary one while it follows none.
     QScreen *placementScreen() const;
     /// A sixth of the available area of placementScreen(): the largest a custom image is shown;
