@@ -207,7 +207,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("position"); // -1: none
         QTest::addColumn<int>("margin"); // -1: none
         QTest::addColumn<QString>("warning");
-        QTest::newRow("absent") << QByteArray("[OSD]\n") << -1 << -1 << QString();
         QTest::newRow("both") << QByteArray("[OSD]\nPosition=SouthWest\nMargin=0\n") << int(PopupPosition::SouthWest) << 0 << QString();
         QTest::newRow("empty") << QByteArray("[OSD]\nPosition=\nMargin=\n") << -1 << -1 << QString();
         QTest::newRow("unknown position") << QByteArray("[OSD]\nPosition=top\nMargin=24\n") << -1 << 24
@@ -215,9 +214,6 @@ private Q_SLOTS:
                                              "Known values: north, center, northwest, northeast, west, east, southwest, south, southeast.";
         QTest::newRow("negative margin") << QByteArray("[OSD]\nPosition=east\nMargin=-3\n") << int(PopupPosition::East) << -1
                                          << "Margin=-3 in group [OSD] of vesknotifyrc is no number of pixels from 0 up; the pop-ups keep their usual margins.";
-        QTest::newRow("margin with a unit")
-            << QByteArray("[OSD]\nMargin=12px\n") << -1 << -1
-            << "Margin=12px in group [OSD] of vesknotifyrc is no number of pixels from 0 up; the pop-ups keep their usual margins.";
     }
 
     void placement()

@@ -366,10 +366,6 @@ private Q_SLOTS:
         QTest::newRow("progress") << true << QStringLiteral("40") << QByteArray() << -1 << 0;
         QTest::newRow("short text") << false << text << QByteArray() << -1 << 0;
         QTest::newRow("text beyond 60 % x 80 %") << false << QStringLiteral("A long text that never ends. ").repeated(2000) << QByteArray() << -1 << 0;
-        for (int position = PopupPosition::North; position <= PopupPosition::SouthEast; ++position) {
-            const QByteArray word = PopupPosition::words().at(position).toLatin1();
-            QTest::addRow("setting %s, margin 12", word.constData()) << true << QStringLiteral("40") << "Position=" + word + "\nMargin=12\n" << position << 12;
-        }
         QTest::newRow("margin alone: at the bottom centre") << false << text << QByteArray("Margin=24\n") << int(PopupPosition::South) << 24;
         QTest::newRow("position alone: margin 40") << false << text << QByteArray("Position=NorthEast\n") << int(PopupPosition::NorthEast) << 40;
         QTest::newRow("unknown position: its own place") << false << text << QByteArray("Position=left\n") << -1 << 0;
