@@ -82,6 +82,8 @@ void OsdConfig::loadSettings()
     screenChoiceValue = ScreenChoice::Primary;
     timeoutValue = defaultTimeoutMs;
     lockKeysValue = defaultLockKeys;
+    positionValue.reset();
+    marginValue.reset();
     if (!config) {
         return;
     }
@@ -110,6 +112,12 @@ void OsdConfig::loadSettings()
         readLockKeys(lockKeys);
     }
 
+    readTimeout(group);
+    readPlacement(group);
+}
+
+void OsdConfig::readTimeout(const KConfigGroup &group)
+{
     // Read as text: KConfig turns a value that is no number into the default without a word,
     // which would hide a typing error from the user.
     const QString timeout = group.readEntry("Timeout", QString());
@@ -157,6 +165,30 @@ void OsdConfig::readLockKeys(const QString &value)
     lockKeysValue = keys;
 }
 
+void OsdConfig::readPlacement(const KConfigGroup &group)
+{
+    const QString position = group.readEntry("Position", QString());
+    if (!position.trimmed().isEmpty()) {
+        positionValue = PopupPosition::fromWord(position);
+        if (!positionValue) {
+            report(QStringLiteral("Unknown value \"%1\" of Position in group [OSD] of vesknotifyrc; the pop-ups keep their usual places. Known values: %2.")
+                       .arg(position, PopupPosition::words().join(QLatin1String(", "))));
+        }
+    }
+
+    const QString margin = group.readEntry("Margin", QString());
+    if (margin.trimmed().isEmpty()) {
+        return;
+    }
+    bool isNumber = false;
+    const int pixels = margin.trimmed().toInt(&isNumber);
+    if (!isNumber || pixels < 0) {
+        report(QStringLiteral("Margin=%1 in group [OSD] of vesknotifyrc is no number of pixels from 0 up; the pop-ups keep their usual margins.").arg(margin));
+        return;
+    }
+    marginValue = pixels;
+}
+
 double OsdConfig::opacity() const
 {
     return opacityValue;
@@ -170,6 +202,16 @@ OsdConfig::ScreenChoice OsdConfig::screenChoice() const
 int OsdConfig::timeout() const
 {
     return timeoutValue;
+}
+
+std::optional<PopupPosition::Position> OsdConfig::position() const
+{
+    return positionValue;
+}
+
+std::optional<int> OsdConfig::margin() const
+{
+    return marginValue;
 }
 
 bool OsdConfig::standardStyle() const

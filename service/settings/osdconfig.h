@@ -2,11 +2,15 @@
 #pragma once
 
 #include "lockkey.h"
+#include "popupposition.h"
 
 #include <KSharedConfig>
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+
+class KConfigGroup;
 class SettingsFileWatcher;
 
 /**
@@ -47,6 +51,12 @@ public:
     double opacity() const;
     ScreenChoice screenChoice() const;
     int timeout() const;
+    /// "Position": where every pop-up is placed but a custom text with a position of its own;
+    /// none: each style's own place.
+    std::optional<PopupPosition::Position> position() const;
+    /// "Margin": logical pixels between a pop-up and the nearer edges of its screen's available
+    /// area; none: the style's own.
+    std::optional<int> margin() const;
     /// "UseStandartMode": the standard style rather than the rounded one.
     bool standardStyle() const;
     /// False when the desktop's switch for the keyboard layout pop-up is off.
@@ -66,6 +76,8 @@ Q_SIGNALS:
 private:
     void report(const QString &problem);
     void readLockKeys(const QString &value);
+    void readTimeout(const KConfigGroup &group);
+    void readPlacement(const KConfigGroup &group);
 
     KSharedConfig::Ptr config;
     KSharedConfig::Ptr plasmaConfig;
@@ -77,6 +89,8 @@ private:
     ScreenChoice screenChoiceValue = ScreenChoice::Primary;
     int timeoutValue = defaultTimeoutMs;
     LockKeys lockKeysValue = defaultLockKeys;
+    std::optional<PopupPosition::Position> positionValue;
+    std::optional<int> marginValue;
     // The problems found by the last reading, and by the one before.
     QStringList problems;
     QStringList reportedProblems;

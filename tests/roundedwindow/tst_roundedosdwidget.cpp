@@ -13,6 +13,7 @@
 #include "testhome.h"
 #include "veskutils.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QScreen>
@@ -99,32 +100,53 @@ std::unique_ptr<RoundedOsdWidget> TestRoundedOsdWidget::showProgress(const QVari
 
 void TestRoundedOsdWidget::placement_data()
 {
+    QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QString>("word");
     QTest::addColumn<QPoint>("position");
 
-    QTest::newRow("North") << "north" << QPoint(809, 40);
-    QTest::newRow("SouthEast") << "southeast" << QPoint(1580, 900);
-    QTest::newRow("Center") << "center" << QPoint(809, 469);
-    QTest::newRow("SouthEast, mixed case with blanks") << "  SouthEAST \t" << QPoint(1580, 900);
-    QTest::newRow("centre is no position word") << "centre" << QPoint(809, 40);
-    QTest::newRow("empty word") << "" << QPoint(809, 40);
+    QTest::newRow("North") << QByteArray() << "north" << QPoint(809, 40);
+    QTest::newRow("SouthEast") << QByteArray() << "southeast" << QPoint(1580, 900);
+    QTest::newRow("Center") << QByteArray() << "center" << QPoint(809, 469);
+    QTest::newRow("SouthEast, mixed case with blanks") << QByteArray() << "  SouthEAST \t" << QPoint(1580, 900);
+    QTest::newRow("centre is no position word") << QByteArray() << "centre" << QPoint(809, 40);
+    QTest::newRow("empty word") << QByteArray() << "" << QPoint(809, 40);
+    // The setting places every pop-up whose text brings no position word of its own.
+    const QPoint settingPlaces[] = {{809, 12}, {809, 469}, {12, 12}, {1608, 12}, {12, 469}, {1608, 469}, {12, 928}, {809, 928}, {1608, 928}};
+    for (int i = 0; i < int(std::size(settingPlaces)); ++i) {
+        const QByteArray word = PopupPosition::words().at(i).toLatin1();
+        QTest::addRow("setting %s, margin 12", word.constData()) << "Position=" + word + "\nMargin=12\n"
+                                                                 << "" << settingPlaces[i];
+    }
+    QTest::newRow("setting, unknown word of the text") << QByteArray("Position=SOUTH\n") << "centre" << QPoint(809, 900);
+    QTest::newRow("the text's word wins over the setting") << QByteArray("Position=south\n") << "northwest" << QPoint(40, 40);
+    QTest::newRow("margin 0") << QByteArray("Margin=0\n") << "southeast" << QPoint(1620, 940);
+    QTest::newRow("margin beyond the room: inside the area") << QByteArray("Margin=5000\n") << "northeast" << QPoint(810, 470);
 }
 
 void TestRoundedOsdWidget::placement()
 {
+    QFETCH(QByteArray, settings);
     QFETCH(QString, word);
     QFETCH(QPoint, position);
 
     setWorkArea(QRect(0, 0, 1920, 1040));
     QTRY_COMPARE(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 1920, 1040));
-
-    widget = std::make_unique<RoundedOsdWidget>(config.get(), nullptr);
-    widget->setMinimumSize(300, 100);
-    widget->setOsdPosition(QStringLiteral("northwest"));
-    widget->setOsdPosition(word);
-    widget->setVisible(true);
-    QCOMPARE(widget->size(), QSize(300, 100));
-    QCOMPARE(widget->pos(), position);
+    QVERIFY(TestHome::write(home.configPath(QStringLiteral("placement-rc")), "[OSD]\n" + settings));
+    OsdConfig placed(KSharedConfig::openConfig(home.configPath(QStringLiteral("placement-rc"))), nullptr);
+    const auto directionBack = qScopeGuard([] {
+        QApplication::setLayoutDirection(Qt::LeftToRight);
+    });
+    // The words name sides of the screen in both writing directions.
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+        QApplication::setLayoutDirection(direction);
+        RoundedOsdWidget popup(&placed, nullptr);
+        popup.setMinimumSize(300, 100);
+        popup.setOsdPosition(QStringLiteral("northwest"));
+        popup.setOsdPosition(word);
+        popup.setVisible(true);
+        QCOMPARE(popup.size(), QSize(300, 100));
+        QCOMPARE(popup.pos(), position);
+    }
 }
 
 void TestRoundedOsdWidget::content_data()

@@ -70,7 +70,9 @@ private:
         if (key == "Timeout") {
             return service.timeout();
         }
-
+        if (key == "Position") {
+            return window->y() < window->screen()->geometry().center().y() ? QStringLiteral("top") : QStringLiteral("bottom");
+        }
         return window && window->isVisible();
     }
 
@@ -230,6 +232,36 @@ private Q_SLOTS:
         QCOMPARE(OsdConfig(configWith(contents), nullptr).lockKeys(), keys);
     }
 
+    // A position or margin that cannot be used is said once and leaves the styles' own.
+    void placement_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("position"); // -1: none
+        QTest::addColumn<int>("margin"); // -1: none
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("both") << QByteArray("[OSD]\nPosition=SouthWest\nMargin=0\n") << int(PopupPosition::SouthWest) << 0 << QString();
+        QTest::newRow("empty") << QByteArray("[OSD]\nPosition=\nMargin=\n") << -1 << -1 << QString();
+        QTest::newRow("unknown position") << QByteArray("[OSD]\nPosition=top\nMargin=24\n") << -1 << 24
+                                          << "Unknown value \"top\" of Position in group [OSD] of vesknotifyrc; the pop-ups keep their usual places. "
+                                             "Known values: north, center, northwest, northeast, west, east, southwest, south, southeast.";
+        QTest::newRow("negative margin") << QByteArray("[OSD]\nPosition=east\nMargin=-3\n") << int(PopupPosition::East) << -1
+                                         << "Margin=-3 in group [OSD] of vesknotifyrc is no number of pixels from 0 up; the pop-ups keep their usual margins.";
+    }
+
+    void placement()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(int, position);
+        QFETCH(int, margin);
+        QFETCH(QString, warning);
+        if (!warning.isEmpty()) {
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        }
+        const OsdConfig config(configWith(contents), nullptr);
+        QCOMPARE(config.position() ? int(*config.position()) : -1, position);
+        QCOMPARE(config.margin().value_or(-1), margin);
+    }
+
     // OsdConfig answers "switched off"; the service answers "enabled" and creates its hide
     // timer the first time it finds the pop-up enabled, and only then.
     void enabled_data()
@@ -285,6 +317,7 @@ private Q_SLOTS:
             {"vesknotifyrc", "Screen", "pointer", int(OsdConfig::ScreenChoice::Primary), int(OsdConfig::ScreenChoice::Pointer)},
             {"vesknotifyrc", "Timeout", "4000", 1800, 4000},
             {"vesknotifyrc", "LockKeys", "none", true, false},
+            {"vesknotifyrc", "Position", "south", QStringLiteral("top"), QStringLiteral("bottom")},
             {"plasmarc", "Enabled", "false", true, false},
             {"plasmarc", "kbdLayoutChangedEnabled", "false", true, false},
         };

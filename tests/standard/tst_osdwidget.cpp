@@ -10,6 +10,7 @@
 #include "osdconfig.h"
 #include "osdwidget.h"
 #include "popuplist.h"
+#include "popupplacement.h"
 #include "resizedtext.h"
 #include "screen.h"
 #include "standardplacement.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QMetaProperty>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
@@ -351,21 +353,35 @@ private Q_SLOTS:
     }
 
     // Placed as StandardPlacement says for the size the content gives, also when the text
-    // is too long for the largest allowed window.
+    // is too long for the largest allowed window; then, at once, where the "Position" and
+    // "Margin" settings put it when they change (position -1: its own place still).
     void shownWindowIsPlaced_data()
     {
         QTest::addColumn<bool>("showingProgress");
         QTest::addColumn<QString>("value");
-        QTest::newRow("progress") << true << QStringLiteral("40");
-        QTest::newRow("short text") << false << QStringLiteral("Caps Lock on");
-        QTest::newRow("text beyond 60 % x 80 %") << false << QStringLiteral("A long text that never ends. ").repeated(2000);
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("margin");
+        const QString text = QStringLiteral("Caps Lock on");
+        QTest::newRow("progress") << true << QStringLiteral("40") << QByteArray() << -1 << 0;
+        QTest::newRow("short text") << false << text << QByteArray() << -1 << 0;
+        QTest::newRow("text beyond 60 % x 80 %") << false << QStringLiteral("A long text that never ends. ").repeated(2000) << QByteArray() << -1 << 0;
+        QTest::newRow("margin alone: at the bottom centre") << false << text << QByteArray("Margin=24\n") << int(PopupPosition::South) << 24;
+        QTest::newRow("position alone: margin 40") << false << text << QByteArray("Position=NorthEast\n") << int(PopupPosition::NorthEast) << 40;
+        QTest::newRow("unknown position: its own place") << false << text << QByteArray("Position=left\n") << -1 << 0;
     }
 
     void shownWindowIsPlaced()
     {
         QFETCH(bool, showingProgress);
         QFETCH(QString, value);
-        OsdWidget widget(config.get());
+        QFETCH(QByteArray, settings);
+        QFETCH(int, position);
+        QFETCH(int, margin);
+        const QString path = home.configPath(QStringLiteral("placed-") + QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(TestHome::write(path, "[OSD]\n"));
+        OsdConfig placed(KSharedConfig::openConfig(path), nullptr);
+        OsdWidget widget(&placed);
         widget.setIcon(QStringLiteral("osd-test-icon"));
         widget.setShowingProgress(showingProgress);
         widget.setOsdValue(value);
@@ -376,6 +392,15 @@ private Q_SLOTS:
         QVERIFY(widget.width() <= 1152 && widget.height() <= 864);
         QCOMPARE(widget.pos(), StandardPlacement::position(available, widget.size()));
         QVERIFY(widget.geometry().bottom() < available.bottom());
+
+        QVERIFY(TestHome::write(path, "[OSD]\n" + settings));
+        if (position < 0 && !settings.isEmpty()) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Unknown value \"left\" of Position")));
+        }
+        placed.reload();
+        QCOMPARE(widget.pos(),
+                 position < 0 ? StandardPlacement::position(available, widget.size())
+                              : PopupPlacement::position(PopupPosition::Position(position), available, widget.size(), margin));
     }
 
     void hiddenWindowDoesNotMove()

@@ -293,6 +293,11 @@ private Q_SLOTS:
                 << Steps{{QStringLiteral("showTextWithFont"),
                           {QString(), QString(QStringLiteral("At the ") + word), QString(), 14, 20000, word, QStringLiteral("#3366cc")},
                           true}};
+            // Every other pop-up where the settings put it.
+            const QByteArray placed = "Position=" + QByteArray(position) + "\nMargin=12\n";
+            QTest::addRow("rounded volume, setting %s", position) << "[OSD]\n" + placed << Steps{{volume, {40}, true}};
+            QTest::addRow("standard text, setting %s", position)
+                << standardStyle + placed << Steps{{QStringLiteral("showText"), {QString(), QStringLiteral("Touchpad off")}, true}};
         }
         QTest::newRow("rounded: bigger while shown") << QByteArray() << Steps{{volume, {40}, true}, longerText};
         QTest::newRow("standard: bigger while shown") << standardStyle << Steps{{volume, {40}, true}, longerText};
@@ -510,6 +515,10 @@ private Q_SLOTS:
             QTest::addRow("%s 2: no background", platform) << onX11 << QByteArray() << noBackground << english << 2.0 << QRect(120, 26, 18, 18);
             QTest::addRow("%s 2: rounded switch, right to left", platform) << onX11 << QByteArray() << wifi << hebrew << 2.0 << QRect(119, 28, 20, 15);
             QTest::addRow("%s 2: standard volume, right to left", platform) << onX11 << standardStyle << volume << hebrew << 2.0 << QRect(240, 11, 22, 22);
+            QTest::addRow("%s 2: standard volume at the northwest, right to left", platform) << onX11 << standardStyle + "Position=northwest\nMargin=12\n"
+                                                                                             << volume << hebrew << 2.0 << QRect();
+            QTest::addRow("%s 2: rounded switch at the southeast, margin 0", platform)
+                << onX11 << QByteArray("[OSD]\nPosition=southeast\nMargin=0\n") << wifi << english << 2.0 << QRect();
         }
     }
 

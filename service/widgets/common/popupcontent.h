@@ -16,7 +16,8 @@ struct PopupTextLook {
     bool noBackground = false;
     /// A colour name for the window's background; empty: the theme's.
     QString backgroundColor;
-    /// One of the nine position words; empty: the style's own place.
+    /// One of the nine position words; empty or any other word: where the settings place every
+    /// pop-up.
     QString position;
     /// Empty and 0: the style's own font.
     QString fontFamily;

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "popupplacement.h"
 
-#include <QString>
-
+#include <algorithm>
 #include <iterator>
 
 namespace
@@ -14,27 +13,28 @@ enum class Along {
 };
 
 struct Row {
-    const char *word;
     Along x;
     Along y;
 };
 
-// In the order of the positions' numbers.
+// In the order of the positions.
 constexpr Row table[] = {
-    {"north", Along::Centre, Along::Near},
-    {"center", Along::Centre, Along::Centre},
-    {"northwest", Along::Near, Along::Near},
-    {"northeast", Along::Far, Along::Near},
-    {"west", Along::Near, Along::Centre},
-    {"east", Along::Far, Along::Centre},
-    {"southwest", Along::Near, Along::Far},
-    {"south", Along::Centre, Along::Far},
-    {"southeast", Along::Far, Along::Far},
+    {Along::Centre, Along::Near}, // north
+    {Along::Centre, Along::Centre}, // center
+    {Along::Near, Along::Near}, // northwest
+    {Along::Far, Along::Near}, // northeast
+    {Along::Near, Along::Centre}, // west
+    {Along::Far, Along::Centre}, // east
+    {Along::Near, Along::Far}, // southwest
+    {Along::Centre, Along::Far}, // south
+    {Along::Far, Along::Far}, // southeast
 };
+static_assert(std::size(table) == PopupPosition::SouthEast + 1, "one row for each position");
 
 // The window's start on one axis of the area from @p first to @p last (both inside it).
 int place(Along along, int first, int last, int length, int margin)
 {
+    margin = std::min(margin, std::max(0, (last - first + 1 - length) / 2));
     switch (along) {
     case Along::Near:
         return first + margin;
@@ -52,20 +52,9 @@ QSize PopupPlacement::maximumSize(const QRect &available)
     return QSize(int(available.width() * 0.6), int(available.height() * 0.8));
 }
 
-int PopupPlacement::positionFromWord(const QString &word)
+QPoint PopupPlacement::position(PopupPosition::Position position, const QRect &available, const QSize &window, int margin)
 {
-    const QString key = word.trimmed().toLower();
-    for (int i = 0; i < int(std::size(table)); ++i) {
-        if (key == QLatin1String(table[i].word)) {
-            return i;
-        }
-    }
-    return 0;
-}
-
-QPoint PopupPlacement::position(int position, const QRect &available, const QSize &window, int margin)
-{
-    const Row &row = table[position >= 0 && position < int(std::size(table)) ? position : 0];
+    const Row &row = table[position >= PopupPosition::North && position <= PopupPosition::SouthEast ? position : PopupPosition::North];
     return QPoint(place(row.x, available.left(), available.right(), window.width(), margin),
                   place(row.y, available.top(), available.bottom(), window.height(), margin));
 }

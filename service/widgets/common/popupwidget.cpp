@@ -54,6 +54,9 @@ PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
     d->config = config;
     if (config) {
         d->timeout = config->timeout();
+        connect(config, &OsdConfig::changed, this, [this] {
+            updatePositionOnScreen();
+        });
     }
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowOpacity(config ? config->opacity() : 1.0);
@@ -375,6 +378,16 @@ void PopupWidget::setScreenWatching(bool isWatching)
         return;
     }
     d->surface->followChosenScreen(d->config ? d->config->screenChoice() : OsdConfig::ScreenChoice::Primary);
+}
+
+std::optional<PopupPosition::Position> PopupWidget::positionSetting() const
+{
+    return d->config ? d->config->position() : std::nullopt;
+}
+
+std::optional<int> PopupWidget::marginSetting() const
+{
+    return d->config ? d->config->margin() : std::nullopt;
 }
 
 QScreen *PopupWidget::placementScreen() const

@@ -4,6 +4,7 @@
 #include "popupcontent.h"
 #include "popupicon.h"
 #include "popuplist.h"
+#include "popupposition.h"
 
 #include <QFrame>
 #include <QVariant>
@@ -26,7 +27,8 @@ class VeskColorTheme;
  * and written as the Qt properties ("timeout", "osdValue", "osdMaxValue", "icon",
  * "showingProgress") with change signals named after them; a setter that changes a value
  * emits its signal, has the style show it, and places the window again.
- * While shown, the window follows the screen that the "Screen" setting chooses when it is shown.
+ * While shown, the window follows the screen that the "Screen" setting chooses when it is shown,
+ * and takes a new place as soon as the "Position" or "Margin" setting changes.
  * It never takes the keyboard focus: it is shown and re-raised without being activated.
  *
  * The colour theme and the theme's compositing switch are read from the theme files when the
@@ -121,6 +123,9 @@ protected:
     const VeskColorTheme &colorTheme() const;
     /// Whether the desktop theme asks for translucent, composited windows, as last read.
     bool themeUsesComposite() const;
+    /// The "Position" and "Margin" settings as they stand; none where unset.
+    std::optional<PopupPosition::Position> positionSetting() const;
+    std::optional<int> marginSetting() const;
     /// The screen the window follows, or the primary one while it follows none.
     QScreen *placementScreen() const;
     /// A sixth of the available area of placementScreen(): the largest a custom image is shown;

@@ -26,9 +26,6 @@ namespace
 const QString styleSheetTemplate = QStringLiteral("QWidget { color: %1; background-color: %2; }");
 const QString fontFamily = QStringLiteral("PT Orvel Fact [Regular]");
 
-// Distance of the window to the edges of the available area, in pixels.
-constexpr int screenMargin = 40;
-
 // Room around the rows of a list: clear of the rounded corners at the sides, as much above and
 // below as the badge's ring leaves around the badge.
 const QMargins listPadding(12, 10, 12, 10);
@@ -59,8 +56,6 @@ QFont baseTextFont(int pointSize)
 class RoundedOsdWidgetPrivate
 {
 public:
-    static RoundedOsdWidget::OsdPosition positionFromString(const QString &text);
-
     // The window's background: the custom colour if there is one, else the theme's, mixed
     // 80/20 with the text colour.
     QColor mixedBackgroundColor(const VeskColorTheme &theme) const;
@@ -70,7 +65,8 @@ public:
     // where the window system does not cut windows to their mask.
     bool paintsOutline = false;
     bool noBackgroundMode = false;
-    RoundedOsdWidget::OsdPosition osdPosition = RoundedOsdWidget::North;
+    // A custom text's own position; none: the setting's.
+    std::optional<PopupPosition::Position> osdPosition;
     QWidget *flatWidget = nullptr;
     RoundedLabel *iconLabel = nullptr;
     RoundedProgressBar *progressBar = nullptr;
@@ -80,11 +76,6 @@ public:
     QSize defaultLabelSize = QSize(-1, -1);
     QSize defaultIconSize = QSize(-1, -1);
 };
-
-RoundedOsdWidget::OsdPosition RoundedOsdWidgetPrivate::positionFromString(const QString &text)
-{
-    return RoundedOsdWidget::OsdPosition(PopupPlacement::positionFromWord(text));
-}
 
 QColor RoundedOsdWidgetPrivate::mixedBackgroundColor(const VeskColorTheme &theme) const
 {
@@ -236,7 +227,7 @@ void RoundedOsdWidget::onCustomImageModeChanged()
 
 void RoundedOsdWidget::setOsdPosition(QString position)
 {
-    const OsdPosition parsed = RoundedOsdWidgetPrivate::positionFromString(position);
+    const std::optional<PopupPosition::Position> parsed = PopupPosition::fromWord(position);
     if (d->osdPosition == parsed) {
         return;
     }
@@ -263,7 +254,8 @@ void RoundedOsdWidget::updatePositionOnScreen()
     const QRect area = screen->availableGeometry();
     setMaximumSize(PopupPlacement::maximumSize(area));
     adjustSize();
-    surface()->moveTo(PopupPlacement::position(d->osdPosition, area, size(), screenMargin));
+    const PopupPosition::Position position = d->osdPosition.value_or(positionSetting().value_or(PopupPosition::North));
+    surface()->moveTo(PopupPlacement::position(position, area, size(), marginSetting().value_or(PopupPlacement::defaultMargin)));
 }
 
 void RoundedOsdWidget::onShown()

@@ -20,27 +20,14 @@ class RoundedOsdWidgetPrivate;
  * its interface on the meta-object.
  *
  * It places itself at one of nine positions of its screen's available area while it is
- * visible, follows the desktop theme and the compositor, and is translucent only when the
- * theme asks for it and a compositor runs; otherwise it paints an opaque background, cut to
- * rounded corners by a window mask where that is wanted.
+ * visible (the top centre unless a custom text or the "Position" setting names another), follows the desktop theme and the compositor, and is translucent only
+ * when the theme asks for it and a compositor runs; otherwise it paints an opaque background, cut to rounded corners by a window mask where that is wanted.
  */
 class RoundedOsdWidget : public RoundedWindow
 {
     Q_OBJECT
 
 public:
-    enum OsdPosition {
-        North = 0,
-        Center,
-        NorthWest,
-        NorthEast,
-        West,
-        East,
-        SouthWest,
-        South,
-        SouthEast,
-    };
-
     /// @p parent only owns the window; the window itself is always top-level.
     RoundedOsdWidget(OsdConfig *config, QObject *parent);
     ~RoundedOsdWidget() override;
@@ -64,7 +51,8 @@ public Q_SLOTS:
     bool noBackgroundMode();
     /// A name QColor does not accept clears the custom colour.
     void setCustomBackgroundColor(QString color);
-    /// One of the nine position words in any case; anything else means "north".
+    /// One of the nine position words in any case; anything else leaves the place to the
+    /// "Position" setting, and without one to the top centre.
     void setOsdPosition(QString position);
 
 protected:

@@ -6,6 +6,7 @@
 #include "labelfit.h"
 #include "popupicon.h"
 #include "popuplist.h"
+#include "popupplacement.h"
 #include "popupsurface.h"
 #include "resizedtext.h"
 #include "standardplacement.h"
@@ -288,7 +289,15 @@ void OsdWidget::updatePositionOnScreen()
     const QRect available = screen->availableGeometry();
     setMaximumSize(StandardPlacement::maximumSize(available));
     updateSizes();
-    surface()->moveTo(StandardPlacement::position(available, size()));
+    const std::optional<PopupPosition::Position> position = positionSetting();
+    const std::optional<int> margin = marginSetting();
+    // The style's own place, near the bottom, unless the settings ask for another; a margin
+    // alone keeps it at the bottom centre.
+    if (!position && !margin) {
+        surface()->moveTo(StandardPlacement::position(available, size()));
+        return;
+    }
+    surface()->moveTo(PopupPlacement::position(position.value_or(PopupPosition::South), available, size(), margin.value_or(PopupPlacement::defaultMargin)));
 }
 
 void OsdWidget::updateSizes()

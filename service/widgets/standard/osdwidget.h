@@ -14,11 +14,12 @@ class OsdWidgetPrivate;
  * bar with the value in percent, a self-sizing text or a list of names and values, in the
  * desktop theme's colours.
  *
- * Of a text look it takes the custom image mode and the font; it has no other background and
- * one place only. Its properties and slots ("visible", "osdValue", "icon", "showingProgress";
+ * Of a text look it takes the custom image mode and the font; it has no other background, and
+ * its place comes from the settings alone. Its properties and slots ("visible", "osdValue", "icon", "showingProgress";
  * "updateIcon", "updateProgressBar", "updateText") keep their names: they are its interface on
  * the meta-object. While shown it sizes itself to its content and sits centred near the bottom
- * of its screen's available area, following that screen.
+ * of its screen's available area, or where the "Position" and "Margin" settings put it,
+ * following that screen.
  */
 class OsdWidget : public PopupWidget
 {
