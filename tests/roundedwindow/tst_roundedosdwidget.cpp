@@ -114,8 +114,8 @@ void TestRoundedOsdWidget::placement_data()
     const QPoint settingPlaces[] = {{809, 12}, {809, 469}, {12, 12}, {1608, 12}, {12, 469}, {1608, 469}, {12, 928}, {809, 928}, {1608, 928}};
     for (int i = 0; i < int(std::size(settingPlaces)); ++i) {
         const QByteArray word = PopupPosition::words().at(i).toLatin1();
-        QTest::addRow("setting %s, margin 12", word.constData()) << "Position=" + word + "\nMargin=12\n"
-                                                                 << "" << settingPlaces[i];
+        const QByteArray settings = "Position=" + word + "\nMargin=12\n";
+        QTest::addRow("setting %s, margin 12", word.constData()) << settings << "" << settingPlaces[i];
     }
     QTest::newRow("setting, unknown word of the text") << QByteArray("Position=SOUTH\n") << "centre" << QPoint(809, 900);
     QTest::newRow("the text's word wins over the setting") << QByteArray("Position=south\n") << "northwest" << QPoint(40, 40);
