@@ -132,14 +132,29 @@ static const char *sourceName(Player::Source source)
     return "application";
 }
 
-// libcanberra loads its PulseAudio backend, and libpulse with it, when it opens a context, and
-// unloads them again when no sound server answers. libpulse leaves a destructor of its
-// thread-local data in the thread that called it, which then ran into unmapped code when that
-// thread ended. Held for the process's life, libpulse stays where that destructor points.
-static void keepSoundServerLibraryLoaded()
+// libcanberra loads its backend (and, through it, libpulse or ALSA's plugins) when it opens a
+// context, and unloads it again when no sound server answers or the context goes. Both libpulse
+// and the backends leave destructors of their thread-local data in the thread that called them,
+// which then ran into unmapped code when that thread ended. Held for the process's life, they
+// stay where those destructors point. Only the backends for the sound servers of a desktop
+// session are held: another one (such as GStreamer's) would bring far more than it needs.
+static void keepSoundLibrariesLoaded()
 {
-    static void *const library = dlopen("libpulse.so.0", RTLD_NOW | RTLD_NODELETE);
-    Q_UNUSED(library)
+    static const bool held = [] {
+        dlopen("libpulse.so.0", RTLD_NOW | RTLD_NODELETE);
+        Dl_info info;
+        if (dladdr(reinterpret_cast<void *>(&ca_context_create), &info) && info.dli_fname) {
+            const QDir backends(QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath() + QStringLiteral("/libcanberra-%1.%2").arg(CA_MAJOR).arg(CA_MINOR));
+            for (const char *backend : {"libcanberra-pulse.so", "libcanberra-alsa.so"}) {
+                const QString path = backends.filePath(QLatin1String(backend));
+                if (QFileInfo::exists(path)) {
+                    dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_NODELETE);
+                }
+            }
+        }
+        return true;
+    }();
+    Q_UNUSED(held)
 }
 
 bool PlayerPrivate::openContext()
@@ -152,7 +167,7 @@ bool PlayerPrivate::openContext()
         return false;
     }
     sinceProbe.start();
-    keepSoundServerLibraryLoaded();
+    keepSoundLibrariesLoaded();
     if (!soundOutputAvailable() || ca_context_create(&context) != CA_SUCCESS) {
         context = nullptr;
         return false;
