@@ -5,12 +5,17 @@
 #include "popupannouncer.h"
 #include "popupcontent.h"
 #include "popupwidget.h"
+#include "primaryscreen.h"
 #include "systemsoundsplayer.h"
 
 #include <KLocalizedString>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QThread>
 #include <QTimer>
+
+#include <map>
 
 static const int longestDurationMs = 20000;
 
@@ -31,6 +36,11 @@ public:
     int displayTime = 1800;
     bool sessionLocked = false;
     bool customTextVisible = false;
+    bool everyScreen = false;
+    // What the window shows now or showed last, for copies of it made while it shows.
+    PopupContent content;
+    // A copy of the window on each screen but the window's, once pop-ups showed on every screen.
+    std::map<QScreen *, std::unique_ptr<PopupWidget>> copies;
     DisplayBrightnessList displayBrightnesses;
     IdleWarmUp *warmUp = nullptr;
 };
@@ -53,12 +63,25 @@ PopupDisplay::~PopupDisplay()
     d->soundThread.quit();
     d->soundThread.wait();
     d->soundPlayer.reset();
+    d->copies.clear();
     d->window.reset();
 }
 
 PopupWidget *PopupDisplay::window() const
 {
     return d->window.get();
+}
+
+QList<PopupWidget *> PopupDisplay::windows() const
+{
+    QList<PopupWidget *> all;
+    if (d->window) {
+        all.append(d->window.get());
+    }
+    for (const auto &copy : d->copies) {
+        all.append(copy.second.get());
+    }
+    return all;
 }
 
 PopupWidget *PopupDisplay::ensureWindow()
@@ -72,9 +95,76 @@ PopupWidget *PopupDisplay::ensureWindow()
     return d->window.get();
 }
 
+bool PopupDisplay::everyScreen() const
+{
+    return d->everyScreen;
+}
+
+void PopupDisplay::setEveryScreen(bool everyScreen)
+{
+    if (d->everyScreen == everyScreen) {
+        return;
+    }
+    d->everyScreen = everyScreen;
+    // The primary screen is chosen anew before the copies follow a screen that comes or goes.
+    PrimaryScreen *primary = PrimaryScreen::instance();
+    if (everyScreen) {
+        connect(qGuiApp, &QGuiApplication::screenAdded, this, [this] {
+            updateCopies();
+        });
+        connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this](QScreen *removed) {
+            updateCopies(removed);
+        });
+        connect(primary, &PrimaryScreen::screenChanged, this, [this] {
+            updateCopies();
+        });
+    } else {
+        disconnect(qGuiApp, nullptr, this, nullptr);
+        disconnect(primary, nullptr, this, nullptr);
+    }
+    updateCopies();
+}
+
+void PopupDisplay::updateCopies(QScreen *removed)
+{
+    QList<QScreen *> others;
+    if (d->everyScreen && d->window) {
+        others = QGuiApplication::screens();
+        others.removeAll(removed);
+        others.removeAll(PrimaryScreen::instance()->screen());
+    }
+    for (auto it = d->copies.begin(); it != d->copies.end();) {
+        if (others.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        it->second->setVisible(false);
+        it = d->copies.erase(it);
+    }
+    // What belongs on one screen, a display's brightness, shows on that one alone.
+    const bool showing = d->window && d->window->isVisible() && !d->content.screen;
+    for (QScreen *screen : std::as_const(others)) {
+        auto found = d->copies.find(screen);
+        if (!showing) {
+            if (found != d->copies.end()) {
+                found->second->setVisible(false);
+            }
+            continue;
+        }
+        if (found == d->copies.end()) {
+            found = d->copies.emplace(screen, d->makeWindow()).first;
+            connect(found->second.get(), &PopupWidget::placementScreenChanged, this, &PopupDisplay::hideCustomTextOsdIfVisible);
+            found->second->setRequestedScreen(screen);
+        }
+        found->second->setContent(d->content);
+        found->second->setVisible(true);
+    }
+}
+
 void PopupDisplay::discardWindow()
 {
     hideNow();
+    d->copies.clear();
     d->window.reset();
 }
 
@@ -116,6 +206,7 @@ void PopupDisplay::show(const PopupContent &content, const KLocalizedString &phr
         d->displayBrightnesses.clear();
     }
     d->customTextVisible = content.customText;
+    d->content = content;
     window->setContent(content);
     // A progress phrase is made only for a listener; a text is its own phrase.
     if (content.kind == PopupContent::Kind::Text) {
@@ -137,6 +228,7 @@ void PopupDisplay::showOsd(int durationMs)
     }
     qCDebug(OSD_SERVICE) << "showing the pop-up for" << effectiveDurationMs(durationMs) << "ms";
     d->window->setVisible(true);
+    updateCopies();
     PopupAnnouncer::announce(d->window.get());
     if (d->hideTimer) {
         d->hideTimer->start(effectiveDurationMs(durationMs));
@@ -149,6 +241,7 @@ void PopupDisplay::hideOsd()
         return;
     }
     d->window->setVisible(false);
+    updateCopies();
     d->window->setOsdValue(0);
     d->customTextVisible = false;
     d->displayBrightnesses.clear();

@@ -12,6 +12,7 @@
 class KLocalizedString;
 class PopupDisplayPrivate;
 class PopupWidget;
+class QScreen;
 class QTimer;
 struct PopupContent;
 
@@ -30,6 +31,10 @@ class Player;
  * each time it appears; and the loading, in idle time after the start, of what the first
  * pop-up needs.
  *
+ * On every screen at once, when asked to: the window shows on the primary screen, with the
+ * sound and for screen readers, and a silent copy of it on each other screen, made as screens
+ * come and dropped as they go. Hiding, the lock and the display time act on all of them.
+ *
  * The service decides what is shown and hands the display time and the warm-up down; this
  * class never reads the settings. It shows what it is handed on the screen the content asks
  * for, keeps the list of displays whose brightness the pop-up lists for as long as the pop-up
@@ -47,9 +52,17 @@ public:
 
     /// The window; null until the first request made it.
     PopupWidget *window() const;
+    /// The window and its copies on the other screens, the window first; empty until the first
+    /// request made the window.
+    QList<PopupWidget *> windows() const;
     /// Makes the window unless it exists; returns it.
     PopupWidget *ensureWindow();
-    /// Hides and deletes the window: the next request makes a new one, as the first did.
+    /// Whether each pop-up shows on every screen; one of a display's brightness shows only on
+    /// that display's screen all the same. Off by default.
+    bool everyScreen() const;
+    void setEveryScreen(bool everyScreen);
+    /// Hides and deletes the window and its copies: the next request makes a new one, as the
+    /// first did.
     void discardWindow();
     /// Makes the hide timer unless it exists: the pop-up is enabled.
     void prepareHideTimer();
@@ -95,6 +108,9 @@ private:
     void showOsd(int durationMs);
     /// Hides a caller's custom text: the screen it was placed for changed.
     void hideCustomTextOsdIfVisible();
+    /// Gives each screen but the window's a copy of what the window shows while it shows on
+    /// every screen, and hides or drops the copies otherwise. @p removed is a screen going away.
+    void updateCopies(QScreen *removed = nullptr);
 
     std::unique_ptr<PopupDisplayPrivate> const d;
 };

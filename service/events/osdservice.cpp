@@ -219,8 +219,10 @@ void OsdService::updateTimeout()
 
 void OsdService::applySettings()
 {
-    if (PopupWidget *window = popupDisplay->window()) {
+    if (popupDisplay->window()) {
         updateTimeout();
+    }
+    for (PopupWidget *window : popupDisplay->windows()) {
         window->setTimeout(settings->timeout());
         window->setWindowOpacity(settings->opacity());
     }
@@ -245,6 +247,7 @@ void OsdService::show(const PopupCatalogue::Popup &popup, const QString &additio
     if (!init()) {
         return;
     }
+    popupDisplay->setEveryScreen(settings->screenChoice() == OsdConfig::ScreenChoice::All);
     popupDisplay->show(content, popup.phrase, durationMs);
     if (progress) {
         Q_EMIT osdProgress(content.icon, content.value, additionalText);

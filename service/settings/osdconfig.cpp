@@ -98,11 +98,13 @@ void OsdConfig::loadSettings()
         screenChoiceValue = ScreenChoice::Active;
     } else if (screenWord == QLatin1String("pointer")) {
         screenChoiceValue = ScreenChoice::Pointer;
+    } else if (screenWord == QLatin1String("all")) {
+        screenChoiceValue = ScreenChoice::All;
     } else {
         screenChoiceValue = ScreenChoice::Primary;
         if (screenWord != QLatin1String("primary")) {
             report(QStringLiteral("Unknown value \"%1\" of Screen in group [OSD] of vesknotifyrc; the pop-ups appear on the primary screen. Known values: "
-                                  "primary, active, pointer.")
+                                  "primary, active, pointer, all.")
                        .arg(screen));
         }
     }

@@ -30,6 +30,7 @@ public:
         Primary, ///< the primary screen
         Active, ///< the screen of the active window, else the pointer's
         Pointer, ///< the screen under the mouse pointer
+        All, ///< every screen at once, the primary one first
     };
     Q_ENUM(ScreenChoice)
 

@@ -9,6 +9,7 @@
 #include "popupcatalogue.h"
 #include "popupdisplay.h"
 #include "popuplist.h"
+#include "popupwidget.h"
 #include "resizedtext.h"
 #include "screen.h"
 #include "screenmatch.h"
@@ -25,6 +26,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMetaMethod>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
@@ -1392,6 +1394,82 @@ private Q_SLOTS:
             Q_EMIT qApp->primaryScreenChanged(screens.at(0));
         }
         movePointer(0, QPoint(960, 540));
+    }
+
+    // Screen=all: each pop-up on every screen, the same on each, with one sound; a display's
+    // brightness on that display's screen alone. Hiding and the lock take them all. Run on two
+    // X screens and on two named ones, where a screen also goes and comes back while it shows.
+    void everyScreen_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<int>("brightnessOf"); // the screen of a display's brightness; -1: a volume
+        QTest::addColumn<QList<int>>("shownOn");
+        const QByteArray all("[OSD]\nScreen=all\n");
+        QTest::newRow("rounded") << Rounded << all << -1 << QList<int>{0, 1};
+        QTest::newRow("standard") << Standard << all << -1 << QList<int>{0, 1};
+        QTest::newRow("brightness of the second screen") << Rounded << all << 1 << QList<int>{1};
+        QTest::newRow("primary") << Rounded << QByteArray("[OSD]\nScreen=primary\n") << -1 << QList<int>{0};
+    }
+
+    void everyScreen()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QFETCH(QByteArray, settings);
+        QFETCH(int, brightnessOf);
+        QFETCH(QList<int>, shownOn);
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        if (screens.size() < 2) {
+            QSKIP("needs a display with two screens");
+        }
+        auto service = makeService(mode, settings);
+        const auto shown = [&] {
+            QList<int> on;
+            for (QWidget *popup : service->display()->windows()) {
+                if (popup->isVisible()) {
+                    on.append(QGuiApplication::screens().indexOf(popup->screen()));
+                    if (popup->property("osdValue").toInt() != 40) {
+                        on.append(-1);
+                    }
+                }
+            }
+            std::sort(on.begin(), on.end());
+            return on;
+        };
+        const auto showValue = [&] {
+            if (brightnessOf < 0) {
+                service->volumeChanged(40);
+            } else {
+                service->screenBrightnessChanged(40, QStringLiteral("out"), QStringLiteral("Out"), 0, screens.at(brightnessOf)->geometry());
+            }
+        };
+        showValue();
+        QCOMPARE(shown(), shownOn);
+        QTRY_COMPARE_WITH_TIMEOUT(plays(*service), 1, 5000);
+
+        if (screens.size() == 2 && brightnessOf < 0 && shownOn.size() == 2 && screens.at(1)->name() == QLatin1String("HDMI-1")) {
+            const auto xrandr = [](const QStringList &args) {
+                QCOMPARE(QProcess::execute(QStringLiteral("xrandr"), args), 0);
+            };
+            xrandr({QStringLiteral("--delmonitor"), QStringLiteral("HDMI-1")});
+            QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::screens().size(), 1, 10000);
+            QCOMPARE(service->display()->windows().size(), 1);
+            QVERIFY(window(*service)->isVisible());
+            xrandr({QStringLiteral("--setmonitor"), QStringLiteral("HDMI-1"), QStringLiteral("1280/338x1024/271+1920+0"), QStringLiteral("none")});
+            QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::screens().size(), 2, 10000);
+            QCOMPARE(shown(), (QList<int>{0, 1}));
+        }
+
+        service->hide();
+        QCOMPARE(shown(), QList<int>());
+        showValue();
+        QCOMPARE(shown(), shownOn);
+        sendScreenSaverActive(true);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(), QList<int>(), 5000);
+        sendScreenSaverActive(false);
+        QTRY_VERIFY(!service->display()->isSessionLocked());
+        QTest::qWait(100);
+        QCOMPARE(plays(*service), 2);
     }
 
     // The text font reaches the window with its size limited to 0..100.

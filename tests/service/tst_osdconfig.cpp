@@ -165,9 +165,10 @@ private Q_SLOTS:
         QTest::newRow("primary") << QByteArray("[OSD]\nScreen=primary\n") << Choice::Primary << 1800 << QString();
         QTest::newRow("active, in any case") << QByteArray("[OSD]\nScreen=Active\n") << Choice::Active << 1800 << QString();
         QTest::newRow("pointer") << QByteArray("[OSD]\nScreen=pointer\n") << Choice::Pointer << 1800 << QString();
+        QTest::newRow("all") << QByteArray("[OSD]\nScreen=ALL\n") << Choice::All << 1800 << QString();
         QTest::newRow("unknown screen") << QByteArray("[OSD]\nScreen=left\n") << Choice::Primary << 1800
                                         << "Unknown value \"left\" of Screen in group [OSD] of vesknotifyrc; the pop-ups appear on the primary screen. "
-                                           "Known values: primary, active, pointer.";
+                                           "Known values: primary, active, pointer, all.";
         QTest::newRow("timeout") << QByteArray("[OSD]\nTimeout=4000\n") << Choice::Primary << 4000 << QString();
         QTest::newRow("shortest") << QByteArray("[OSD]\nTimeout=1\n") << Choice::Primary << 1 << QString();
         QTest::newRow("longest") << QByteArray("[OSD]\nTimeout=20000\n") << Choice::Primary << 20000 << QString();

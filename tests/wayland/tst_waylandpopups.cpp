@@ -723,6 +723,41 @@ private Q_SLOTS:
         QCOMPARE(sway.screenshot(other), otherEmpty);
     }
 
+    // Screen=all: the pop-up on both outputs, placed on the smaller second one by the same rules
+    // as on the first. An output switched off while it shows takes its copy along, and one
+    // switched on again gets one; hiding takes them all.
+    void onEveryOutput()
+    {
+        const QString first = sway.outputName(0);
+        const QString second = sway.outputName(1);
+        const auto enableBack = qScopeGuard([&] {
+            sway.swaymsg({QStringLiteral("output"), second, QStringLiteral("enable")});
+        });
+        const QImage firstEmpty = sway.screenshot(first);
+        const QImage secondEmpty = sway.screenshot(second);
+        const auto placed = [this](const QString &output, const QImage &empty) {
+            const QImage screen = sway.screenshot(output);
+            const QRect area = popUpArea(screen, empty);
+            return area.isEmpty() ? QStringLiteral("nothing") : placeOn(area, screen.size());
+        };
+        const QString expected = placeOn(QRect(911, 40, 96, 96), firstEmpty.size());
+        auto daemon = onSway("[OSD]\nScreen=all\nTimeout=20000\n");
+        QVERIFY2(daemon->start(), whyNot(*daemon));
+        QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(placed(first, firstEmpty), expected, timeoutMs());
+        QTRY_COMPARE_WITH_TIMEOUT(placed(second, secondEmpty), expected, timeoutMs());
+
+        sway.swaymsg({QStringLiteral("output"), second, QStringLiteral("disable")});
+        QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {50}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(placed(first, firstEmpty), expected, timeoutMs());
+        sway.swaymsg({QStringLiteral("output"), second, QStringLiteral("enable")});
+        QTRY_COMPARE_WITH_TIMEOUT(placed(second, secondEmpty), expected, timeoutMs());
+
+        QCOMPARE(call(daemon->bus(), QStringLiteral("hide"), {}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(placed(first, firstEmpty), QStringLiteral("nothing"), timeoutMs());
+        QTRY_COMPARE_WITH_TIMEOUT(placed(second, secondEmpty), QStringLiteral("nothing"), timeoutMs());
+    }
+
     // On KWin the primary output is the first of KWin's output order, which the user chose,
     // whatever the layout; the order changed while the daemon runs takes the next pop-up along.
     void primaryInKWinsOrder_data()

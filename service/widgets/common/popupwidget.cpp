@@ -351,7 +351,8 @@ void PopupWidget::setRequestedScreen(QScreen *screen)
     }
     // Where the window now belongs, when that is known before it is shown.
     QScreen *target = screen;
-    if (!target && (!d->config || d->config->screenChoice() == OsdConfig::ScreenChoice::Primary)) {
+    const OsdConfig::ScreenChoice choice = d->config ? d->config->screenChoice() : OsdConfig::ScreenChoice::Primary;
+    if (!target && (choice == OsdConfig::ScreenChoice::Primary || choice == OsdConfig::ScreenChoice::All)) {
         target = PrimaryScreen::instance()->screen();
     }
     // A shown window cannot always move to another screen (under X11 not to another X screen

@@ -28,7 +28,9 @@ void PopupSurface::setScreen(QScreen *screen)
 
 void PopupSurface::followChosenScreen(OsdConfig::ScreenChoice choice)
 {
-    if (choice == OsdConfig::ScreenChoice::Primary) {
+    // With every screen chosen this window is the one on the primary screen; copies show on
+    // the others.
+    if (choice == OsdConfig::ScreenChoice::Primary || choice == OsdConfig::ScreenChoice::All) {
         setScreen(PrimaryScreen::instance()->screen());
         return;
     }
