@@ -57,6 +57,8 @@ private:
         daemon->environment().insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
         if (kind.startsWith(QLatin1String("standard"))) {
             daemon->writeConfig("[OSD]\nUseStandartMode=true\n");
+        } else if (kind.contains(QLatin1String("every screen"))) {
+            daemon->writeConfig("[OSD]\nScreen=all\n");
         }
         if (kind.endsWith(QLatin1String("Wayland"))) {
             if (!sway) {
@@ -140,6 +142,10 @@ private Q_SLOTS:
         row(QStringLiteral("rounded on Wayland"),
             "volume, then a switch",
             {{"volumeChanged", {40}, "Volume 40 %"}, {"touchpadEnabledChanged", {false}, "Touchpad Off"}});
+        // On both of sway's outputs, and heard once: the copy on the second output keeps quiet.
+        row(QStringLiteral("rounded on every screen on Wayland"),
+            "volume, then a switch",
+            {{"volumeChanged", {40}, "Volume 40 %"}, {"wifiEnabledChanged", {true}, "Wifi On"}});
         row(QStringLiteral("standard on Wayland"),
             "custom text, then brightness",
             {{"showTextWithFont", customText, "Backup done"}, {"brightnessChanged", {80}, "Brightness 80 %"}});
