@@ -2,13 +2,9 @@
 #include "kwinlockkeys.h"
 
 #include "wayland-keystate-client-protocol.h"
-
-#include <QGuiApplication>
-#include <qpa/qplatformnativeinterface.h>
+#include "waylandglobal.h"
 
 #include <wayland-client.h>
-
-#include <cstring>
 
 class KWinLockKeysPrivate
 {
@@ -16,31 +12,15 @@ public:
     explicit KWinLockKeysPrivate(std::function<void(LockKeys)> changed);
     ~KWinLockKeysPrivate();
 
-    /// Binds KWin's global on @p display and takes the states it sends first.
-    void bind(wl_display *display);
     void setState(uint32_t key, uint32_t state);
 
-    static const wl_registry_listener registryListener;
     static const org_kde_kwin_keystate_listener stateListener;
 
     std::function<void(LockKeys)> changed;
     org_kde_kwin_keystate *keyState = nullptr;
-    uint32_t global = 0;
-    uint32_t version = 0;
     LockKeys states;
     // False while the first states come: they are the start, not a change.
     bool started = false;
-};
-
-const wl_registry_listener KWinLockKeysPrivate::registryListener = {
-    [](void *data, wl_registry *, uint32_t name, const char *interface, uint32_t version) {
-        if (std::strcmp(interface, org_kde_kwin_keystate_interface.name) == 0) {
-            auto *d = static_cast<KWinLockKeysPrivate *>(data);
-            d->global = name;
-            d->version = version;
-        }
-    },
-    [](void *, wl_registry *, uint32_t) {},
 };
 
 const org_kde_kwin_keystate_listener KWinLockKeysPrivate::stateListener = {
@@ -59,7 +39,7 @@ KWinLockKeysPrivate::~KWinLockKeysPrivate()
     if (!keyState) {
         return;
     }
-    if (version >= ORG_KDE_KWIN_KEYSTATE_DESTROY_SINCE_VERSION) {
+    if (wl_proxy_get_version(reinterpret_cast<wl_proxy *>(keyState)) >= ORG_KDE_KWIN_KEYSTATE_DESTROY_SINCE_VERSION) {
         org_kde_kwin_keystate_destroy(keyState);
     } else {
         // Before version 4 the protocol has no request that ends it; the proxy alone goes.
@@ -80,41 +60,17 @@ void KWinLockKeysPrivate::setState(uint32_t key, uint32_t state)
     }
 }
 
-// The registry and the first states come on a queue of this object's own, so that this waits for
-// none of the events of Qt's connection; later states come on Qt's queue and are dispatched with
-// Qt's own events.
-void KWinLockKeysPrivate::bind(wl_display *display)
-{
-    wl_event_queue *queue = wl_display_create_queue(display);
-    auto *onQueue = static_cast<wl_display *>(wl_proxy_create_wrapper(display));
-    wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(onQueue), queue);
-    wl_registry *registry = wl_display_get_registry(onQueue);
-    wl_proxy_wrapper_destroy(onQueue);
-    wl_registry_add_listener(registry, &registryListener, this);
-    if (wl_display_roundtrip_queue(display, queue) >= 0 && global) {
-        version = qMin(version, uint32_t(ORG_KDE_KWIN_KEYSTATE_DESTROY_SINCE_VERSION));
-        keyState = static_cast<org_kde_kwin_keystate *>(wl_registry_bind(registry, global, &org_kde_kwin_keystate_interface, version));
-        org_kde_kwin_keystate_add_listener(keyState, &stateListener, this);
-        org_kde_kwin_keystate_fetchStates(keyState);
-        wl_display_roundtrip_queue(display, queue);
-        wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(keyState), nullptr);
-        // What came between the roundtrip and the change of queue.
-        wl_display_dispatch_queue_pending(display, queue);
-    }
-    started = true;
-    wl_registry_destroy(registry);
-    wl_event_queue_destroy(queue);
-}
-
 KWinLockKeys::KWinLockKeys(std::function<void(LockKeys)> changed)
     : d(std::make_unique<KWinLockKeysPrivate>(std::move(changed)))
 {
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        return;
-    }
-    if (auto *display = static_cast<wl_display *>(QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"))) {
-        d->bind(display);
-    }
+    // The states KWin sends for the fetch have come when this returns.
+    d->keyState = reinterpret_cast<org_kde_kwin_keystate *>(
+        WaylandGlobal::bind(org_kde_kwin_keystate_interface, ORG_KDE_KWIN_KEYSTATE_DESTROY_SINCE_VERSION, [this](wl_proxy *keyState) {
+            auto *state = reinterpret_cast<org_kde_kwin_keystate *>(keyState);
+            org_kde_kwin_keystate_add_listener(state, &KWinLockKeysPrivate::stateListener, d.get());
+            org_kde_kwin_keystate_fetchStates(state);
+        }));
+    d->started = true;
 }
 
 KWinLockKeys::~KWinLockKeys() = default;

@@ -20,7 +20,9 @@ static bool runClient(QProcess &process, const QStringList &arguments, const QBy
     return finished.wait(60000) && process.exitStatus() == QProcess::NormalExit;
 }
 
-static const QByteArray helpText =
+// The fixed start of the help; the settings it lists after it are checked against the manual
+// pages by tests/install/manpages.sh.
+static const QByteArray helpStart =
     "Usage:\n"
     "osd-notify [options]\n"
     "osd-notify method [arguments]\n"
@@ -31,10 +33,6 @@ static const QByteArray helpText =
     "-h, --help         Displays help on commandline options.\n"
     "--methods          Displays methods description.\n"
     "--method_names     Displays list available method names.\n"
-    "\n"
-    "Caps Lock, Num Lock and Scroll Lock need no call: osd-service shows their changes by itself,\n"
-    "for the keys listed in LockKeys in group [OSD] of vesknotifyrc (caps, num, scroll, or none;\n"
-    "caps,num when not set).\n"
     "\n";
 
 static const QByteArray methodsText =
@@ -114,10 +112,10 @@ void TestOsdNotify::refusedRuns_data()
     QTest::addColumn<QByteArray>("err");
 
     QTest::newRow("no arguments") << QStringList() << QByteArray() << QByteArray("No method name! Use '-h' or '--help' for get available method names.\n");
-    QTest::newRow("-h alone") << QStringList{"-h"} << helpText << QByteArray();
-    QTest::newRow("--help after a valid call") << QStringList{"--volumeChanged", "50", "--help"} << helpText << QByteArray();
-    QTest::newRow("-h after a bad first argument") << QStringList{"volumeChanged", "-h"} << helpText << QByteArray();
-    QTest::newRow("--help wins over --methods") << QStringList{"--methods", "--help"} << helpText << QByteArray();
+    QTest::newRow("-h alone") << QStringList{"-h"} << helpStart << QByteArray();
+    QTest::newRow("--help after a valid call") << QStringList{"--volumeChanged", "50", "--help"} << helpStart << QByteArray();
+    QTest::newRow("-h after a bad first argument") << QStringList{"volumeChanged", "-h"} << helpStart << QByteArray();
+    QTest::newRow("--help wins over --methods") << QStringList{"--methods", "--help"} << helpStart << QByteArray();
     QTest::newRow("--methods") << QStringList{"--methods"} << methodsText << QByteArray();
     QTest::newRow("--methods wins over --method_names") << QStringList{"--method_names", "x", "--methods"} << methodsText << QByteArray();
     QTest::newRow("--method_names") << QStringList{"--method_names"} << methodNamesText << QByteArray();
@@ -170,7 +168,8 @@ void TestOsdNotify::refusedRuns()
 
     QProcess client;
     QVERIFY(runClient(client, arguments));
-    QCOMPARE(client.readAllStandardOutput(), out);
+    const QByteArray output = client.readAllStandardOutput();
+    QCOMPARE(out == helpStart ? output.left(out.size()) : output, out);
     QCOMPARE(client.readAllStandardError(), err);
     QCOMPARE(client.exitCode(), 1);
     QCOMPARE(recorder.calls(), QStringList());
