@@ -124,17 +124,7 @@ void printHelp()
     printMessage(QStringLiteral("Usage:\n%1 [options]\n%1 method [arguments]\n\n%2\n\nOptions:\n"
                                 "-h, --help         Displays help on commandline options.\n"
                                 "--methods          Displays methods description.\n"
-                                "--method_names     Displays list available method names.\n\n"
-                                "Caps Lock, Num Lock and Scroll Lock need no call: osd-service shows their changes by itself.\n\n"
-                                "Settings of the pop-ups, in group [OSD] of vesknotifyrc (see osd-service(1)):\n"
-                                "LockKeys   the lock keys that pop up: caps, num, scroll separated by commas, or none\n"
-                                "           (caps,num when not set).\n"
-                                "Screen     primary (when not set); active, the screen of the active window; pointer, the\n"
-                                "           screen under the mouse pointer; all: on every screen at once, one sound and one\n"
-                                "           announcement.\n"
-                                "Position   north, center, northwest, northeast, west, east, southwest, south or southeast\n"
-                                "           (each style's own place when not set).\n"
-                                "Margin     logical pixels between a pop-up and the screen's edges (40 when not set).\n")
+                                "--method_names     Displays list available method names.\n")
                      .arg(QCoreApplication::applicationName(), QStringLiteral("Utility for displaying OSD notifications for confirmation type.")));
 }
 

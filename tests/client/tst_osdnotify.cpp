@@ -20,9 +20,7 @@ static bool runClient(QProcess &process, const QStringList &arguments, const QBy
     return finished.wait(60000) && process.exitStatus() == QProcess::NormalExit;
 }
 
-// The fixed start of the help; the settings it lists after it are checked against the manual
-// pages by tests/install/manpages.sh.
-static const QByteArray helpStart =
+static const QByteArray helpText =
     "Usage:\n"
     "osd-notify [options]\n"
     "osd-notify method [arguments]\n"
@@ -112,10 +110,10 @@ void TestOsdNotify::refusedRuns_data()
     QTest::addColumn<QByteArray>("err");
 
     QTest::newRow("no arguments") << QStringList() << QByteArray() << QByteArray("No method name! Use '-h' or '--help' for get available method names.\n");
-    QTest::newRow("-h alone") << QStringList{"-h"} << helpStart << QByteArray();
-    QTest::newRow("--help after a valid call") << QStringList{"--volumeChanged", "50", "--help"} << helpStart << QByteArray();
-    QTest::newRow("-h after a bad first argument") << QStringList{"volumeChanged", "-h"} << helpStart << QByteArray();
-    QTest::newRow("--help wins over --methods") << QStringList{"--methods", "--help"} << helpStart << QByteArray();
+    QTest::newRow("-h alone") << QStringList{"-h"} << helpText << QByteArray();
+    QTest::newRow("--help after a valid call") << QStringList{"--volumeChanged", "50", "--help"} << helpText << QByteArray();
+    QTest::newRow("-h after a bad first argument") << QStringList{"volumeChanged", "-h"} << helpText << QByteArray();
+    QTest::newRow("--help wins over --methods") << QStringList{"--methods", "--help"} << helpText << QByteArray();
     QTest::newRow("--methods") << QStringList{"--methods"} << methodsText << QByteArray();
     QTest::newRow("--methods wins over --method_names") << QStringList{"--method_names", "x", "--methods"} << methodsText << QByteArray();
     QTest::newRow("--method_names") << QStringList{"--method_names"} << methodNamesText << QByteArray();
@@ -169,7 +167,7 @@ void TestOsdNotify::refusedRuns()
     QProcess client;
     QVERIFY(runClient(client, arguments));
     const QByteArray output = client.readAllStandardOutput();
-    QCOMPARE(out == helpStart ? output.left(out.size()) : output, out);
+    QCOMPARE(output, out);
     QCOMPARE(client.readAllStandardError(), err);
     QCOMPARE(client.exitCode(), 1);
     QCOMPARE(recorder.calls(), QStringList());
