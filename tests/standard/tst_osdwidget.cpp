@@ -247,18 +247,22 @@ private Q_SLOTS:
         QTest::addColumn<bool>("visible");
         QTest::addColumn<QSize>("minimumSize");
         QTest::addColumn<QSize>("maximumSize");
+        // When set, the icon was shown before, then this one.
+        QTest::addColumn<QString>("between");
         const QSize unlimited(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         const QString red = filePath(QStringLiteral("red icon.png"));
-        QTest::newRow("theme name") << QStringLiteral("osd-test-icon") << false << true << QSize(32, 32) << unlimited;
-        QTest::newRow("unknown theme name") << QStringLiteral("no-such-icon") << false << false << QSize(32, 32) << unlimited;
-        QTest::newRow("absolute path") << red << false << true << QSize(32, 32) << unlimited;
-        QTest::newRow("file URL") << QUrl::fromLocalFile(red).toString() << false << true << QSize(32, 32) << unlimited;
-        QTest::newRow("missing file") << filePath(QStringLiteral("missing.png")) << false << false << QSize(0, 0) << QSize(0, 0);
-        QTest::newRow("missing file as URL") << QStringLiteral("file:///nonexistent/x.png") << false << false << QSize(0, 0) << QSize(0, 0);
+        QTest::newRow("theme name") << QStringLiteral("osd-test-icon") << false << true << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("unknown theme name") << QStringLiteral("no-such-icon") << false << false << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("absolute path") << red << false << true << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("file URL") << QUrl::fromLocalFile(red).toString() << false << true << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("missing file") << filePath(QStringLiteral("missing.png")) << false << false << QSize(0, 0) << QSize(0, 0) << QString();
+        QTest::newRow("missing file as URL") << QStringLiteral("file:///nonexistent/x.png") << false << false << QSize(0, 0) << QSize(0, 0) << QString();
         QTest::newRow("custom 1000x1000 on 1920x1080 is 180x180")
-            << filePath(QStringLiteral("square.png")) << true << true << QSize(180, 180) << QSize(180, 180);
-        QTest::newRow("custom image smaller than the limit") << red << true << true << QSize(64, 64) << QSize(64, 64);
-        QTest::newRow("custom mode with a theme name") << QStringLiteral("osd-test-icon") << true << true << QSize(32, 32) << unlimited;
+            << filePath(QStringLiteral("square.png")) << true << true << QSize(180, 180) << QSize(180, 180) << QString();
+        QTest::newRow("custom image smaller than the limit") << red << true << true << QSize(64, 64) << QSize(64, 64) << QString();
+        QTest::newRow("custom mode with a theme name") << QStringLiteral("osd-test-icon") << true << true << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("theme name again after another")
+            << QStringLiteral("osd-test-icon") << false << true << QSize(32, 32) << unlimited << QStringLiteral("mono-audio-volume");
     }
 
     void iconResolution()
@@ -268,8 +272,13 @@ private Q_SLOTS:
         QFETCH(bool, visible);
         QFETCH(QSize, minimumSize);
         QFETCH(QSize, maximumSize);
+        QFETCH(QString, between);
         OsdWidget widget(config.get());
         widget.setCustomImageMode(customImageMode);
+        if (!between.isEmpty()) {
+            widget.setIcon(icon);
+            widget.setIcon(between);
+        }
         widget.setIcon(icon);
         QLabel *label = iconLabel(widget);
         QCOMPARE(!label->isHidden(), visible);
@@ -280,6 +289,10 @@ private Q_SLOTS:
         if (customImageMode && minimumSize == maximumSize) {
             QCOMPARE(shown.size(), minimumSize);
         }
+        OsdWidget fresh(config.get());
+        fresh.setCustomImageMode(customImageMode);
+        fresh.setIcon(icon);
+        QCOMPARE(shown.toImage(), iconLabel(fresh)->pixmap(Qt::ReturnByValue).toImage());
     }
 
     // The path and the URL name the same file, so they show the same picture.
