@@ -221,9 +221,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("showingProgress");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("text, trimmed") << false << QStringLiteral("  Layout: English \n") << QStringLiteral("Layout: English");
-        QTest::newRow("blanks only hide the text") << false << QStringLiteral(" \t \n ") << QString();
-        QTest::newRow("progress mode hides the text") << true << QStringLiteral("Layout") << QString();
+        // A volume shown between the previous text and this one.
+        QTest::addColumn<bool>("progressBetween");
+        QTest::newRow("text, trimmed") << false << QStringLiteral("  Layout: English \n") << QStringLiteral("Layout: English") << false;
+        QTest::newRow("blanks only hide the text") << false << QStringLiteral(" \t \n ") << QString() << false;
+        QTest::newRow("progress mode hides the text") << true << QStringLiteral("Layout") << QString() << false;
+        QTest::newRow("the same text after a volume") << false << QStringLiteral("previous text") << QStringLiteral("previous text") << true;
+        QTest::newRow("another text after a volume") << false << QStringLiteral("Layout") << QStringLiteral("Layout") << true;
     }
 
     void textMode()
@@ -231,13 +235,25 @@ private Q_SLOTS:
         QFETCH(bool, showingProgress);
         QFETCH(QString, value);
         QFETCH(QString, shown);
+        QFETCH(bool, progressBetween);
         OsdWidget widget(config.get());
         widget.setOsdValue(QStringLiteral("previous text"));
+        if (progressBetween) {
+            widget.setShowingProgress(true);
+            widget.setOsdValue(40);
+        }
         widget.setShowingProgress(showingProgress);
         widget.setOsdValue(value);
-        QCOMPARE(textWidget(widget)->isHidden(), shown.isEmpty());
-        QCOMPARE(textWidget(widget)->text(), shown);
+        ResizedText *text = textWidget(widget);
+        QCOMPARE(text->isHidden(), shown.isEmpty());
+        QCOMPARE(text->isHidden() ? QString() : text->text(), shown);
         QCOMPARE(progressBar(widget)->isHidden(), !showingProgress);
+        if (!shown.isEmpty()) {
+            // Laid out as the same text shown first.
+            OsdWidget fresh(config.get());
+            fresh.setOsdValue(value);
+            QCOMPARE(text->sizeHint(), textWidget(fresh)->sizeHint());
+        }
     }
 
     void iconResolution_data()

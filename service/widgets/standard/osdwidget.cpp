@@ -278,10 +278,9 @@ void OsdWidget::updateText() const
     d->list->setVisible(listed);
     const bool visible = !showingProgress() && !listed && !text.isEmpty();
     d->text->setVisible(visible);
+    // A hidden text widget keeps its last text and layout, which cost nothing to show again.
     if (visible) {
         d->text->setText(text);
-    } else {
-        d->text->clear();
     }
 }
 
