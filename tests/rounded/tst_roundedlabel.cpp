@@ -75,22 +75,26 @@ void TestRoundedLabel::recoloring_data()
     QTest::addColumn<QImage>("icon");
     QTest::addColumn<QColor>("textColor");
     QTest::addColumn<bool>("recolored");
+    // When valid, the icon was shown before in this text colour, then another icon.
+    QTest::addColumn<QColor>("colorBefore");
 
     const Pixels blackStrokes = block(QRect(4, 10, 16, 3), qRgb(0, 0, 0)) + block(QRect(4, 13, 16, 1), qRgba(0, 0, 0, 128));
-    QTest::newRow("black strokes, white text") << iconImage(blackStrokes) << QColor(Qt::white) << true;
-    QTest::newRow("black strokes, black text") << iconImage(blackStrokes) << QColor(Qt::black) << true;
-    QTest::newRow("(51,51,51) is dark") << iconImage(block(QRect(4, 4, 8, 8), qRgb(51, 51, 51))) << QColor(10, 200, 30) << true;
-    QTest::newRow("(52,52,52) is neither") << iconImage(block(QRect(4, 4, 8, 8), qRgb(52, 52, 52))) << QColor(10, 200, 30) << false;
-    QTest::newRow("white strokes are light") << iconImage(block(QRect(2, 2, 20, 2), qRgb(255, 255, 255))) << QColor(200, 20, 90) << true;
-    QTest::newRow("(204,204,204) is light") << iconImage(block(QRect(2, 2, 20, 2), qRgb(204, 204, 204))) << QColor(200, 20, 90) << true;
+    QTest::newRow("black strokes, white text") << iconImage(blackStrokes) << QColor(Qt::white) << true << QColor();
+    QTest::newRow("black strokes, black text") << iconImage(blackStrokes) << QColor(Qt::black) << true << QColor();
+    QTest::newRow("(51,51,51) is dark") << iconImage(block(QRect(4, 4, 8, 8), qRgb(51, 51, 51))) << QColor(10, 200, 30) << true << QColor();
+    QTest::newRow("(52,52,52) is neither") << iconImage(block(QRect(4, 4, 8, 8), qRgb(52, 52, 52))) << QColor(10, 200, 30) << false << QColor();
+    QTest::newRow("white strokes are light") << iconImage(block(QRect(2, 2, 20, 2), qRgb(255, 255, 255))) << QColor(200, 20, 90) << true << QColor();
+    QTest::newRow("(204,204,204) is light") << iconImage(block(QRect(2, 2, 20, 2), qRgb(204, 204, 204))) << QColor(200, 20, 90) << true << QColor();
     // Red comes first column by column, black first row by row: only the column order keeps red.
     QTest::newRow("red before black in a tie keeps red")
-        << iconImage(block(QRect(0, 10, 1, 10), qRgb(255, 0, 0)) + block(QRect(1, 0, 10, 1), qRgb(0, 0, 0))) << QColor(Qt::white) << false;
+        << iconImage(block(QRect(0, 10, 1, 10), qRgb(255, 0, 0)) + block(QRect(1, 0, 10, 1), qRgb(0, 0, 0))) << QColor(Qt::white) << false << QColor();
     QTest::newRow("mid-range colour keeps its dark details")
-        << iconImage(block(QRect(0, 0, 12, 12), qRgb(30, 120, 200)) + block(QRect(14, 14, 4, 4), qRgb(0, 0, 0))) << QColor(Qt::white) << false;
+        << iconImage(block(QRect(0, 0, 12, 12), qRgb(30, 120, 200)) + block(QRect(14, 14, 4, 4), qRgb(0, 0, 0))) << QColor(Qt::white) << false << QColor();
     // Transparent black is dark, so every pixel takes the text colour's RGB, yet none may
     // become visible.
-    QTest::newRow("fully transparent") << iconImage({}) << QColor(Qt::white) << true;
+    QTest::newRow("fully transparent") << iconImage({}) << QColor(Qt::white) << true << QColor();
+    QTest::newRow("again after another icon") << iconImage(blackStrokes) << QColor(Qt::white) << true << QColor(Qt::white);
+    QTest::newRow("again in another text colour") << iconImage(blackStrokes) << QColor(Qt::white) << true << QColor(Qt::black);
 }
 
 void TestRoundedLabel::recoloring()
@@ -98,10 +102,17 @@ void TestRoundedLabel::recoloring()
     QFETCH(QImage, icon);
     QFETCH(QColor, textColor);
     QFETCH(bool, recolored);
+    QFETCH(QColor, colorBefore);
 
     RoundedLabel label;
+    const QIcon shownIcon(QPixmap::fromImage(icon));
+    if (colorBefore.isValid()) {
+        setTextColor(&label, colorBefore);
+        label.setIcon(shownIcon);
+        label.setIcon(QIcon(QPixmap::fromImage(iconImage(block(QRect(0, 0, 24, 24), qRgb(255, 255, 255))))));
+    }
     setTextColor(&label, textColor);
-    label.setIcon(QIcon(QPixmap::fromImage(icon)));
+    label.setIcon(shownIcon);
 
     QImage expected = icon;
     if (recolored) {

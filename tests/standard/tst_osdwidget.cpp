@@ -221,9 +221,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("showingProgress");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("text, trimmed") << false << QStringLiteral("  Layout: English \n") << QStringLiteral("Layout: English");
-        QTest::newRow("blanks only hide the text") << false << QStringLiteral(" \t \n ") << QString();
-        QTest::newRow("progress mode hides the text") << true << QStringLiteral("Layout") << QString();
+        // A volume shown between the previous text and this one.
+        QTest::addColumn<bool>("progressBetween");
+        QTest::newRow("text, trimmed") << false << QStringLiteral("  Layout: English \n") << QStringLiteral("Layout: English") << false;
+        QTest::newRow("blanks only hide the text") << false << QStringLiteral(" \t \n ") << QString() << false;
+        QTest::newRow("progress mode hides the text") << true << QStringLiteral("Layout") << QString() << false;
+        QTest::newRow("the same text after a volume") << false << QStringLiteral("previous text") << QStringLiteral("previous text") << true;
+        QTest::newRow("another text after a volume") << false << QStringLiteral("Layout") << QStringLiteral("Layout") << true;
     }
 
     void textMode()
@@ -231,13 +235,25 @@ private Q_SLOTS:
         QFETCH(bool, showingProgress);
         QFETCH(QString, value);
         QFETCH(QString, shown);
+        QFETCH(bool, progressBetween);
         OsdWidget widget(config.get());
         widget.setOsdValue(QStringLiteral("previous text"));
+        if (progressBetween) {
+            widget.setShowingProgress(true);
+            widget.setOsdValue(40);
+        }
         widget.setShowingProgress(showingProgress);
         widget.setOsdValue(value);
-        QCOMPARE(textWidget(widget)->isHidden(), shown.isEmpty());
-        QCOMPARE(textWidget(widget)->text(), shown);
+        ResizedText *text = textWidget(widget);
+        QCOMPARE(text->isHidden(), shown.isEmpty());
+        QCOMPARE(text->isHidden() ? QString() : text->text(), shown);
         QCOMPARE(progressBar(widget)->isHidden(), !showingProgress);
+        if (!shown.isEmpty()) {
+            // Laid out as the same text shown first.
+            OsdWidget fresh(config.get());
+            fresh.setOsdValue(value);
+            QCOMPARE(text->sizeHint(), textWidget(fresh)->sizeHint());
+        }
     }
 
     void iconResolution_data()
@@ -247,18 +263,22 @@ private Q_SLOTS:
         QTest::addColumn<bool>("visible");
         QTest::addColumn<QSize>("minimumSize");
         QTest::addColumn<QSize>("maximumSize");
+        // When set, the icon was shown before, then this one.
+        QTest::addColumn<QString>("between");
         const QSize unlimited(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         const QString red = filePath(QStringLiteral("red icon.png"));
-        QTest::newRow("theme name") << QStringLiteral("osd-test-icon") << false << true << QSize(32, 32) << unlimited;
-        QTest::newRow("unknown theme name") << QStringLiteral("no-such-icon") << false << false << QSize(32, 32) << unlimited;
-        QTest::newRow("absolute path") << red << false << true << QSize(32, 32) << unlimited;
-        QTest::newRow("file URL") << QUrl::fromLocalFile(red).toString() << false << true << QSize(32, 32) << unlimited;
-        QTest::newRow("missing file") << filePath(QStringLiteral("missing.png")) << false << false << QSize(0, 0) << QSize(0, 0);
-        QTest::newRow("missing file as URL") << QStringLiteral("file:///nonexistent/x.png") << false << false << QSize(0, 0) << QSize(0, 0);
+        QTest::newRow("theme name") << QStringLiteral("osd-test-icon") << false << true << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("unknown theme name") << QStringLiteral("no-such-icon") << false << false << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("absolute path") << red << false << true << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("file URL") << QUrl::fromLocalFile(red).toString() << false << true << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("missing file") << filePath(QStringLiteral("missing.png")) << false << false << QSize(0, 0) << QSize(0, 0) << QString();
+        QTest::newRow("missing file as URL") << QStringLiteral("file:///nonexistent/x.png") << false << false << QSize(0, 0) << QSize(0, 0) << QString();
         QTest::newRow("custom 1000x1000 on 1920x1080 is 180x180")
-            << filePath(QStringLiteral("square.png")) << true << true << QSize(180, 180) << QSize(180, 180);
-        QTest::newRow("custom image smaller than the limit") << red << true << true << QSize(64, 64) << QSize(64, 64);
-        QTest::newRow("custom mode with a theme name") << QStringLiteral("osd-test-icon") << true << true << QSize(32, 32) << unlimited;
+            << filePath(QStringLiteral("square.png")) << true << true << QSize(180, 180) << QSize(180, 180) << QString();
+        QTest::newRow("custom image smaller than the limit") << red << true << true << QSize(64, 64) << QSize(64, 64) << QString();
+        QTest::newRow("custom mode with a theme name") << QStringLiteral("osd-test-icon") << true << true << QSize(32, 32) << unlimited << QString();
+        QTest::newRow("theme name again after another")
+            << QStringLiteral("osd-test-icon") << false << true << QSize(32, 32) << unlimited << QStringLiteral("mono-audio-volume");
     }
 
     void iconResolution()
@@ -268,8 +288,13 @@ private Q_SLOTS:
         QFETCH(bool, visible);
         QFETCH(QSize, minimumSize);
         QFETCH(QSize, maximumSize);
+        QFETCH(QString, between);
         OsdWidget widget(config.get());
         widget.setCustomImageMode(customImageMode);
+        if (!between.isEmpty()) {
+            widget.setIcon(icon);
+            widget.setIcon(between);
+        }
         widget.setIcon(icon);
         QLabel *label = iconLabel(widget);
         QCOMPARE(!label->isHidden(), visible);
@@ -280,6 +305,10 @@ private Q_SLOTS:
         if (customImageMode && minimumSize == maximumSize) {
             QCOMPARE(shown.size(), minimumSize);
         }
+        OsdWidget fresh(config.get());
+        fresh.setCustomImageMode(customImageMode);
+        fresh.setIcon(icon);
+        QCOMPARE(shown.toImage(), iconLabel(fresh)->pixmap(Qt::ReturnByValue).toImage());
     }
 
     // The path and the URL name the same file, so they show the same picture.

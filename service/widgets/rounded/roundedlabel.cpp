@@ -14,13 +14,31 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
+
+// A theme icon as shown in the badge: rendered and recoloured for its size and ink.
+struct RecolouredIcon {
+    qint64 cacheKey = 0;
+    QString theme;
+    QSize size;
+    qreal ratio = 0;
+    QRgb ink = 0;
+    QPixmap pixmap;
+};
 
 class RoundedLabelPrivate
 {
 public:
     static bool isDarkColor(const QColor &color);
     static bool isLightColor(const QColor &color);
+
+    // Recolouring reads and writes every pixel; a pop-up that alternates between a few icons
+    // (volume and a switch) takes them from here. A theme icon keeps its cache key across a
+    // change of the icon theme, so the theme's name is part of what is compared.
+    static const int recolouredLimit = 4;
+    std::vector<RecolouredIcon> recoloured;
 
     QIcon icon;
     QPixmap pixmap;
@@ -396,6 +414,17 @@ void RoundedLabel::updateIcon()
     if (d->icon.isNull()) {
         return;
     }
+    const QColor ink = palette().color(QPalette::Current, QPalette::WindowText);
+    const RecolouredIcon wanted{d->icon.cacheKey(), QIcon::themeName(), size, ratio, ink.rgba(), QPixmap()};
+    auto &cache = d->recoloured;
+    const auto found = std::find_if(cache.begin(), cache.end(), [&wanted](const RecolouredIcon &entry) {
+        return entry.cacheKey == wanted.cacheKey && entry.size == wanted.size && entry.ratio == wanted.ratio && entry.ink == wanted.ink
+            && entry.theme == wanted.theme;
+    });
+    if (found != cache.end()) {
+        d->iconView->setPixmap(found->pixmap);
+        return;
+    }
     // ARGB32 rather than the premultiplied format: recolouring replaces RGB and keeps alpha.
     QImage image = PopupIcon::pixmapAt(d->icon, size, ratio).toImage().convertToFormat(QImage::Format_ARGB32);
     if (image.width() < 2 || image.height() < 2) {
@@ -404,8 +433,14 @@ void RoundedLabel::updateIcon()
     }
     const ColorClass cls = colorClass(dominantColor(image));
     if (cls != ColorClass::None) {
-        recolor(&image, cls, palette().color(QPalette::Current, QPalette::WindowText));
+        recolor(&image, cls, ink);
     }
     image.setDevicePixelRatio(ratio);
-    d->iconView->setPixmap(QPixmap::fromImage(image));
+    const QPixmap pixmap = QPixmap::fromImage(image);
+    if (int(cache.size()) == RoundedLabelPrivate::recolouredLimit) {
+        cache.erase(cache.begin());
+    }
+    cache.push_back(wanted);
+    cache.back().pixmap = pixmap;
+    d->iconView->setPixmap(pixmap);
 }

@@ -469,8 +469,10 @@ void RoundedOsdWidget::updateText()
     d->list->setRows(listed ? listRows() : QList<PopupListRow>());
     d->list->setVisible(listed);
     if (text.isEmpty() || showingProgress() || listed) {
+        // The hidden label keeps its last text and layout: measuring an empty text, and the
+        // same text again when it returns (a switch after a volume step), is the costliest
+        // part of a change between text and progress.
         d->textLabel->hide();
-        d->textLabel->clear();
     } else {
         d->textLabel->setText(text);
         d->textLabel->show();

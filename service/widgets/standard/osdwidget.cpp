@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace
 {
@@ -82,15 +83,25 @@ QFont enlargedFont(QFont font)
 }
 }
 
-// The theme icon on the label, as drawn for its size and colours.
+// A theme icon on the label, as drawn for its size and colours.
 struct ShownIcon {
     qint64 cacheKey = 0;
+    QString theme;
     QSize size;
     QColor background;
     QColor text;
     qreal ratio = 0;
     QPixmap pixmap;
+
+    bool sameAs(const ShownIcon &other) const
+    {
+        return cacheKey == other.cacheKey && size == other.size && background == other.background && text == other.text && ratio == other.ratio
+            && theme == other.theme;
+    }
 };
+
+// The icons of a pop-up that alternates between a few (volume and a switch) all stay drawn.
+const int shownIconLimit = 4;
 
 class OsdWidgetPrivate
 {
@@ -104,7 +115,8 @@ public:
     ResizedText *text = nullptr;
     PopupList *list = nullptr;
     QFont baseTextFont;
-    ShownIcon shownIcon;
+    // Most recently drawn last.
+    std::vector<ShownIcon> shownIcons;
 };
 
 OsdWidget::OsdWidget(OsdConfig *config)
@@ -219,15 +231,29 @@ void OsdWidget::showIcon(const QIcon &shown) const
         return;
     }
     // Worked out again only for another icon, size or theme: the window is resized with many a
-    // new value, and judging an icon's contrast reads every pixel.
-    const QColor background(colorTheme().backgroundColor());
-    const QColor text(colorTheme().textColor());
-    const qreal ratio = d->iconRatio->ratio();
-    ShownIcon &last = d->shownIcon;
-    if (last.cacheKey != shown.cacheKey() || last.size != label->size() || last.background != background || last.text != text || last.ratio != ratio) {
-        last = {shown.cacheKey(), label->size(), background, text, ratio, IconContrast::readable(shown, label->size(), ratio, background, text)};
+    // new value, and judging an icon's contrast reads every pixel. A theme icon keeps its cache
+    // key across a change of the icon theme, so the theme's name is compared as well.
+    ShownIcon wanted{shown.cacheKey(),
+                     QIcon::themeName(),
+                     label->size(),
+                     QColor(colorTheme().backgroundColor()),
+                     QColor(colorTheme().textColor()),
+                     d->iconRatio->ratio(),
+                     QPixmap()};
+    std::vector<ShownIcon> &drawn = d->shownIcons;
+    const auto found = std::find_if(drawn.begin(), drawn.end(), [&wanted](const ShownIcon &icon) {
+        return icon.sameAs(wanted);
+    });
+    if (found != drawn.end()) {
+        label->setPixmap(found->pixmap);
+        return;
     }
-    label->setPixmap(last.pixmap);
+    wanted.pixmap = IconContrast::readable(shown, wanted.size, wanted.ratio, wanted.background, wanted.text);
+    if (int(drawn.size()) == shownIconLimit) {
+        drawn.erase(drawn.begin());
+    }
+    drawn.push_back(wanted);
+    label->setPixmap(wanted.pixmap);
 }
 
 void OsdWidget::updateProgressBar() const
@@ -252,10 +278,9 @@ void OsdWidget::updateText() const
     d->list->setVisible(listed);
     const bool visible = !showingProgress() && !listed && !text.isEmpty();
     d->text->setVisible(visible);
+    // A hidden text widget keeps its last text and layout, which cost nothing to show again.
     if (visible) {
         d->text->setText(text);
-    } else {
-        d->text->clear();
     }
 }
 
