@@ -167,8 +167,12 @@ bool PlayerPrivate::openContext()
         return false;
     }
     sinceProbe.start();
+    // Without an output nothing of libcanberra's backends is loaded: it would only stay mapped.
+    if (!soundOutputAvailable()) {
+        return false;
+    }
     keepSoundLibrariesLoaded();
-    if (!soundOutputAvailable() || ca_context_create(&context) != CA_SUCCESS) {
+    if (ca_context_create(&context) != CA_SUCCESS) {
         context = nullptr;
         return false;
     }
