@@ -16,6 +16,8 @@ namespace Vesk
 {
 namespace SystemSoundsQt
 {
+struct Canberra;
+
 class PlayerPrivate
 {
 public:
@@ -27,6 +29,8 @@ public:
     Player::Source source;
     bool pathCacheEnabled = false;
     QHash<QString, QString> pathCache;
+    // Loaded with the first context; set whenever there is one.
+    const Canberra *canberra = nullptr;
     ca_context *context = nullptr;
     // Since the last look for a sound output that found none; invalid before the first look.
     QElapsedTimer sinceProbe;
@@ -100,6 +104,49 @@ QString PlayerPrivate::findSoundFile(const QString &event)
     return found;
 }
 
+// The functions of libcanberra that the player calls. The library is opened by the first play
+// that finds an output rather than linked: a daemon that never plays a sound maps neither it
+// nor the codecs it brings. Like its backends, it stays loaded for the process's life.
+struct Canberra {
+    decltype(&ca_context_create) contextCreate = nullptr;
+    decltype(&ca_context_change_props) contextChangeProps = nullptr;
+    decltype(&ca_context_open) contextOpen = nullptr;
+    decltype(&ca_context_destroy) contextDestroy = nullptr;
+    decltype(&ca_context_play_full) contextPlayFull = nullptr;
+    decltype(&ca_context_playing) contextPlaying = nullptr;
+    decltype(&ca_proplist_create) proplistCreate = nullptr;
+    decltype(&ca_proplist_sets) proplistSets = nullptr;
+    decltype(&ca_proplist_destroy) proplistDestroy = nullptr;
+
+    /// The functions; null when libcanberra is missing or lacks one of them.
+    static const Canberra *load();
+};
+
+template<typename Function>
+static bool resolve(void *library, const char *name, Function &function)
+{
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+const Canberra *Canberra::load()
+{
+    static const std::unique_ptr<const Canberra> loaded = []() -> std::unique_ptr<const Canberra> {
+        void *library = dlopen("libcanberra.so.0", RTLD_NOW | RTLD_NODELETE);
+        if (!library) {
+            return nullptr;
+        }
+        auto api = std::make_unique<Canberra>();
+        const bool complete = resolve(library, "ca_context_create", api->contextCreate) && resolve(library, "ca_context_change_props", api->contextChangeProps)
+            && resolve(library, "ca_context_open", api->contextOpen) && resolve(library, "ca_context_destroy", api->contextDestroy)
+            && resolve(library, "ca_context_play_full", api->contextPlayFull) && resolve(library, "ca_context_playing", api->contextPlaying)
+            && resolve(library, "ca_proplist_create", api->proplistCreate) && resolve(library, "ca_proplist_sets", api->proplistSets)
+            && resolve(library, "ca_proplist_destroy", api->proplistDestroy);
+        return complete ? std::move(api) : nullptr;
+    }();
+    return loaded.get();
+}
+
 // True where some sound output can exist: a sound server's socket or an ALSA playback device.
 // Without either, libcanberra's ALSA backend only prints errors, so it is not opened at all.
 static bool soundOutputAvailable()
@@ -138,12 +185,12 @@ static const char *sourceName(Player::Source source)
 // which then ran into unmapped code when that thread ended. Held for the process's life, they
 // stay where those destructors point. Only the backends for the sound servers of a desktop
 // session are held: another one (such as GStreamer's) would bring far more than it needs.
-static void keepSoundLibrariesLoaded()
+static void keepSoundLibrariesLoaded(const Canberra &canberra)
 {
-    static const bool held = [] {
+    static const bool held = [&canberra] {
         dlopen("libpulse.so.0", RTLD_NOW | RTLD_NODELETE);
         Dl_info info;
-        if (dladdr(reinterpret_cast<void *>(&ca_context_create), &info) && info.dli_fname) {
+        if (dladdr(reinterpret_cast<void *>(canberra.contextCreate), &info) && info.dli_fname) {
             const QDir backends(QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath() + QStringLiteral("/libcanberra-%1.%2").arg(CA_MAJOR).arg(CA_MINOR));
             for (const char *backend : {"libcanberra-pulse.so", "libcanberra-alsa.so"}) {
                 const QString path = backends.filePath(QLatin1String(backend));
@@ -167,14 +214,22 @@ bool PlayerPrivate::openContext()
         return false;
     }
     sinceProbe.start();
-    keepSoundLibrariesLoaded();
-    if (!soundOutputAvailable() || ca_context_create(&context) != CA_SUCCESS) {
+    // Without an output nothing of libcanberra's backends is loaded: it would only stay mapped.
+    if (!soundOutputAvailable()) {
+        return false;
+    }
+    canberra = Canberra::load();
+    if (!canberra) {
+        return false;
+    }
+    keepSoundLibrariesLoaded(*canberra);
+    if (canberra->contextCreate(&context) != CA_SUCCESS) {
         context = nullptr;
         return false;
     }
-    ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "osd-service", nullptr);
-    if (ca_context_open(context) != CA_SUCCESS) {
-        ca_context_destroy(context);
+    canberra->contextChangeProps(context, CA_PROP_APPLICATION_NAME, "osd-service", nullptr);
+    if (canberra->contextOpen(context) != CA_SUCCESS) {
+        canberra->contextDestroy(context);
         context = nullptr;
     }
     return context != nullptr;
@@ -203,7 +258,7 @@ Player::Player(Mode mode, Source source, QObject *parent)
 Player::~Player()
 {
     if (d->context) {
-        ca_context_destroy(d->context);
+        d->canberra->contextDestroy(d->context);
     }
 }
 
@@ -250,20 +305,21 @@ bool Player::play(VeskSoundType type, ServerSoundCachePolicy policy)
         return false;
     }
     const char *cacheControl = policy == ServerSoundCachePermanent ? "permanent" : policy == ServerSoundCacheVolatile ? "volatile" : "never";
+    const Canberra &canberra = *d->canberra;
     ca_proplist *props = nullptr;
-    if (ca_proplist_create(&props) != CA_SUCCESS) {
+    if (canberra.proplistCreate(&props) != CA_SUCCESS) {
         return false;
     }
-    ca_proplist_sets(props, CA_PROP_EVENT_ID, event.toUtf8().constData());
-    ca_proplist_sets(props, CA_PROP_MEDIA_FILENAME, QFile::encodeName(file).constData());
-    ca_proplist_sets(props, CA_PROP_CANBERRA_CACHE_CONTROL, cacheControl);
-    ca_proplist_sets(props, CA_PROP_MEDIA_ROLE, "event");
-    ca_proplist_sets(props, CA_PROP_APPLICATION_ID, sourceName(d->source));
-    const int played = ca_context_play_full(d->context, 0, props, nullptr, nullptr);
-    ca_proplist_destroy(props);
+    canberra.proplistSets(props, CA_PROP_EVENT_ID, event.toUtf8().constData());
+    canberra.proplistSets(props, CA_PROP_MEDIA_FILENAME, QFile::encodeName(file).constData());
+    canberra.proplistSets(props, CA_PROP_CANBERRA_CACHE_CONTROL, cacheControl);
+    canberra.proplistSets(props, CA_PROP_MEDIA_ROLE, "event");
+    canberra.proplistSets(props, CA_PROP_APPLICATION_ID, sourceName(d->source));
+    const int played = canberra.contextPlayFull(d->context, 0, props, nullptr, nullptr);
+    canberra.proplistDestroy(props);
     if (played == CA_SUCCESS && d->mode == Synchronous) {
         int playing = 1;
-        while (ca_context_playing(d->context, 0, &playing) == CA_SUCCESS && playing) {
+        while (canberra.contextPlaying(d->context, 0, &playing) == CA_SUCCESS && playing) {
             QThread::msleep(10);
         }
     }

@@ -43,18 +43,29 @@ public:
     std::map<QScreen *, std::unique_ptr<PopupWidget>> copies;
     DisplayBrightnessList displayBrightnesses;
     IdleWarmUp *warmUp = nullptr;
+
+    Vesk::SystemSoundsQt::Player *ensureSoundPlayer();
 };
+
+// Made with the first sound rather than at the start: a daemon that has shown nothing has no
+// thread for it, and the sound libraries are loaded by the thread when it first plays.
+// Playing a sound never stalls the pop-up: the player lives in a thread of its own.
+Vesk::SystemSoundsQt::Player *PopupDisplayPrivate::ensureSoundPlayer()
+{
+    if (!soundPlayer) {
+        using Player = Vesk::SystemSoundsQt::Player;
+        soundPlayer = std::make_unique<Player>(Player::Asynchronous, Player::Osd, nullptr);
+        soundPlayer->setVeskSystemSoundPathCacheEnabled(true);
+        soundPlayer->moveToThread(&soundThread);
+        soundThread.start(QThread::InheritPriority);
+    }
+    return soundPlayer.get();
+}
 
 PopupDisplay::PopupDisplay(WindowFactory makeWindow, QObject *parent)
     : QObject(parent)
     , d(std::make_unique<PopupDisplayPrivate>(std::move(makeWindow)))
 {
-    // Playing a sound never stalls the pop-up: the player lives in a thread of its own.
-    d->soundThread.start(QThread::InheritPriority);
-    using Player = Vesk::SystemSoundsQt::Player;
-    d->soundPlayer = std::make_unique<Player>(Player::Asynchronous, Player::Osd, nullptr);
-    d->soundPlayer->setVeskSystemSoundPathCacheEnabled(true);
-    d->soundPlayer->moveToThread(&d->soundThread);
 }
 
 PopupDisplay::~PopupDisplay()
@@ -308,7 +319,7 @@ IdleWarmUp *PopupDisplay::warmUp() const
 bool PopupDisplay::eventFilter(QObject *watched, QEvent *event)
 {
     if (d->window && watched == d->window.get() && event->type() == QEvent::Show) {
-        Vesk::SystemSoundsQt::Player *player = d->soundPlayer.get();
+        Vesk::SystemSoundsQt::Player *player = d->ensureSoundPlayer();
         QMetaObject::invokeMethod(
             player,
             [player] {

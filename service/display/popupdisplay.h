@@ -92,7 +92,8 @@ public:
 
     /// The timer that hides the pop-up; null until the pop-up was found enabled.
     QTimer *hideTimer() const;
-    /// The player of the system sound, which lives in a thread of its own.
+    /// The player of the system sound, which lives in a thread of its own; null until the
+    /// first pop-up was shown.
     Vesk::SystemSoundsQt::Player *soundPlayer() const;
     /// The warm-up after the start; null when none was started.
     IdleWarmUp *warmUp() const;

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <dlfcn.h>
+
 using Vesk::SystemSoundsQt::Player;
 
 class SystemSoundsPlayerTest : public QObject
@@ -68,6 +70,10 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("14 1\n14 1\n99 1\n13 1\n"));
         qunsetenv("VESK_SOUND_PLAY_LOG");
+        // Without an output no sound library was loaded.
+        for (const char *library : {"libcanberra.so.0", "libpulse.so.0"}) {
+            QVERIFY2(!dlopen(library, RTLD_LAZY | RTLD_NOLOAD), library);
+        }
     }
 };
 

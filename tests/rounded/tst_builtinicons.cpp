@@ -133,6 +133,7 @@ void TestBuiltinIcons::namedIconWithoutTheme_data()
     QTest::addColumn<QString>("drawing");
 
     QTest::newRow("built-in name") << QStringLiteral("mono-audio-volume") << QStringLiteral("mono-audio-volume");
+    QTest::newRow("built-in name, not square") << QStringLiteral("mono-microphone-sensitivity") << QStringLiteral("mono-microphone-sensitivity");
     QTest::newRow("theme name with a drawing") << QStringLiteral("preferences-system-bluetooth-inactive")
                                                << QStringLiteral("mono-preferences-system-bluetooth-inactive");
     QTest::newRow("theme name without one") << QStringLiteral("keyboard-layout") << QString();

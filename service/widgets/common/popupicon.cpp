@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "popupicon.h"
 
+#include "boundedsvgiconengine.h"
 #include "imagefileloader.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QUrl>
 
-// The built-in icon of that name, or a null icon. The set is compiled in and never changes,
-// while building an icon from a resource without a file suffix makes Qt read the whole file
-// to learn its type: each icon is built once per process, and the same icon keeps its rendered
-// pixmaps. Only names found in the built-in set are kept, so it holds at most that set. The
-// icons are never destroyed, so that none of their engines outlives the SVG plugin it comes
-// from, which Qt unloads at exit.
+// The built-in icon of that name, or a null icon. The set is compiled in and never changes:
+// each icon is built once per process, and the same icon keeps its rendered pixmaps. Only names
+// found in the built-in set are kept, so it holds at most that set. The drawings are SVG
+// documents without a file suffix, for which Qt would load every image-format plugin to learn
+// their type; they are drawn by the SVG icon engine of the image files instead, which needs no
+// plugin at all.
 static QIcon builtInIcon(const QString &name)
 {
     static auto *const icons = new QHash<QString, QIcon>;
@@ -20,12 +22,14 @@ static QIcon builtInIcon(const QString &name)
     if (found != icons->cend()) {
         return *found;
     }
-    const QString resource = QStringLiteral(":/icons/%1").arg(name);
-    if (!QFileInfo::exists(resource)) {
+    QFile resource(QStringLiteral(":/icons/%1").arg(name));
+    if (!resource.open(QIODevice::ReadOnly)) {
         return QIcon();
     }
-    const QIcon icon(resource);
-    icons->insert(name, icon);
+    const QIcon icon = BoundedSvgIconEngine::icon(resource.readAll());
+    if (!icon.isNull()) {
+        icons->insert(name, icon);
+    }
     return icon;
 }
 
