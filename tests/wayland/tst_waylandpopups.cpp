@@ -751,6 +751,10 @@ private Q_SLOTS:
         QCOMPARE(call(daemon->bus(), QStringLiteral("volumeChanged"), {50}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(placed(first, firstEmpty), expected, timeoutMs());
         sway.swaymsg({QStringLiteral("output"), second, QStringLiteral("enable")});
+        // Sway 1.10 draws an output switched on again only once something on it changes, and
+        // grim waits for a drawing: its background is given anew.
+        sway.swaymsg(
+            {QStringLiteral("output"), second, QStringLiteral("bg"), QColor(WaylandCompositor::secondOutputColor).name(), QStringLiteral("solid_color")});
         QTRY_COMPARE_WITH_TIMEOUT(placed(second, secondEmpty), expected, timeoutMs());
 
         QCOMPARE(call(daemon->bus(), QStringLiteral("hide"), {}).type(), QDBusMessage::ReplyMessage);
