@@ -752,10 +752,16 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(placed(first, firstEmpty), expected, timeoutMs());
         sway.swaymsg({QStringLiteral("output"), second, QStringLiteral("enable")});
         // Sway 1.10 draws an output switched on again only once something on it changes, and
-        // grim waits for a drawing: its background is given anew.
+        // grim waits for a drawing: the output gets its background anew, and each look comes
+        // after a new value, which the copy draws whenever it was mapped.
         sway.swaymsg(
             {QStringLiteral("output"), second, QStringLiteral("bg"), QColor(WaylandCompositor::secondOutputColor).name(), QStringLiteral("solid_color")});
-        QTRY_COMPARE_WITH_TIMEOUT(placed(second, secondEmpty), expected, timeoutMs());
+        int value = 50;
+        const auto placedAfterNewValue = [&] {
+            call(daemon->bus(), QStringLiteral("volumeChanged"), {++value});
+            return placed(second, secondEmpty);
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(placedAfterNewValue(), expected, timeoutMs());
 
         QCOMPARE(call(daemon->bus(), QStringLiteral("hide"), {}).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE_WITH_TIMEOUT(placed(first, firstEmpty), QStringLiteral("nothing"), timeoutMs());
