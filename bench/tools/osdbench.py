@@ -1151,7 +1151,7 @@ def write_results(own, params, micro, started, elapsed):
             "as the floor (%d calls), "
             "which libdbus answers without Qt. The floor of both for ours is "
             "`bench/tools/osdbench_emptyservice`: a Qt application that owns `org.kde.osdService` and answers "
-            "volumeChanged only by emitting osdProgress, the one signal the daemon sends per call. "
+            "volumeChanged only by emitting osdProgress in the two forms the daemon sends per call (Plasma 5's and Plasma 6's). "
             "What a call costs there is what Qt D-Bus costs before the daemon does any work of its own. It runs "
             "beside ours on a second private bus of the same display, and as many batches of the same size take "
             "turns with ours (floor first, then ours first); the ratio is per session, of the medians. Around each "
