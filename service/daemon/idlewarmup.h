@@ -14,7 +14,8 @@
  *
  * It starts after a delay, so that a request that starts the daemon (bus activation) is served
  * first, and runs one step per pass of the event loop, so that a request coming in meanwhile
- * waits for one step at most. The steps fill process-wide caches only; none creates a window.
+ * waits for one step at most. The steps fill caches and may build the pop-up's window; none
+ * shows anything.
  */
 class IdleWarmUp : public QObject
 {

@@ -181,7 +181,7 @@ void OsdService::onScreenSaverOwnerChanged(const QString &, const QString &oldOw
     }
 }
 
-// What the events show, looked up in idle time after the start.
+// What the events show, looked up and built in idle time after the start.
 void OsdService::startWarmUp()
 {
     const PopupStyle &style = PopupStyle::of(rounded());
@@ -192,6 +192,11 @@ void OsdService::startWarmUp()
         });
     }
     steps.emplace_back(style.preloadFonts);
+    // The window itself, hidden: building its widgets and fitting their text is most of what
+    // the first pop-up costs after the caches are warm. It is kept as the first pop-up keeps it.
+    steps.emplace_back([this] {
+        init();
+    });
     popupDisplay->startWarmUp(std::move(steps), warmUpDelayMs);
 }
 

@@ -834,9 +834,10 @@ private Q_SLOTS:
         QCOMPARE(shown->property("osdValue"), window(*reference)->property("osdValue"));
     }
 
-    // The warm-up after the start loads fonts and icons only: until the first request there is
-    // no window, no announcement and no sound player; then the pop-up is created and painted as
-    // it is exposed, with its sound. With the pop-up switched off nothing is loaded.
+    // The warm-up after the start loads fonts and icons and builds the window, hidden: until the
+    // first request nothing is shown or announced and there is no sound player; then the pop-up
+    // is painted as it is exposed, with its sound. With the pop-up switched off nothing is
+    // loaded.
     void warmUpShowsNothing_data()
     {
         QTest::addColumn<OsdService::Mode>("mode");
@@ -853,14 +854,16 @@ private Q_SLOTS:
         QSignalSpy textSpy(service.get(), &OsdService::osdText);
         QVERIFY(service->display()->warmUp() && !service->display()->warmUp()->isFinished());
         QTRY_VERIFY_WITH_TIMEOUT(service->display()->warmUp()->isFinished(), 10000);
-        QVERIFY(!service->osdRootObject());
-        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        QWidget *built = window(*service);
+        QVERIFY(built && !built->isVisible());
+        QCOMPARE(QApplication::topLevelWidgets(), QWidgetList{built});
         QVERIFY(QGuiApplication::allWindows().isEmpty());
         QCOMPARE(progressSpy.count() + textSpy.count(), 0);
         QVERIFY(!service->display()->soundPlayer());
 
         service->wifiEnabledChanged(true);
         QWidget *shown = window(*service);
+        QCOMPARE(shown, built);
         QVERIFY(QTest::qWaitForWindowExposed(shown));
         QCOMPARE(staleOnScreen(shown), QString());
         QCOMPARE(textSpy.count(), 1);
