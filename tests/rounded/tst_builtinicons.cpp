@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "popupicon.h"
 #include "roundedlabel.h"
+#include "testhome.h"
 
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
 #include <QLabel>
+#include <QProcess>
 #include <QResource>
 #include <QSvgRenderer>
 #include <QtTest>
+
+#include <ctime>
+
+#include <utime.h>
 
 namespace
 {
@@ -49,6 +56,8 @@ private Q_SLOTS:
     void icon();
     void namedIconWithoutTheme_data();
     void namedIconWithoutTheme();
+    void namedIconAsQtFinds_data();
+    void namedIconAsQtFinds();
 };
 
 void TestBuiltinIcons::registeredFromStart()
@@ -152,6 +161,81 @@ void TestBuiltinIcons::namedIconWithoutTheme()
     } else {
         QCOMPARE(icon.pixmap(24, 24).toImage(), QIcon(QStringLiteral(":/icons/") + drawing).pixmap(24, 24).toImage());
     }
+}
+
+// The built-in drawing is shown without asking Qt only where the themes' caches prove that Qt
+// finds nothing: wherever a theme may hold the name, or a shorter name Qt falls back to, its icon
+// wins as before, cached or not, the cache fresh or not.
+void TestBuiltinIcons::namedIconAsQtFinds_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("cachedThemes");
+    QTest::addColumn<QStringList>("laterFiles");
+    QTest::addColumn<bool>("themeShown");
+
+    const QStringList both{QStringLiteral("osdtest"), QStringLiteral("osdparent")};
+    const QString inTheme = QStringLiteral("osdtest/24x24/apps/mono-audio-volume.png");
+    const QString inParent = QStringLiteral("osdparent/24x24/apps/mono-audio-volume.png");
+    QTest::newRow("in no theme, cached") << QStringList() << both << QStringList() << false;
+    QTest::newRow("in no theme, no caches") << QStringList() << QStringList() << QStringList() << false;
+    QTest::newRow("in the theme, cached") << QStringList{inTheme} << both << QStringList() << true;
+    QTest::newRow("added after the cache") << QStringList() << both << QStringList{inTheme} << true;
+    QTest::newRow("a shorter name in the theme") << QStringList{QStringLiteral("osdtest/24x24/apps/mono-audio.png")} << both << QStringList() << true;
+    QTest::newRow("in the inherited theme, cached") << QStringList{inParent} << both << QStringList() << true;
+    QTest::newRow("in the inherited theme, not cached") << QStringList{inParent} << QStringList{QStringLiteral("osdtest")} << QStringList() << true;
+    QTest::newRow("in the fallback folder") << QStringList{QStringLiteral("loose/mono-audio-volume.png")} << both << QStringList() << true;
+}
+
+void TestBuiltinIcons::namedIconAsQtFinds()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, cachedThemes);
+    QFETCH(QStringList, laterFiles);
+    QFETCH(bool, themeShown);
+    const QString name = QStringLiteral("mono-audio-volume");
+    QTemporaryDir root;
+    QImage themed(24, 24, QImage::Format_ARGB32);
+    themed.fill(QColor(0xc0, 0x30, 0x30));
+    const auto save = [&](const QStringList &paths) {
+        for (const QString &path : paths) {
+            QVERIFY(QDir().mkpath(QFileInfo(root.filePath(path)).path()));
+            QVERIFY(themed.save(root.filePath(path)));
+        }
+    };
+    for (const QString &theme : {QStringLiteral("osdtest"), QStringLiteral("osdparent")}) {
+        QVERIFY(QDir().mkpath(root.filePath(theme + QStringLiteral("/24x24/apps"))));
+        QVERIFY(
+            TestHome::write(root.filePath(theme + QStringLiteral("/index.theme")),
+                            "[Icon Theme]\nName=" + theme.toUtf8() + "\nInherits=osdparent\nDirectories=24x24/apps\n\n[24x24/apps]\nSize=24\nType=Fixed\n"));
+    }
+    // gtk-update-icon-cache writes no cache for a theme without icons.
+    save(files + QStringList{QStringLiteral("osdtest/24x24/apps/other.png"), QStringLiteral("osdparent/24x24/apps/other.png")});
+    for (const QString &theme : cachedThemes) {
+        QCOMPARE(QProcess::execute(QStringLiteral("gtk-update-icon-cache"), {QStringLiteral("-q"), QStringLiteral("-f"), root.filePath(theme)}), 0);
+    }
+    // The caches younger than every folder, the files written later younger than the caches,
+    // however coarse the file system's clock.
+    const time_t now = std::time(nullptr);
+    QDirIterator folders(root.path(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (folders.hasNext()) {
+        const utimbuf past{now - 120, now - 120};
+        QCOMPARE(::utime(QFile::encodeName(folders.next()).constData(), &past), 0);
+    }
+    for (const QString &theme : cachedThemes) {
+        const utimbuf written{now - 60, now - 60};
+        QCOMPARE(::utime(QFile::encodeName(root.filePath(theme + QStringLiteral("/icon-theme.cache"))).constData(), &written), 0);
+    }
+    save(laterFiles);
+    QIcon::setThemeSearchPaths({root.path()});
+    QIcon::setFallbackSearchPaths({root.filePath(QStringLiteral("loose"))});
+    QIcon::setThemeName(QStringLiteral("osdtest"));
+
+    const QImage shown = PopupIcon::namedIcon(name).pixmap(24, 24).toImage();
+    // Qt's own answer, asked only now.
+    const QIcon qtAnswer = QIcon::fromTheme(name);
+    QCOMPARE(!qtAnswer.isNull(), themeShown);
+    QCOMPARE(shown, (themeShown ? qtAnswer : QIcon(QStringLiteral(":/icons/") + name)).pixmap(24, 24).toImage());
+    QIcon::setFallbackSearchPaths({});
 }
 
 int main(int argc, char **argv)

@@ -14,6 +14,7 @@
 #include "veskutils.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QScreen>
@@ -220,6 +221,10 @@ void TestRoundedOsdWidget::content()
     QCOMPARE(label->isVisible(), badgeShown);
     QCOMPARE(label->isVisible() && label->isPercentageVisible() ? label->percentageText() : QString(), number);
     QCOMPARE(textLabel->isVisible() ? textLabel->text() : QString(), text);
+    // The number and the text in the font Qt gives the style's family, installed or not.
+    const QString styleFamily = QFontInfo(QFont(QStringLiteral("PT Orvel Fact [Regular]"))).family();
+    QCOMPARE(QFontInfo(label->font()).family(), styleFamily);
+    QCOMPARE(QFontInfo(textLabel->font()).family(), styleFamily);
     QCOMPARE(widget->layout()->contentsMargins(), QMargins(margin, margin, margin, margin));
     // A list has the room it asks for, below the badge and inside the margins.
     auto *list = widget->findChild<PopupList *>();

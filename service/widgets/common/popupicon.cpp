@@ -2,6 +2,7 @@
 #include "popupicon.h"
 
 #include "boundedsvgiconengine.h"
+#include "iconthemecaches.h"
 #include "imagefileloader.h"
 
 #include <QFile>
@@ -36,10 +37,15 @@ static QIcon builtInIcon(const QString &name)
 QIcon PopupIcon::namedIcon(const QString &name)
 {
     const QIcon themeIcon = QIcon::fromTheme(name);
+    const QIcon builtIn = builtInIcon(name);
+    // The built-in names are in hardly any theme, and telling that from the themes' caches
+    // spares the first pop-up reading the index of every theme.
+    if (!builtIn.isNull() && IconThemeCaches::provesNull(themeIcon, name)) {
+        return builtIn;
+    }
     if (!themeIcon.isNull()) {
         return themeIcon;
     }
-    const QIcon builtIn = builtInIcon(name);
     // A theme without the icon (Breeze 6 has the Bluetooth "inactive" one only in a faint
     // symbolic form) gets the built-in drawing of the same meaning.
     return builtIn.isNull() ? builtInIcon(QLatin1String("mono-") + name) : builtIn;

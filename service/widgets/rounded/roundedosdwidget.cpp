@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
@@ -41,15 +42,29 @@ void setTranslucentAttributes(QWidget *widget)
     widget->setAttribute(Qt::WA_TranslucentBackground);
 }
 
+// The family the style's fonts ask for. Where the style's own family is not installed, Qt
+// searches fontconfig's substitutes for it anew for every size (seven on the first pop-up,
+// some two million instructions each). The family Qt settles on is learnt once and asked for
+// directly after that: the same font, and the same fallbacks for characters it lacks.
+const QString &installedFamily()
+{
+    static const QString family = [] {
+        const QString found = QFontInfo(QFont(fontFamily)).family();
+        const QString wanted = fontFamily.left(fontFamily.indexOf(QLatin1String(" [")));
+        return found.compare(wanted, Qt::CaseInsensitive) == 0 ? fontFamily : found;
+    }();
+    return family;
+}
+
 QFont badgeFont()
 {
-    return StyleHelper::fontScaled(QFont(fontFamily, 10), 1.35);
+    return StyleHelper::fontScaled(QFont(installedFamily(), 10), 1.35);
 }
 
 // The text font before a caller's overrides, for a window font of @p pointSize points.
 QFont baseTextFont(int pointSize)
 {
-    return StyleHelper::fontScaled(QFont(fontFamily, pointSize), 0.9);
+    return StyleHelper::fontScaled(QFont(installedFamily(), pointSize), 0.9);
 }
 }
 
