@@ -35,7 +35,7 @@ static WaylandBackEnd *load()
         // Called before the application object exists, which would tell its directory.
         path = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath() + QLatin1String("/vesk-osd/osd_wayland.so");
         if (!QFile::exists(path)) {
-            path = QStringLiteral(OSD_WAYLAND_MODULE_PATH);
+            path = QFile::decodeName(OSD_WAYLAND_MODULE_PATH);
         }
     }
     QLibrary module(path);
