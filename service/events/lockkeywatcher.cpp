@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "lockkeywatcher.h"
 
-#include "kwinlockkeys.h"
 #include "lockkeywatcher_p.h"
 #include "osdservice_debug.h"
+#include "waylandbackend.h"
 #include "x11lockkeys.h"
 
 #include <QGuiApplication>
@@ -49,8 +49,10 @@ LockKeyWatcher::LockKeyWatcher(QObject *parent)
         d->report(now);
     };
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        d->kwin = std::make_unique<KWinLockKeys>(report);
-        d->announced = d->kwin->states();
+        if (WaylandBackEnd *backEnd = WaylandBackEnd::instance()) {
+            d->wayland = backEnd->createLockKeys(report);
+            d->announced = d->wayland->states();
+        }
     } else {
         d->x11 = std::make_unique<X11LockKeys>(report);
         d->announced = d->x11->states();
@@ -67,5 +69,5 @@ LockKeyWatcher::~LockKeyWatcher() = default;
 
 bool LockKeyWatcher::isWatching() const
 {
-    return (d->x11 && d->x11->isWatching()) || (d->kwin && d->kwin->isWatching());
+    return (d->x11 && d->x11->isWatching()) || (d->wayland && d->wayland->isWatching());
 }

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-class KWinLockKeys;
+class WaylandLockKeys;
 class X11LockKeys;
 
 class LockKeyWatcherPrivate
@@ -26,5 +26,5 @@ public:
     LockKeys announced;
     LockKeys latest;
     std::unique_ptr<X11LockKeys> x11;
-    std::unique_ptr<KWinLockKeys> kwin;
+    std::unique_ptr<WaylandLockKeys> wayland;
 };

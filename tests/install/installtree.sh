@@ -35,6 +35,11 @@ check_line "$desktop" "Exec=$bindir/osd-service"
 check_line "$desktop" "X-systemd-skip=true"
 [ -x "$stage$bindir/osd-service" ] || fail "the daemon is not executable"
 
+# A daemon on Wayland loads its Wayland module from the path built into it; from anywhere else
+# it would fall back to XWayland without a word beyond one warning.
+module=$(grep '/osd_wayland\.so$' "$manifest")
+grep -qaF "$module" "$stage$bindir/osd-service" || fail "the daemon does not look for its Wayland module at $module"
+
 # "org.kde.plasmashell" may belong to another program of the desktop: never activatable here.
 activatable=$(cd "$stage$services" && ls)
 [ "$activatable" = "org.kde.osdService.service" ] || fail "activation files: $activatable"

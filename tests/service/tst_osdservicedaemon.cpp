@@ -192,6 +192,20 @@ private Q_SLOTS:
         QCOMPARE(mapped.contains("libGLX_mesa"), loaded);
     }
 
+    // On X11 neither the Wayland back end nor the libraries it links are mapped: each would be
+    // loaded, relocated and bound at every start for nothing.
+    void x11DaemonMapsNoWaylandLibrary()
+    {
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
+        const QList<QByteArray> lines = daemon.mappedFiles().toLower().split('\n');
+        QVERIFY(lines.size() > 1);
+        for (const QByteArray &line : lines) {
+            QVERIFY2(!line.contains("wayland") && !line.contains("layershell"), line.constData());
+        }
+    }
+
     // The theme is read when it changes, not with each value: a stream of values with the
     // pop-up shown, painted as it comes, opens none of the theme files.
     void themeFilesAreNotReadPerValue_data()

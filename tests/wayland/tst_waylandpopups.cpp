@@ -3,8 +3,8 @@
 // layer-shell in the same place and with the same pixels as a second daemon on the X display
 // beside it; it keeps out of the keyboard, stays on the primary output unless told to go with
 // the focus (and then looks the same on the focused one), hides when the screen locks and loads
-// no OpenGL driver. On weston, which has no layer-shell, it says so in one line and goes on
-// answering.
+// no OpenGL driver. On weston, which has no layer-shell, and without its Wayland module, it says
+// so in one line and goes on answering.
 
 #include "daemonprobe.h"
 #include "daemonprocess.h"
@@ -1092,14 +1092,20 @@ private Q_SLOTS:
     void withoutLayerShell_data()
     {
         QTest::addColumn<bool>("xDisplay");
+        QTest::addColumn<QString>("module");
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("X display reachable: through XWayland") << true << QByteArray("they are shown through XWayland");
-        QTest::newRow("no X display: not shown") << false << QByteArray("cannot be placed on it and are not shown. Start osd-service with QT_QPA_PLATFORM=xcb");
+        const QByteArray noModule("Cannot load the Wayland back end (");
+        QTest::newRow("X display reachable: through XWayland") << true << QString() << QByteArray("they are shown through XWayland");
+        QTest::newRow("no X display: not shown") << false << QString()
+                                                 << QByteArray("cannot be placed on it and are not shown. Start osd-service with QT_QPA_PLATFORM=xcb");
+        QTest::newRow("no Wayland module, X display reachable: through XWayland") << true << QStringLiteral("/nonexistent/osd_wayland.so") << noModule;
+        QTest::newRow("no Wayland module, no X display: not shown") << false << QStringLiteral("/nonexistent/osd_wayland.so") << noModule;
     }
 
     void withoutLayerShell()
     {
         QFETCH(bool, xDisplay);
+        QFETCH(QString, module);
         QFETCH(QByteArray, line);
 
         if (!weston) {
@@ -1115,6 +1121,9 @@ private Q_SLOTS:
         daemon.environment().insert(QStringLiteral("WAYLAND_DISPLAY"), weston->socket());
         if (!xDisplay) {
             daemon.environment().remove(QStringLiteral("DISPLAY"));
+        }
+        if (!module.isEmpty()) {
+            daemon.environment().insert(QStringLiteral("OSD_WAYLAND_MODULE"), module);
         }
         QVERIFY2(daemon.start(), whyNot(daemon));
         for (const char *method : {"volumeChanged", "brightnessChanged"}) {

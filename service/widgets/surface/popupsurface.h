@@ -26,7 +26,7 @@ class QWidget;
  * The widget calls moveTo() with its top-left corner in the screen coordinates it would use
  * under X11, shown() right after it was shown and hidden() right after it was hidden.
  */
-class PopupSurface : public QObject
+class Q_DECL_EXPORT PopupSurface : public QObject
 {
     Q_OBJECT
 public:

@@ -2,6 +2,7 @@
 #include "primaryscreen.h"
 
 #include "outputorder.h"
+#include "waylandbackend.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -12,10 +13,17 @@ PrimaryScreen *PrimaryScreen::instance()
     return primary;
 }
 
+// KWin's order through the Wayland back end; an empty one without it.
+static OutputOrder *newOutputOrder(QObject *parent)
+{
+    WaylandBackEnd *backEnd = WaylandBackEnd::instance();
+    return backEnd ? backEnd->createOutputOrder(parent) : new OutputOrder(parent);
+}
+
 PrimaryScreen::PrimaryScreen()
     : QObject(qGuiApp)
     , byPlatform(!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-    , order(byPlatform ? nullptr : new OutputOrder(this))
+    , order(byPlatform ? nullptr : newOutputOrder(this))
 {
     // The platform's announcement is taken as it comes: the screen it names is the primary one.
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this](QScreen *screen) {

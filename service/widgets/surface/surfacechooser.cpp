@@ -1,12 +1,35 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "surfacechooser.h"
 
-#include "layershellpopupsurface.h"
 #include "unmappedpopupsurface.h"
+#include "waylandbackend.h"
 #include "x11fontscale.h"
 #include "x11popupsurface.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+
+// Without the Wayland back end no pop-up can be placed on the compositor: XWayland shows them
+// where the user left the platform to Qt and an X display is there.
+static void chooseXWayland()
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+}
+
+// On Wayland Qt loads its OpenGL buffer integration, and with it Mesa, for every widget window
+// that might hold OpenGL children and to ask whether the integration draws window decorations;
+// a pop-up needs neither. The user's choice of an integration still wins.
+static void preferRaster()
+{
+    if (!qEnvironmentVariableIsSet("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION")) {
+        QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
+        if (!qEnvironmentVariableIsSet("QT_WAYLAND_DISABLE_WINDOWDECORATION")) {
+            qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
+        }
+    }
+}
 
 void SurfaceChooser::prepareApplication()
 {
@@ -28,8 +51,16 @@ void SurfaceChooser::prepareApplication()
         qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     }
 #endif
-    LayerShellPopupSurface::prepareApplication();
-    if (!highDpiChosen && !LayerShellPopupSurface::qtChoosesWayland()) {
+    if (WaylandBackEnd::qtChoosesWayland()) {
+        if (WaylandBackEnd *backEnd = WaylandBackEnd::instance()) {
+            backEnd->prepareApplication();
+        } else {
+            chooseXWayland();
+        }
+    }
+    if (WaylandBackEnd::qtChoosesWayland()) {
+        preferRaster();
+    } else if (!highDpiChosen) {
         X11FontScale::apply();
     }
 }
@@ -39,15 +70,19 @@ PopupSurface *SurfaceChooser::create(QWidget *window)
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         return new X11PopupSurface(window);
     }
-    switch (LayerShellPopupSurface::shell()) {
-    case LayerShellPopupSurface::Shell::QtShell:
+    WaylandBackEnd *backEnd = WaylandBackEnd::instance();
+    if (!backEnd) {
+        return new UnmappedPopupSurface(window);
+    }
+    switch (backEnd->shell()) {
+    case WaylandBackEnd::Shell::QtShell:
         // Layer-shell was never chosen (no compositor answered before Qt connected, or the
         // application was not prepared): Qt's own shell makes the window, as on other platforms.
         return new X11PopupSurface(window);
-    case LayerShellPopupSurface::Shell::None:
+    case WaylandBackEnd::Shell::None:
         return new UnmappedPopupSurface(window);
-    case LayerShellPopupSurface::Shell::LayerShell:
+    case WaylandBackEnd::Shell::LayerShell:
         break;
     }
-    return new LayerShellPopupSurface(window);
+    return backEnd->createSurface(window);
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "lockkey.h"
+#include "waylandbackend.h"
 
 #include <functional>
 #include <memory>
@@ -14,17 +14,15 @@ class KWinLockKeysPrivate;
  * dispatched with Qt's, so nothing runs while no key changes. Other compositors have no such
  * protocol.
  */
-class KWinLockKeys
+class KWinLockKeys : public WaylandLockKeys
 {
 public:
     /// @p changed gets the states of all three keys after each change KWin sends.
     explicit KWinLockKeys(std::function<void(LockKeys)> changed);
-    ~KWinLockKeys();
+    ~KWinLockKeys() override;
 
-    /// False off Wayland and on a compositor without the protocol: then nothing is reported.
-    bool isWatching() const;
-    /// The keys that are on now, as KWin last said.
-    LockKeys states() const;
+    bool isWatching() const override;
+    LockKeys states() const override;
 
 private:
     const std::unique_ptr<KWinLockKeysPrivate> d;

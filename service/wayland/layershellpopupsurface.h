@@ -2,6 +2,7 @@
 #pragma once
 
 #include "popupsurface.h"
+#include "waylandbackend.h"
 
 #include <LayerShellQt/Window>
 
@@ -19,24 +20,13 @@
 class LayerShellPopupSurface : public PopupSurface
 {
 public:
-    /// What pop-ups are made with on Qt's Wayland connection.
-    enum class Shell {
-        /// Layer-shell was never chosen: Qt's own shell, as on other platforms.
-        QtShell,
-        LayerShell,
-        /// The compositor has no layer-shell: no pop-up can be placed.
-        None,
-    };
-
-    /// Whether Qt will choose a Wayland platform, by the environment as it is now.
-    static bool qtChoosesWayland();
     /// Under a Wayland platform, asks the compositor for layer-shell and chooses it for Qt's
     /// connection, or chooses XWayland where layer-shell is missing and an X display is there.
     /// Called before the application object exists.
     static void prepareApplication();
     /// The shell on Qt's connection; on a connection the compositor handed over, asked on it
     /// the first time.
-    static Shell shell();
+    static WaylandBackEnd::Shell shell();
 
     explicit LayerShellPopupSurface(QWidget *window);
 

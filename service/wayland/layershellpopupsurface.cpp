@@ -5,7 +5,6 @@
 
 #include <LayerShellQt/Shell>
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -96,29 +95,8 @@ void confirmLayerShell()
 }
 }
 
-// The rule Qt applies when it chooses its platform: QT_QPA_PLATFORM if set; else Qt 6 takes
-// Wayland when a Wayland display or session is named, and Qt 5.15 in a Wayland session except
-// under GNOME.
-bool LayerShellPopupSurface::qtChoosesWayland()
-{
-    const QByteArray requested = qgetenv("QT_QPA_PLATFORM");
-    if (!requested.isEmpty()) {
-        return requested.startsWith("wayland");
-    }
-#if QT_VERSION_MAJOR >= 6
-    return qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
-#else
-    const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP").toLower() + ' ' + qgetenv("XDG_SESSION_DESKTOP").toLower();
-    return qgetenv("XDG_SESSION_TYPE") == "wayland" && !desktops.contains("gnome");
-#endif
-}
-
 void LayerShellPopupSurface::prepareApplication()
 {
-    if (!qtChoosesWayland()) {
-        return;
-    }
-
     // A compositor that starts the daemon as its helper may hand it a connected socket instead
     // of a display name. The socket makes one connection only, which must be Qt's: the
     // compositor is asked on it when the first pop-up is made. Layer-shell is chosen now all the
@@ -144,33 +122,23 @@ void LayerShellPopupSurface::prepareApplication()
         reportNoLayerShell();
         break;
     }
-
-    // On Wayland Qt loads its OpenGL buffer integration, and with it Mesa, for every widget
-    // window that might hold OpenGL children and to ask whether the integration draws window
-    // decorations; a pop-up needs neither. The user's choice of an integration still wins.
-    if (!qEnvironmentVariableIsSet("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION")) {
-        QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
-        if (!qEnvironmentVariableIsSet("QT_WAYLAND_DISABLE_WINDOWDECORATION")) {
-            qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
-        }
-    }
 }
 
-LayerShellPopupSurface::Shell LayerShellPopupSurface::shell()
+WaylandBackEnd::Shell LayerShellPopupSurface::shell()
 {
     if (waylandShell == WaylandShell::LayerShellUnconfirmed) {
         confirmLayerShell();
     }
     switch (waylandShell) {
     case WaylandShell::Unknown:
-        return Shell::QtShell;
+        return WaylandBackEnd::Shell::QtShell;
     case WaylandShell::None:
-        return Shell::None;
+        return WaylandBackEnd::Shell::None;
     case WaylandShell::LayerShell:
     case WaylandShell::LayerShellUnconfirmed:
         break;
     }
-    return Shell::LayerShell;
+    return WaylandBackEnd::Shell::LayerShell;
 }
 
 LayerShellPopupSurface::LayerShellPopupSurface(QWidget *window)
