@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class BusMessageQueue;
 class OsdConfig;
 class PopupDisplay;
 class QRect;
@@ -138,6 +139,7 @@ private:
     // The settings outlive the display, whose window reads them.
     std::unique_ptr<OsdConfig> const settings;
     std::unique_ptr<PopupDisplay> popupDisplay;
+    std::unique_ptr<BusMessageQueue> busMessages;
     Mode modeValue;
     // The style the window was made in.
     Mode windowMode;
