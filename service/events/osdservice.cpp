@@ -264,6 +264,7 @@ void OsdService::show(const PopupCatalogue::Popup &popup, const QString &additio
         // The lock screen draws its own pop-up from this one announcement.
         if (progress && checkOsdEnabled()) {
             Q_EMIT osdProgressWithMaximum(popup.themeIcon, content.value, content.maximum, additionalText);
+            replyAfterAnnouncement();
         }
         return;
     }
@@ -278,6 +279,25 @@ void OsdService::show(const PopupCatalogue::Popup &popup, const QString &additio
     } else {
         Q_EMIT osdText(content.icon, content.text);
     }
+    replyAfterAnnouncement();
+}
+
+// The reply follows the announcement in its hand-over to the bus thread rather than in one of
+// its own, as QtDBus would send it once the call returns. A call made within this process
+// (from its own connection's name) is answered by QtDBus itself, which hands such a reply over
+// without the bus.
+void OsdService::replyAfterAnnouncement()
+{
+    if (!calledFromDBus()) {
+        return;
+    }
+    const QDBusMessage &call = message();
+    const QString caller = call.service();
+    if (!call.isReplyRequired() || !caller.startsWith(QLatin1Char(':')) || caller == connection().baseService()) {
+        return;
+    }
+    setDelayedReply(true);
+    busMessages->send(call.createReply());
 }
 
 void OsdService::showText(const QString &icon, const QString &text)

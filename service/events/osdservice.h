@@ -5,6 +5,7 @@
 #include "popupcatalogue.h"
 
 #include <KSharedConfig>
+#include <QDBusContext>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -25,7 +26,7 @@ class QRect;
  * warm-up) belongs to its PopupDisplay, which it hands the display time and the icons to warm
  * up from the settings it owns.
  */
-class OsdService : public QObject
+class OsdService : public QObject, protected QDBusContext
 {
     Q_OBJECT
 public:
@@ -133,6 +134,8 @@ private:
                         const QString &position,
                         const QString &backgroundColor,
                         bool noBackground);
+    /// Answers the D-Bus call being served, if any, after the announcement just made.
+    void replyAfterAnnouncement();
     void showVolume(int percent, int maximum);
     void startWarmUp();
 
