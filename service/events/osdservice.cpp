@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "osdservice.h"
 
+#include "busmessagequeue.h"
 #include "displaybrightnesslist.h"
 #include "intakebounds.h"
 #include "lockkeywatcher.h"
@@ -15,6 +16,7 @@
 #include <KConfigGroup>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QMetaClassInfo>
 
@@ -107,11 +109,32 @@ void OsdService::initDBus(OsdService::Mode mode)
     const QString interfaceName = QLatin1String(adaptorMeta.classInfo(adaptorMeta.indexOfClassInfo("D-Bus Interface")).value());
 
     auto *adaptor = new OsdServiceAdaptor(this);
-    // The relay pairs signals by name: the Plasma 6 form has a name of its own here.
-    connect(this, &OsdService::osdProgressWithMaximum, adaptor, qOverload<const QString &, int, int, const QString &>(&OsdServiceAdaptor::osdProgress));
+    // The signals are sent as messages of their own rather than through the adaptor's relay,
+    // which hands every message to the bus thread on its own: both forms of a progress
+    // announcement go in one hand-over.
+    disconnect(this, nullptr, adaptor, nullptr);
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString path = QLatin1String(servicePath);
+    busMessages = std::make_unique<BusMessageQueue>(bus);
+    const auto sendSignal = [this, path, interfaceName](const QString &name, const QVariantList &arguments) {
+        QDBusMessage message = QDBusMessage::createSignal(path, interfaceName, name);
+        message.setArguments(arguments);
+        busMessages->send(message);
+    };
+    const QString progress = QStringLiteral("osdProgress");
+    connect(this, &OsdService::osdProgress, this, [sendSignal, progress](const QString &icon, int percent, const QString &additionalText) {
+        sendSignal(progress, {icon, percent, additionalText});
+    });
+    connect(this,
+            &OsdService::osdProgressWithMaximum,
+            this,
+            [sendSignal, progress](const QString &icon, int percent, int maximumPercent, const QString &additionalText) {
+                sendSignal(progress, {icon, percent, maximumPercent, additionalText});
+            });
+    connect(this, &OsdService::osdText, this, [sendSignal](const QString &icon, const QString &text) {
+        sendSignal(QStringLiteral("osdText"), {icon, text});
+    });
     if (!bus.registerObject(path, interfaceName, this, QDBusConnection::ExportAdaptors)) {
         qCritical("Qt:Failed to register DBus object: path=\"%s\", interface=\"%s\"!", path.toLatin1().constData(), interfaceName.toLatin1().constData());
     }
@@ -246,6 +269,7 @@ void OsdService::show(const PopupCatalogue::Popup &popup, const QString &additio
         // The lock screen draws its own pop-up from this one announcement.
         if (progress && checkOsdEnabled()) {
             Q_EMIT osdProgressWithMaximum(popup.themeIcon, content.value, content.maximum, additionalText);
+            replyAfterAnnouncement();
         }
         return;
     }
@@ -260,6 +284,25 @@ void OsdService::show(const PopupCatalogue::Popup &popup, const QString &additio
     } else {
         Q_EMIT osdText(content.icon, content.text);
     }
+    replyAfterAnnouncement();
+}
+
+// The reply follows the announcement in its hand-over to the bus thread rather than in one of
+// its own, as QtDBus would send it once the call returns. A call made within this process
+// (from its own connection's name) is answered by QtDBus itself, which hands such a reply over
+// without the bus.
+void OsdService::replyAfterAnnouncement()
+{
+    if (!calledFromDBus()) {
+        return;
+    }
+    const QDBusMessage &call = message();
+    const QString caller = call.service();
+    if (!call.isReplyRequired() || !caller.startsWith(QLatin1Char(':')) || caller == connection().baseService()) {
+        return;
+    }
+    setDelayedReply(true);
+    busMessages->send(call.createReply());
 }
 
 void OsdService::showText(const QString &icon, const QString &text)

@@ -5,12 +5,14 @@
 #include "popupcatalogue.h"
 
 #include <KSharedConfig>
+#include <QDBusContext>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
 #include <memory>
 
+class BusMessageQueue;
 class OsdConfig;
 class PopupDisplay;
 class QRect;
@@ -24,7 +26,7 @@ class QRect;
  * warm-up) belongs to its PopupDisplay, which it hands the display time and the icons to warm
  * up from the settings it owns.
  */
-class OsdService : public QObject
+class OsdService : public QObject, protected QDBusContext
 {
     Q_OBJECT
 public:
@@ -132,12 +134,15 @@ private:
                         const QString &position,
                         const QString &backgroundColor,
                         bool noBackground);
+    /// Answers the D-Bus call being served, if any, after the announcement just made.
+    void replyAfterAnnouncement();
     void showVolume(int percent, int maximum);
     void startWarmUp();
 
     // The settings outlive the display, whose window reads them.
     std::unique_ptr<OsdConfig> const settings;
     std::unique_ptr<PopupDisplay> popupDisplay;
+    std::unique_ptr<BusMessageQueue> busMessages;
     Mode modeValue;
     // The style the window was made in.
     Mode windowMode;

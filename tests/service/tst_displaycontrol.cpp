@@ -2,6 +2,7 @@
 // The service driving real pop-up windows on the X display: what each request shows and
 // announces in both styles, how long it stays, the sound, the lock and screen changes.
 
+#include "daemonprobe.h"
 #include "iconthemefallback.h"
 #include "idlewarmup.h"
 #include "intakebounds.h"
@@ -550,6 +551,25 @@ private Q_SLOTS:
         QCOMPARE(shown->property("osdMaxValue").toInt(), maximum);
         if (progress) {
             QCOMPARE(progressIndicator(shown)->property("maximum").toInt(), maximum);
+        }
+    }
+
+    // Values announced in a row, while the bus thread still sends the ones before, all reach
+    // the bus in their order, the two forms of each one after the other.
+    void announcementsInARowKeepTheirOrder()
+    {
+        auto service = makeService(Rounded);
+        SignalRecorder recorder(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("order-recorder")), true);
+        const int calls = 300;
+        for (int i = 0; i < calls; ++i) {
+            service->volumeChanged(i % 101);
+        }
+        QVERIFY(recorder.waitFor(2 * calls, 10000));
+        QCOMPARE(recorder.received.size(), 2 * calls);
+        for (int i = 0; i < 2 * calls; ++i) {
+            const QVariantList &arguments = recorder.received.at(i).arguments;
+            QCOMPARE(arguments.size(), i % 2 == 0 ? 3 : 4);
+            QCOMPARE(arguments.at(1).toInt(), (i / 2) % 101);
         }
     }
 

@@ -2,6 +2,7 @@
 // The built osd-service as a whole process on a private session bus: its names, its exported
 // interface, single-instance start-up and shutdown.
 
+#include "daemonprobe.h"
 #include "daemonprocess.h"
 #include "styles.h"
 
@@ -9,6 +10,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDir>
 #include <QFile>
@@ -283,6 +285,45 @@ private Q_SLOTS:
         QCOMPARE(call(serviceName, method, args).type(), QDBusMessage::ErrorMessage);
         QCOMPARE(call(serviceName, QStringLiteral("volumeChanged"), {40}).type(), QDBusMessage::ReplyMessage);
         QCOMPARE(daemon.process().state(), QProcess::Running);
+    }
+
+    // The reply to a call leaves after the signals that announce its pop-up: a caller that has
+    // its answer has the announcement as well.
+    void replyFollowsTheAnnouncement_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QVariantList>("args");
+        QTest::addColumn<QStringList>("expected");
+        const QString progress = QStringLiteral("osdProgress");
+        const QString reply = QStringLiteral("reply");
+        QTest::newRow("progress") << QStringLiteral("volumeChanged") << QVariantList{40} << QStringList{progress, progress, reply};
+        QTest::newRow("text") << QStringLiteral("showText") << QVariantList{QString(), QStringLiteral("text")} << QStringList{QStringLiteral("osdText"), reply};
+        QTest::newRow("no announcement") << QStringLiteral("hide") << QVariantList{} << QStringList{reply};
+    }
+
+    void replyFollowsTheAnnouncement()
+    {
+        QFETCH(QString, method);
+        QFETCH(QVariantList, args);
+        QFETCH(QStringList, expected);
+        DaemonProcess daemon;
+        QVERIFY(daemon.start());
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("reply-order"));
+        SignalRecorder recorder(bus, true);
+        QDBusMessage message = QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, method);
+        message.setArguments(args);
+        QDBusPendingCallWatcher watcher(bus.asyncCall(message, 5000));
+        connect(&watcher, &QDBusPendingCallWatcher::finished, this, [&recorder] {
+            recorder.received.append({QStringLiteral("reply"), {}});
+        });
+        const auto arrived = [&recorder] {
+            QStringList members;
+            for (const SignalRecorder::Signal &received : std::as_const(recorder.received)) {
+                members << received.member;
+            }
+            return members;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(arrived(), expected, 10000);
     }
 
     void secondInstanceEndsAndFirstKeepsAnswering()

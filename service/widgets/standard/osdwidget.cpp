@@ -19,6 +19,7 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
@@ -117,7 +118,33 @@ public:
     QFont baseTextFont;
     // Most recently drawn last.
     std::vector<ShownIcon> shownIcons;
+    // The translated percentages of the values shown so far, in the languages they were
+    // translated for: translating one is a good part of what a new value costs.
+    QHash<int, QString> percentTexts;
+    QStringList percentLanguages;
+
+    const QString &percentTextOf(int value);
 };
+
+const QString &OsdWidgetPrivate::percentTextOf(int value)
+{
+    // More than the values of a pop-up (0 to 1000): a caller sending others without end only
+    // makes them be translated anew.
+    constexpr int keptTexts = 2048;
+    const QStringList languages = KLocalizedString::languages();
+    if (languages != percentLanguages) {
+        percentTexts.clear();
+        percentLanguages = languages;
+    }
+    auto found = percentTexts.constFind(value);
+    if (found != percentTexts.constEnd()) {
+        return *found;
+    }
+    if (percentTexts.size() >= keptTexts) {
+        percentTexts.clear();
+    }
+    return *percentTexts.insert(value, percentText(QString::number(value)));
+}
 
 OsdWidget::OsdWidget(OsdConfig *config)
     : PopupWidget(config, nullptr)
@@ -267,7 +294,7 @@ void OsdWidget::updateProgressBar() const
     // style; the style sheet fills the bar without chunks, so a step of a percent or two would
     // not show until the value had moved further.
     d->progressBar->update();
-    d->percentFit->setText(percentText(QString::number(value)));
+    d->percentFit->setText(d->percentTextOf(value));
 }
 
 void OsdWidget::updateText() const

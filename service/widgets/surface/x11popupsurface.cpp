@@ -36,8 +36,14 @@ bool X11PopupSurface::masksShape() const
     return true;
 }
 
+// A window shown again while it shows (a new value every few milliseconds while a key is held)
+// is left to the running timer: a raise of its own would cost an X request and a flush per
+// value, and restarting the timer would hold the next re-raise off for as long as values come.
 void X11PopupSurface::shown()
 {
+    if (raiseTimer->isActive()) {
+        return;
+    }
     raiseTimer->start();
     raise();
 }
