@@ -587,16 +587,18 @@ def measure_starts(subjects, params, results, session, wayland):
                 env.stop(pid)
                 env.wait_name_gone(name)
 
-        # The floor's memory once it has drawn a line of text, as every pop-up does.
-        try:
-            _, pid, _ = env.start_daemon(EMPTY_NAME, [EMPTY_APP, EMPTY_NAME, "--label"], "floor-label.log")
-            time.sleep(1.5)
-            rss, _ = memory_kb(pid)
-            results.add(floor, "rss_label_mb", rss / 1024)
-            env.stop(pid)
-            env.wait_name_gone(EMPTY_NAME)
-        except StepFailed as error:
-            results.note("starts, session %d, floor with a label: %s" % (session, error))
+        # The floor's memory once it has drawn a line of text, as every pop-up does; on X11,
+        # where the pop-ups' memory goals are read.
+        if not wayland:
+            try:
+                _, pid, _ = env.start_daemon(EMPTY_NAME, [EMPTY_APP, EMPTY_NAME, "--label"], "floor-label.log")
+                time.sleep(1.5)
+                rss, _ = memory_kb(pid)
+                results.add(floor, "rss_text_mb", rss / 1024)
+                env.stop(pid)
+                env.wait_name_gone(EMPTY_NAME)
+            except StepFailed as error:
+                results.note("starts, session %d, floor with a label: %s" % (session, error))
 
         for round_ in range(params.start_reps + 1):
             for program in turn_order(programs, round_):
@@ -896,9 +898,9 @@ def start_cpu_ratios(results, key):
 
 
 def rss_to_text_floor(results, key):
-    if key.startswith("floor"):
+    if key.startswith("floor") or "-wayland" in key:
         return []
-    return results.session_ratios((key, "rss_idle_mb"), (floor_of(key), "rss_label_mb"))
+    return results.session_ratios((key, "rss_idle_mb"), (floor_of(key), "rss_text_mb"))
 
 
 def first_call_to_dunst(results, key, metric="map_first_ms"):
@@ -949,7 +951,7 @@ ROWS = [
     ("5 same, sum over living threads' schedstat, ms", "cpu_popup_tasks_ms", 1, "", None),
     ("6 VmRSS idle, MB", "rss_idle_mb", 1, "", "rss_idle_mb"),
     ("6 PSS idle, MB (shared pages divided among the processes that map them)", "pss_idle_mb", 1, "", "pss_idle_mb"),
-    ("6 floor that drew text: VmRSS idle of the empty Qt app after one label shown and hidden, MB", "rss_label_mb", 1, "", "rss_label_mb"),
+    ("6 floor that drew text (X11): VmRSS idle of the empty Qt app after one label shown and hidden, MB", "rss_text_mb", 1, "", "rss_text_mb"),
     ("6 VmRSS idle: ratio to the floor that drew text (per session)", rss_to_text_floor, 2, "x", None),
     ("6 private anonymous idle, MB", "anon_idle_mb", 1, "", "anon_idle_mb"),
     ("6 private anonymous after 10k calls, MB", "anon_1_mb", 1, "", None),
@@ -1202,7 +1204,7 @@ def write_results(own, params, micro, started, elapsed):
             "and the first pop-up, hidden again; then after the first and the second %d long-lived-client "
             "calls (peers: %d, Notify replacing one notification). Growth tolerance: below 1 MB. The empty Qt widgets app "
             "never draws text; \"the floor that drew text\" is the same program after it showed one line of text in a "
-            "frameless window (raster painting, as ours) for 0.5 s and hid it again, read 1.5 s after its start: what "
+            "frameless window (raster painting, as ours) for 0.5 s and hid it again, read 1.5 s after its start on X11: what "
             "fonts, text shaping and a first window keep in any Qt program that shows a pop-up." % (params.mem_calls, params.peer_calls),
             "",
             "## Summary",

@@ -18,8 +18,10 @@ int main(int argc, char **argv)
     const bool showLabel = argc > 2 && qstrcmp(argv[2], "--label") == 0;
     if (showLabel) {
         // Painted by the raster engine only, as the daemon's pop-ups are: a first window would
-        // load an OpenGL integration otherwise.
+        // load an OpenGL integration otherwise, on X11 and on Wayland.
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
+        QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     }
     QApplication app(argc, argv);
     const QString name = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("org.kde.osdBenchEmpty");

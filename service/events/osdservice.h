@@ -136,7 +136,6 @@ private:
                         bool noBackground);
     /// Answers the D-Bus call being served, if any, after the announcement just made.
     void replyAfterAnnouncement();
-    void showVolume(int percent, int maximum);
     void startWarmUp();
 
     // The settings outlive the display, whose window reads them.
