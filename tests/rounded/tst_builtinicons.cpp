@@ -6,11 +6,15 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
+#include <QIconEngine>
 #include <QLabel>
+#include <QPainter>
 #include <QProcess>
 #include <QResource>
 #include <QSvgRenderer>
 #include <QtTest>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformtheme.h>
 
 #include <ctime>
 
@@ -45,6 +49,29 @@ QPair<QRgb, int> dominantOpaqueColor(const QImage &image)
     }
     return {best, opaque};
 }
+
+// A platform theme with an icon engine of its own, as Plasma's: it draws every name.
+class IconEngineOfItsOwn : public QIconEngine
+{
+public:
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
+    {
+        painter->fillRect(rect, QColor(0x30, 0x30, 0xc0));
+    }
+    QIconEngine *clone() const override
+    {
+        return new IconEngineOfItsOwn;
+    }
+};
+
+class PlatformThemeWithIcons : public QPlatformTheme
+{
+public:
+    QIconEngine *createIconEngine(const QString &) const override
+    {
+        return new IconEngineOfItsOwn;
+    }
+};
 }
 
 class TestBuiltinIcons : public QObject
@@ -171,19 +198,22 @@ void TestBuiltinIcons::namedIconAsQtFinds_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QStringList>("cachedThemes");
     QTest::addColumn<QStringList>("laterFiles");
+    QTest::addColumn<bool>("platformIcons");
     QTest::addColumn<bool>("themeShown");
 
     const QStringList both{QStringLiteral("osdtest"), QStringLiteral("osdparent")};
     const QString inTheme = QStringLiteral("osdtest/24x24/apps/mono-audio-volume.png");
     const QString inParent = QStringLiteral("osdparent/24x24/apps/mono-audio-volume.png");
-    QTest::newRow("in no theme, cached") << QStringList() << both << QStringList() << false;
-    QTest::newRow("in no theme, no caches") << QStringList() << QStringList() << QStringList() << false;
-    QTest::newRow("in the theme, cached") << QStringList{inTheme} << both << QStringList() << true;
-    QTest::newRow("added after the cache") << QStringList() << both << QStringList{inTheme} << true;
-    QTest::newRow("a shorter name in the theme") << QStringList{QStringLiteral("osdtest/24x24/apps/mono-audio.png")} << both << QStringList() << true;
-    QTest::newRow("in the inherited theme, cached") << QStringList{inParent} << both << QStringList() << true;
-    QTest::newRow("in the inherited theme, not cached") << QStringList{inParent} << QStringList{QStringLiteral("osdtest")} << QStringList() << true;
-    QTest::newRow("in the fallback folder") << QStringList{QStringLiteral("loose/mono-audio-volume.png")} << both << QStringList() << true;
+    QTest::newRow("in no theme, cached") << QStringList() << both << QStringList() << false << false;
+    QTest::newRow("in no theme, no caches") << QStringList() << QStringList() << QStringList() << false << false;
+    QTest::newRow("in the theme, cached") << QStringList{inTheme} << both << QStringList() << false << true;
+    QTest::newRow("added after the cache") << QStringList() << both << QStringList{inTheme} << false << true;
+    QTest::newRow("a shorter name in the theme") << QStringList{QStringLiteral("osdtest/24x24/apps/mono-audio.png")} << both << QStringList() << false << true;
+    QTest::newRow("in the inherited theme, cached") << QStringList{inParent} << both << QStringList() << false << true;
+    QTest::newRow("in the inherited theme, not cached") << QStringList{inParent} << QStringList{QStringLiteral("osdtest")} << QStringList() << false << true;
+    QTest::newRow("in the fallback folder") << QStringList{QStringLiteral("loose/mono-audio-volume.png")} << both << QStringList() << false << true;
+    // Qt 5 asks the platform's engine only where the application sets no theme of its own.
+    QTest::newRow("in no theme, the platform's engine") << QStringList() << both << QStringList() << true << (QT_VERSION >= QT_VERSION_CHECK(6, 0, 0));
 }
 
 void TestBuiltinIcons::namedIconAsQtFinds()
@@ -191,6 +221,7 @@ void TestBuiltinIcons::namedIconAsQtFinds()
     QFETCH(QStringList, files);
     QFETCH(QStringList, cachedThemes);
     QFETCH(QStringList, laterFiles);
+    QFETCH(bool, platformIcons);
     QFETCH(bool, themeShown);
     const QString name = QStringLiteral("mono-audio-volume");
     QTemporaryDir root;
@@ -229,12 +260,20 @@ void TestBuiltinIcons::namedIconAsQtFinds()
     QIcon::setThemeSearchPaths({root.path()});
     QIcon::setFallbackSearchPaths({root.filePath(QStringLiteral("loose"))});
     QIcon::setThemeName(QStringLiteral("osdtest"));
+    PlatformThemeWithIcons platformTheme;
+    QPlatformTheme *const ownTheme = QGuiApplicationPrivate::platform_theme;
+    if (platformIcons) {
+        QGuiApplicationPrivate::platform_theme = &platformTheme;
+    }
 
     const QImage shown = PopupIcon::namedIcon(name).pixmap(24, 24).toImage();
     // Qt's own answer, asked only now.
     const QIcon qtAnswer = QIcon::fromTheme(name);
-    QCOMPARE(!qtAnswer.isNull(), themeShown);
-    QCOMPARE(shown, (themeShown ? qtAnswer : QIcon(QStringLiteral(":/icons/") + name)).pixmap(24, 24).toImage());
+    const bool qtFinds = !qtAnswer.isNull();
+    const QImage qtImage = qtAnswer.pixmap(24, 24).toImage();
+    QGuiApplicationPrivate::platform_theme = ownTheme;
+    QCOMPARE(qtFinds, themeShown);
+    QCOMPARE(shown, themeShown ? qtImage : QIcon(QStringLiteral(":/icons/") + name).pixmap(24, 24).toImage());
     QIcon::setFallbackSearchPaths({});
 }
 

@@ -8,6 +8,16 @@
 #include <QIconEngine>
 #include <QStringList>
 #include <private/qicon_p.h>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+#include <QFontDatabase>
+#include <QIconEnginePlugin>
+#include <private/qfactoryloader_p.h>
+#include <private/qgenericunixthemes_p.h>
+#include <private/qguiapplication_p.h>
+#include <private/qiconloader_p.h>
+
+#include <typeinfo>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -256,18 +266,56 @@ bool hasLooseFile(const QStringList &names)
     }
     return false;
 }
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+// Whether the icon that QIcon::fromTheme() gives is Qt's own loader's answer. Qt 6 hands out a
+// stand-in that chooses its engine on first use, and choosing already reads the themes; the
+// choice is therefore foreseen here: an icon-engine plugin named like the theme or a platform
+// theme with an engine of its own (as Plasma's) could find an icon that the themes' caches know
+// nothing of.
+bool qtLoaderDecides()
+{
+    static const auto *const plugins = new QFactoryLoader(QIconEngineFactoryInterface_iid, QStringLiteral("/iconengines"), Qt::CaseInsensitive);
+    if (plugins->indexOf(QIcon::themeName()) >= 0) {
+        return false;
+    }
+    // Qt's own desktop themes leave the icons to its loader; one derived from them may not.
+    const QPlatformTheme *platformTheme = QGuiApplicationPrivate::platformTheme();
+    return !platformTheme || typeid(*platformTheme) == typeid(QGenericUnixTheme) || typeid(*platformTheme) == typeid(QGnomeTheme);
 }
 
-namespace IconThemeCaches
+// Whether a font is named like the theme the application set: Qt 6 draws icons from such a
+// font before it looks at the themes.
+bool themeIsFont()
 {
-bool provesNull(const QIcon &themeIcon, const QString &name)
+    return QIconLoader::instance()->hasUserTheme() && QFontDatabase::families().contains(QIcon::themeName());
+}
+#else
+// Whether @p themeIcon, QIcon::fromTheme()'s, is Qt's own loader's. Qt 5 makes the engine at
+// once and leaves the lookup to its first use.
+bool qtLoaderDecides(const QIcon &themeIcon)
 {
     // Shares the icon's data: data_ptr() is only not const.
     QIcon icon = themeIcon;
     const QIconEngine *engine = icon.data_ptr() ? icon.data_ptr()->engine : nullptr;
-    if (!engine || engine->key() != QLatin1String("QIconLoaderEngine")) {
+    return engine && engine->key() == QLatin1String("QIconLoaderEngine");
+}
+#endif
+}
+
+namespace IconThemeCaches
+{
+bool provesNull(const QString &name)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    if (!qtLoaderDecides()) {
         return false;
     }
+#else
+    if (!qtLoaderDecides(QIcon::fromTheme(name))) {
+        return false;
+    }
+#endif
     // Read again whenever the theme or a folder setting changes, as Qt reads its themes again.
     const QString setting = QStringList{QIcon::themeName(),
                                         QIcon::fallbackThemeName(),
@@ -294,6 +342,11 @@ bool provesNull(const QIcon &themeIcon, const QString &name)
             }
         }
     }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    // Asked last: listing the fonts costs more than the rest together for the first name.
+    return !hasLooseFile(names) && !themeIsFont();
+#else
     return !hasLooseFile(names);
+#endif
 }
 }

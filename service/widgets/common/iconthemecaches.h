@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-class QIcon;
 class QString;
 
 /**
@@ -20,7 +19,7 @@ class QString;
  */
 namespace IconThemeCaches
 {
-/// True when @p themeIcon, QIcon::fromTheme(@p name), is certain to be null; false when it
-/// may hold an icon, and then only Qt can tell.
-bool provesNull(const QIcon &themeIcon, const QString &name);
+/// True when QIcon::fromTheme(@p name) is certain to be null; false when it may hold an icon,
+/// and then only Qt can tell. Reads no theme's index where the caches tell.
+bool provesNull(const QString &name);
 }

@@ -36,13 +36,18 @@ static QIcon builtInIcon(const QString &name)
 
 QIcon PopupIcon::namedIcon(const QString &name)
 {
-    const QIcon themeIcon = QIcon::fromTheme(name);
+    // A window without an icon yet asks for the empty name, which no theme holds; Qt would
+    // read every theme's index to find that out.
+    if (name.isEmpty()) {
+        return QIcon();
+    }
     const QIcon builtIn = builtInIcon(name);
     // The built-in names are in hardly any theme, and telling that from the themes' caches
     // spares the first pop-up reading the index of every theme.
-    if (!builtIn.isNull() && IconThemeCaches::provesNull(themeIcon, name)) {
+    if (!builtIn.isNull() && IconThemeCaches::provesNull(name)) {
         return builtIn;
     }
+    const QIcon themeIcon = QIcon::fromTheme(name);
     if (!themeIcon.isNull()) {
         return themeIcon;
     }
