@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "popupdisplay.h"
 
+#include "freeheap.h"
 #include "osdservice_debug.h"
 #include "popupannouncer.h"
 #include "popupcontent.h"
@@ -9,6 +10,7 @@
 #include "systemsoundsplayer.h"
 
 #include <KLocalizedString>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -251,11 +253,28 @@ void PopupDisplay::hideOsd()
     if (!d->window) {
         return;
     }
+    if (d->window->isVisible()) {
+        // Queued, so that the window is unmapped before the heaps are walked.
+        QMetaObject::invokeMethod(this, &PopupDisplay::releaseIdleMemory, Qt::QueuedConnection);
+    }
     d->window->setVisible(false);
     updateCopies();
     d->window->setOsdValue(0);
     d->customTextVisible = false;
     d->displayBrightnesses.clear();
+}
+
+void PopupDisplay::releaseIdleMemory()
+{
+    // A pop-up shown meanwhile is not held up: the next hide releases again.
+    if (d->window && d->window->isVisible()) {
+        return;
+    }
+    QElapsedTimer took;
+    took.start();
+    FreeHeap::release();
+    qCDebug(OSD_SERVICE) << "freed heap memory given back in" << took.nsecsElapsed() / 1000 << "us";
+    Q_EMIT idleMemoryReleased();
 }
 
 void PopupDisplay::hideNow()
@@ -299,6 +318,8 @@ DisplayBrightnessList &PopupDisplay::displayBrightnesses()
 void PopupDisplay::startWarmUp(std::vector<IdleWarmUp::Step> steps, int delayMs)
 {
     d->warmUp = new IdleWarmUp(std::move(steps), delayMs, this);
+    // What the warm-up parsed and decoded on the way to its caches is freed by then.
+    connect(d->warmUp, &IdleWarmUp::finished, this, &PopupDisplay::releaseIdleMemory);
 }
 
 QTimer *PopupDisplay::hideTimer() const

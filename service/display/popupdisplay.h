@@ -28,8 +28,8 @@ class Player;
  * The life of the daemon's one pop-up window: made on the first request that needs it, shown
  * for a display time and then hidden by a timer, hidden at once when the session is locked or,
  * while it shows a caller's custom text, when the screen it is on changes; the system sound
- * each time it appears; and the loading, in idle time after the start, of what the first
- * pop-up needs.
+ * each time it appears; the loading, in idle time after the start, of what the first
+ * pop-up needs; and, once hidden, giving the memory freed meanwhile back to the system.
  *
  * On every screen at once, when asked to: the window shows on the primary screen, with the
  * sound and for screen readers, and a silent copy of it on each other screen, made as screens
@@ -101,6 +101,11 @@ public:
     /// Queues the system sound when the window is shown.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+Q_SIGNALS:
+    /// The memory freed since the window showed was given back to the system: after the window
+    /// hid and after the warm-up, unless a pop-up showed by then.
+    void idleMemoryReleased();
+
 private:
     /// What a pop-up asked to stay @p durationMs (0 or less: the display time) stays, at
     /// least 1 ms and at most 20 s.
@@ -112,6 +117,8 @@ private:
     /// Gives each screen but the window's a copy of what the window shows while it shows on
     /// every screen, and hides or drops the copies otherwise. @p removed is a screen going away.
     void updateCopies(QScreen *removed = nullptr);
+    /// Gives freed heap memory back to the system unless the window shows.
+    void releaseIdleMemory();
 
     std::unique_ptr<PopupDisplayPrivate> const d;
 };

@@ -1116,17 +1116,21 @@ private Q_SLOTS:
         }
     }
 
-    // hide() takes away whatever is shown, at once, and leaves nothing to time out.
+    // hide() takes away whatever is shown, at once, and leaves nothing to time out. Once the
+    // pop-up hid, the memory freed meanwhile is given back, but not while the next pop-up
+    // already shows; either way the next pop-up is drawn in full.
     void hideNow_data()
     {
         QTest::addColumn<OsdService::Mode>("mode");
         QTest::addColumn<QByteArray>("shownBy");
+        QTest::addColumn<bool>("releasedBetween");
         for (const OsdService::Mode mode : {Rounded, Standard}) {
             const char *style = mode == Rounded ? "rounded: " : "standard: ";
-            QTest::addRow("%sprogress", style) << mode << QByteArray("volumeChanged");
-            QTest::addRow("%stext", style) << mode << QByteArray("showText");
-            QTest::addRow("%scustom text", style) << mode << QByteArray("showTextWithFont");
-            QTest::addRow("%snothing shown yet", style) << mode << QByteArray();
+            QTest::addRow("%sprogress", style) << mode << QByteArray("volumeChanged") << false;
+            QTest::addRow("%sprogress, memory given back before the next", style) << mode << QByteArray("volumeChanged") << true;
+            QTest::addRow("%stext", style) << mode << QByteArray("showText") << false;
+            QTest::addRow("%scustom text", style) << mode << QByteArray("showTextWithFont") << false;
+            QTest::addRow("%snothing shown yet", style) << mode << QByteArray() << false;
         }
     }
 
@@ -1134,7 +1138,12 @@ private Q_SLOTS:
     {
         QFETCH(OsdService::Mode, mode);
         QFETCH(QByteArray, shownBy);
+        QFETCH(bool, releasedBetween);
         auto service = makeService(mode);
+        if (releasedBetween) {
+            // The end of the warm-up gives memory back too.
+            QTRY_VERIFY_WITH_TIMEOUT(service->display()->warmUp()->isFinished(), 10000);
+        }
         if (shownBy == "volumeChanged") {
             service->volumeChanged(40);
         } else if (shownBy == "showText") {
@@ -1150,12 +1159,20 @@ private Q_SLOTS:
         QWidget *popup = window(*service);
         QVERIFY(!popup->isVisible());
         QVERIFY(!hideTimer(*service)->isActive());
+        QSignalSpy released(service->display(), &PopupDisplay::idleMemoryReleased);
         // Hiding a hidden pop-up changes nothing, and the next call shows again.
         service->hide();
         QVERIFY(!popup->isVisible());
+        if (releasedBetween) {
+            QVERIFY(released.wait());
+        }
         service->powerProfileChanged(QStringLiteral("performance"));
         QVERIFY(popup->isVisible());
         QVERIFY(hideTimer(*service)->isActive());
+        QCoreApplication::processEvents();
+        QCOMPARE(released.count(), releasedBetween ? 1 : 0);
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QTRY_COMPARE(staleOnScreen(popup), QString());
     }
 
     // An empty power profile name shows nothing at all, not an empty pop-up.

@@ -25,13 +25,14 @@ BoundedSvgIconEngine::BoundedSvgIconEngine(const QByteArray &document)
     : document(document)
     , renderer(new QSvgRenderer(document))
 {
+    defaultSize = renderer->defaultSize();
 }
 
 BoundedSvgIconEngine::~BoundedSvgIconEngine() = default;
 
 QSize BoundedSvgIconEngine::actualSize(const QSize &size, QIcon::Mode, QIcon::State)
 {
-    QSize actual = renderer->defaultSize();
+    QSize actual = defaultSize;
     if (!actual.isNull()) {
         actual.scale(size, Qt::KeepAspectRatio);
     }
@@ -51,11 +52,17 @@ QPixmap BoundedSvgIconEngine::pixmap(const QSize &size, QIcon::Mode mode, QIcon:
     if (image.isNull()) {
         return QPixmap();
     }
+    if (!renderer) {
+        renderer = std::make_unique<QSvgRenderer>(document);
+    }
     image.fill(Qt::transparent);
     QPainter painter(&image);
     renderer->render(&painter);
     painter.end();
-    QPixmap result = QPixmap::fromImage(std::move(image));
+    renderer.reset();
+    // The painted image keeps its paint engine and that engine's buffers for as long as it
+    // lives; the kept drawing is a copy without them.
+    QPixmap result = QPixmap::fromImage(image.copy());
     // The disabled and selected looks come from the style, as for every other icon.
     if (mode != QIcon::Normal && mode != QIcon::Active && qobject_cast<QApplication *>(QCoreApplication::instance())) {
         QStyleOption option;

@@ -15,6 +15,10 @@ class QSvgRenderer;
  * size, aspect ratio kept, up or down), but from a document already read and checked in
  * memory instead of a file that is reopened at each drawing, and never beyond the image
  * limits.
+ *
+ * A parsed document holds far more than its drawing (its tree, and the outlines that drawing
+ * leaves cached in its paths), and an icon is drawn again only at a new size: the document is
+ * parsed for the first drawing and dropped after each, and only the drawing is kept.
  */
 class BoundedSvgIconEngine : public QIconEngine
 {
@@ -36,6 +40,8 @@ private:
     explicit BoundedSvgIconEngine(const QByteArray &document);
 
     QByteArray document;
+    QSize defaultSize;
+    // Parsed when the engine is made, for the first drawing; null after a drawing.
     std::unique_ptr<QSvgRenderer> renderer;
     // The last drawing, since the pop-ups ask for the same size again on every relayout.
     QPixmap cached;
