@@ -70,7 +70,10 @@ static void returnLargeBlocksToTheSystem()
 
 // fontconfig reads its configuration and font caches on first use: some 5 ms, which would
 // otherwise be spent inside the first pop-up, while the user waits for it. Loading them may
-// happen on any thread, so it happens beside the start-up, on a second core where there is one.
+// happen on any thread, so it happens on a second one. It starts once the bus name is owned:
+// during the start-up it would take a core from the main thread and the display server, and
+// delay the name. A first call waiting for the name is served beside it: its pop-up is built
+// and placed before its text needs the fonts, by which time the loading has mostly run.
 class FontConfigPreload
 {
 public:
@@ -94,10 +97,7 @@ int main(int argc, char **argv)
     defaultMessageHandler = qInstallMessageHandler(messageHandler);
     returnLargeBlocksToTheSystem();
 
-    // Before the font thread starts: changing the environment while another thread reads it
-    // can crash that thread.
     SurfaceChooser::prepareApplication();
-    const FontConfigPreload fontConfigPreload;
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     app.setLayoutDirection(translationsLayoutDirection(TRANSLATION_DOMAIN));
@@ -134,6 +134,7 @@ int main(int argc, char **argv)
     {
         OsdService service(config, nullptr, mode, plasmaConfig);
         PopupAnnouncer::startBridge();
+        const FontConfigPreload fontConfigPreload;
         result = app.exec();
     }
     config.reset();

@@ -5,10 +5,12 @@
 #include <QtGlobal>
 
 #if QT_VERSION_MAJOR >= 6
-// Qt 6 names its native handles through a public interface; Qt 5 through the X11 Extras module.
+// Qt 6 names its native handles through a public interface; Qt 5 through the platform's native
+// interface, by the resource names that its xcb platform answers (what Qt 5's X11 Extras module
+// asks too, without one more library loaded at every start).
 #include <X11/Xlib.h>
 #else
-#include <QX11Info>
+#include <qpa/qplatformnativeinterface.h>
 #endif
 
 namespace X11Application
@@ -44,22 +46,28 @@ int defaultScreen()
 #else
 bool isPlatformX11()
 {
-    return QX11Info::isPlatformX11();
+    return qGuiApp && QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+static void *resource(const char *name)
+{
+    QPlatformNativeInterface *native = isPlatformX11() ? QGuiApplication::platformNativeInterface() : nullptr;
+    return native ? native->nativeResourceForIntegration(name) : nullptr;
 }
 
 Display *display()
 {
-    return QX11Info::isPlatformX11() ? QX11Info::display() : nullptr;
+    return static_cast<Display *>(resource("display"));
 }
 
 xcb_connection_t *connection()
 {
-    return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+    return static_cast<xcb_connection_t *>(resource("connection"));
 }
 
 int defaultScreen()
 {
-    return QX11Info::isPlatformX11() ? QX11Info::appScreen() : 0;
+    return int(reinterpret_cast<qintptr>(resource("x11screen")));
 }
 #endif
 }

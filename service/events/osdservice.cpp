@@ -78,20 +78,17 @@ OsdService::~OsdService() = default;
 
 bool OsdService::registerOSDService()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    QDBusConnectionInterface *busInterface = bus.interface();
+    QDBusConnectionInterface *busInterface = QDBusConnection::sessionBus().interface();
     if (!busInterface) {
         return false;
     }
-    const QString name = QLatin1String(shellServiceName);
-    const QDBusReply<bool> registered = busInterface->isServiceRegistered(name);
-    if (!registered.isValid() || !registered.value()) {
-        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = busInterface->registerService(name);
-        return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
-    }
-    const QDBusReply<uint> ownerPid = busInterface->servicePid(name);
-    const uint pid = ownerPid.isValid() ? ownerPid.value() : 0;
-    return pid == uint(QCoreApplication::applicationPid());
+    // One request, never queued, answers in one round trip what asking for the owner first
+    // would, and leaves no gap for another program to take the name in between: the bus
+    // grants the name, or confirms that this connection holds it already (both count as
+    // registered), or refuses it because another connection owns it.
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        busInterface->registerService(QLatin1String(shellServiceName), QDBusConnectionInterface::DontQueueService);
+    return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
 }
 
 OsdService::Mode OsdService::modeFromConfig(const KSharedConfig::Ptr &config)

@@ -2,9 +2,8 @@
 #include "x11popupsurface.h"
 
 #include "primaryscreen.h"
+#include "x11compositing.h"
 #include "x11screens.h"
-
-#include <KX11Extras>
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,10 +14,11 @@
 X11PopupSurface::X11PopupSurface(QWidget *window)
     : PopupSurface(window)
     , raiseTimer(new QTimer(this))
+    , compositing(new X11Compositing(this))
 {
     raiseTimer->setInterval(100);
     connect(raiseTimer, &QTimer::timeout, this, &X11PopupSurface::raise);
-    connect(KX11Extras::self(), &KX11Extras::compositingChanged, this, &PopupSurface::compositingChanged);
+    connect(compositing, &X11Compositing::activeChanged, this, &PopupSurface::compositingChanged);
 }
 
 void X11PopupSurface::moveTo(const QPoint &position)
@@ -28,7 +28,7 @@ void X11PopupSurface::moveTo(const QPoint &position)
 
 bool X11PopupSurface::isCompositing() const
 {
-    return KX11Extras::compositingActive();
+    return compositing->isActive();
 }
 
 bool X11PopupSurface::masksShape() const

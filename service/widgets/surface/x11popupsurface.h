@@ -4,6 +4,7 @@
 #include "popupsurface.h"
 
 class QTimer;
+class X11Compositing;
 
 /**
  * A pop-up window on X11 (or on Wayland through Qt's own shell): moved by the widget,
@@ -28,4 +29,5 @@ private:
     void raise();
 
     QTimer *const raiseTimer;
+    X11Compositing *const compositing;
 };
