@@ -253,10 +253,6 @@ void PopupDisplay::hideOsd()
     if (!d->window) {
         return;
     }
-    if (d->window->isVisible()) {
-        // Queued, so that the window is unmapped before the heaps are walked.
-        QMetaObject::invokeMethod(this, &PopupDisplay::releaseIdleMemory, Qt::QueuedConnection);
-    }
     d->window->setVisible(false);
     updateCopies();
     d->window->setOsdValue(0);
@@ -266,7 +262,8 @@ void PopupDisplay::hideOsd()
 
 void PopupDisplay::releaseIdleMemory()
 {
-    // A pop-up shown meanwhile is not held up: the next hide releases again.
+    // Walking the heaps would hold up a pop-up that shows by then. Not done after each pop-up:
+    // what one frees is little, and the next pop-up would pay for taking the pages back.
     if (d->window && d->window->isVisible()) {
         return;
     }
@@ -318,7 +315,8 @@ DisplayBrightnessList &PopupDisplay::displayBrightnesses()
 void PopupDisplay::startWarmUp(std::vector<IdleWarmUp::Step> steps, int delayMs)
 {
     d->warmUp = new IdleWarmUp(std::move(steps), delayMs, this);
-    // What the warm-up parsed and decoded on the way to its caches is freed by then.
+    // What the warm-up parsed and decoded on the way to its caches is freed by then: the
+    // freed heap pages are given back once.
     connect(d->warmUp, &IdleWarmUp::finished, this, &PopupDisplay::releaseIdleMemory);
 }
 

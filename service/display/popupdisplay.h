@@ -29,7 +29,7 @@ class Player;
  * for a display time and then hidden by a timer, hidden at once when the session is locked or,
  * while it shows a caller's custom text, when the screen it is on changes; the system sound
  * each time it appears; the loading, in idle time after the start, of what the first
- * pop-up needs; and, once hidden, giving the memory freed meanwhile back to the system.
+ * pop-up needs, after which the memory it freed is given back to the system.
  *
  * On every screen at once, when asked to: the window shows on the primary screen, with the
  * sound and for screen readers, and a silent copy of it on each other screen, made as screens
@@ -102,8 +102,8 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 Q_SIGNALS:
-    /// The memory freed since the window showed was given back to the system: after the window
-    /// hid and after the warm-up, unless a pop-up showed by then.
+    /// The heap memory freed by the warm-up was given back to the system (not emitted when a
+    /// pop-up showed as the warm-up ended).
     void idleMemoryReleased();
 
 private:
