@@ -36,13 +36,18 @@ X11LockKeys::X11LockKeys(std::function<void(LockKeys)> changed)
     if (!extension || !extension->present) {
         return;
     }
-    const auto used = owned(xcb_xkb_use_extension_reply(connection, xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr));
-    if (!used || !used->supported) {
-        return;
-    }
+    // The indicators' names go with the extension's request: one round trip for both.
+    const xcb_xkb_use_extension_cookie_t use = xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION);
     xcb_intern_atom_cookie_t cookies[3];
     for (int i = 0; i < 3; ++i) {
         cookies[i] = xcb_intern_atom(connection, false, qstrlen(indicatorNames[i]), indicatorNames[i]);
+    }
+    const auto used = owned(xcb_xkb_use_extension_reply(connection, use, nullptr));
+    if (!used || !used->supported) {
+        for (const xcb_intern_atom_cookie_t cookie : cookies) {
+            xcb_discard_reply(connection, cookie.sequence);
+        }
+        return;
     }
     for (int i = 0; i < 3; ++i) {
         const auto atom = owned(xcb_intern_atom_reply(connection, cookies[i], nullptr));
