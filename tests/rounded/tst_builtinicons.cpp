@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "iconthemecaches.h"
 #include "popupicon.h"
 #include "roundedlabel.h"
 #include "testhome.h"
@@ -200,20 +201,25 @@ void TestBuiltinIcons::namedIconAsQtFinds_data()
     QTest::addColumn<QStringList>("laterFiles");
     QTest::addColumn<bool>("platformIcons");
     QTest::addColumn<bool>("themeShown");
+    // Whether the caches alone tell that Qt finds nothing.
+    QTest::addColumn<bool>("proved");
 
     const QStringList both{QStringLiteral("osdtest"), QStringLiteral("osdparent")};
     const QString inTheme = QStringLiteral("osdtest/24x24/apps/mono-audio-volume.png");
     const QString inParent = QStringLiteral("osdparent/24x24/apps/mono-audio-volume.png");
-    QTest::newRow("in no theme, cached") << QStringList() << both << QStringList() << false << false;
-    QTest::newRow("in no theme, no caches") << QStringList() << QStringList() << QStringList() << false << false;
-    QTest::newRow("in the theme, cached") << QStringList{inTheme} << both << QStringList() << false << true;
-    QTest::newRow("added after the cache") << QStringList() << both << QStringList{inTheme} << false << true;
-    QTest::newRow("a shorter name in the theme") << QStringList{QStringLiteral("osdtest/24x24/apps/mono-audio.png")} << both << QStringList() << false << true;
-    QTest::newRow("in the inherited theme, cached") << QStringList{inParent} << both << QStringList() << false << true;
-    QTest::newRow("in the inherited theme, not cached") << QStringList{inParent} << QStringList{QStringLiteral("osdtest")} << QStringList() << false << true;
-    QTest::newRow("in the fallback folder") << QStringList{QStringLiteral("loose/mono-audio-volume.png")} << both << QStringList() << false << true;
+    QTest::newRow("in no theme, cached") << QStringList() << both << QStringList() << false << false << true;
+    QTest::newRow("in no theme, no caches") << QStringList() << QStringList() << QStringList() << false << false << false;
+    QTest::newRow("in the theme, cached") << QStringList{inTheme} << both << QStringList() << false << true << false;
+    QTest::newRow("added after the cache") << QStringList() << both << QStringList{inTheme} << false << true << false;
+    QTest::newRow("a shorter name in the theme") << QStringList{QStringLiteral("osdtest/24x24/apps/mono-audio.png")} << both << QStringList() << false << true
+                                                 << false;
+    QTest::newRow("in the inherited theme, cached") << QStringList{inParent} << both << QStringList() << false << true << false;
+    QTest::newRow("in the inherited theme, not cached")
+        << QStringList{inParent} << QStringList{QStringLiteral("osdtest")} << QStringList() << false << true << false;
+    QTest::newRow("in the fallback folder") << QStringList{QStringLiteral("loose/mono-audio-volume.png")} << both << QStringList() << false << true << false;
     // Qt 5 asks the platform's engine only where the application sets no theme of its own.
-    QTest::newRow("in no theme, the platform's engine") << QStringList() << both << QStringList() << true << (QT_VERSION >= QT_VERSION_CHECK(6, 0, 0));
+    QTest::newRow("in no theme, the platform's engine")
+        << QStringList() << both << QStringList() << true << (QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)) << (QT_VERSION < QT_VERSION_CHECK(6, 0, 0));
 }
 
 void TestBuiltinIcons::namedIconAsQtFinds()
@@ -223,6 +229,7 @@ void TestBuiltinIcons::namedIconAsQtFinds()
     QFETCH(QStringList, laterFiles);
     QFETCH(bool, platformIcons);
     QFETCH(bool, themeShown);
+    QFETCH(bool, proved);
     const QString name = QStringLiteral("mono-audio-volume");
     QTemporaryDir root;
     QImage themed(24, 24, QImage::Format_ARGB32);
@@ -266,12 +273,14 @@ void TestBuiltinIcons::namedIconAsQtFinds()
         QGuiApplicationPrivate::platform_theme = &platformTheme;
     }
 
+    const bool cachesProve = IconThemeCaches::provesNull(name);
     const QImage shown = PopupIcon::namedIcon(name).pixmap(24, 24).toImage();
     // Qt's own answer, asked only now.
     const QIcon qtAnswer = QIcon::fromTheme(name);
     const bool qtFinds = !qtAnswer.isNull();
     const QImage qtImage = qtAnswer.pixmap(24, 24).toImage();
     QGuiApplicationPrivate::platform_theme = ownTheme;
+    QCOMPARE(cachesProve, proved);
     QCOMPARE(qtFinds, themeShown);
     QCOMPARE(shown, themeShown ? qtImage : QIcon(QStringLiteral(":/icons/") + name).pixmap(24, 24).toImage());
     QIcon::setFallbackSearchPaths({});

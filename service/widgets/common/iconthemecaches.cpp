@@ -20,18 +20,22 @@
 #endif
 
 #include <algorithm>
-#include <cstring>
+#include <climits>
 #include <memory>
 #include <string_view>
 #include <vector>
+
+#include <unistd.h>
 
 namespace
 {
 // Themes reached through the inheritance of the current one; more means a broken setup.
 const int maximumThemes = 64;
 
-// One theme folder's icon-theme.cache, mapped; valid only where Qt would trust it too: version 1,
-// and no older than the theme folder and every folder the cache lists.
+// One theme folder's icon-theme.cache, read where a lookup needs it; valid only where Qt would
+// trust it too: version 1, and no older than the theme folder and every folder the cache lists.
+// A lookup reads a few scattered bytes of a file of some hundred kB: mapped, each page read
+// brings the 64 kB around it in, and the whole file stays resident in the daemon for its life.
 class GtkIconCache
 {
 public:
@@ -45,9 +49,10 @@ public:
 
 private:
     bool read32(quint64 offset, quint32 *value) const;
+    // At most @p length bytes from @p offset: fewer at the end of the file or on a failed read.
+    QByteArray readAt(quint64 offset, quint64 length) const;
 
     QFile file;
-    const uchar *data = nullptr;
     quint64 size = 0;
     bool valid = false;
 };
@@ -61,19 +66,25 @@ GtkIconCache::GtkIconCache(const QString &folder)
         return;
     }
     size = quint64(file.size());
-    data = size >= 12 ? file.map(0, qint64(size)) : nullptr;
     quint32 listOffset = 0;
     quint32 count = 0;
-    if (!data || ((data[0] << 8) | data[1]) != 1 || !read32(8, &listOffset) || !read32(listOffset, &count)) {
+    if (size < 12 || readAt(0, 2) != QByteArrayLiteral("\0\1") || !read32(8, &listOffset) || !read32(listOffset, &count)) {
         return;
     }
     for (quint32 i = 0; i < count; ++i) {
         quint32 nameOffset = 0;
-        if (!read32(listOffset + 4 + 4 * quint64(i), &nameOffset) || nameOffset >= size || !std::memchr(data + nameOffset, '\0', size - nameOffset)) {
+        if (!read32(listOffset + 4 + 4 * quint64(i), &nameOffset)) {
+            return;
+        }
+        // A folder's name is a relative path; one that does not end within a path's length
+        // is no name Qt could look in either.
+        const QByteArray named = readAt(nameOffset, PATH_MAX);
+        const int end = named.indexOf('\0');
+        if (end < 0) {
             return;
         }
         // A folder that is gone or younger than the cache: Qt would look at the files.
-        const QFileInfo listed(folder + QLatin1Char('/') + QString::fromUtf8(reinterpret_cast<const char *>(data + nameOffset)));
+        const QFileInfo listed(folder + QLatin1Char('/') + QString::fromUtf8(named.constData(), end));
         if (!listed.isDir() || written < listed.lastModified()) {
             return;
         }
@@ -83,12 +94,23 @@ GtkIconCache::GtkIconCache(const QString &folder)
 
 bool GtkIconCache::read32(quint64 offset, quint32 *value) const
 {
-    if (offset % 4 != 0 || offset + 4 > size) {
+    uchar p[4];
+    if (offset % 4 != 0 || offset + 4 > size || ::pread(file.handle(), p, 4, off_t(offset)) != 4) {
         return false;
     }
-    const uchar *p = data + offset;
     *value = quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
     return true;
+}
+
+QByteArray GtkIconCache::readAt(quint64 offset, quint64 length) const
+{
+    if (offset >= size) {
+        return QByteArray();
+    }
+    QByteArray bytes(int(qMin(length, size - offset)), Qt::Uninitialized);
+    const ssize_t read = ::pread(file.handle(), bytes.data(), size_t(bytes.size()), off_t(offset));
+    bytes.resize(read > 0 ? int(read) : 0);
+    return bytes;
 }
 
 bool GtkIconCache::mayList(const QByteArray &name) const
@@ -113,9 +135,8 @@ bool GtkIconCache::mayList(const QByteArray &name) const
         if (steps > size / 12 || !read32(entry + 4, &nameOffset) || nameOffset >= size) {
             return true;
         }
-        const auto *stored = reinterpret_cast<const char *>(data + nameOffset);
-        const size_t room = size - nameOffset;
-        if (qstrncmp(stored, name.constData(), uint(qMin<size_t>(room, size_t(name.size()) + 1))) == 0) {
+        const QByteArray stored = readAt(nameOffset, quint64(name.size()) + 1);
+        if (qstrncmp(stored.constData(), name.constData(), uint(stored.size())) == 0) {
             return true;
         }
         if (!read32(entry, &entry)) {
