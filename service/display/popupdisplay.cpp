@@ -255,7 +255,7 @@ void PopupDisplay::hideOsd()
     }
     d->window->setVisible(false);
     updateCopies();
-    d->window->setOsdValue(0);
+    d->window->resetValue();
     d->customTextVisible = false;
     d->displayBrightnesses.clear();
 }

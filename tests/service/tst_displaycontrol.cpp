@@ -646,6 +646,54 @@ private Q_SLOTS:
         QCOMPARE(textSpy.at(0).at(1).toString(), text);
     }
 
+    // A pop-up shown again after it hid looks as the same call's first pop-up, also with the
+    // 0 the hidden window was left with or an icon it showed before; no widget of it asks for a
+    // repaint after showing, which would paint it twice where the expose comes first.
+    void shownAgainAsNew_data()
+    {
+        QTest::addColumn<OsdService::Mode>("mode");
+        // Each call before hiding: the method and its value.
+        QTest::addColumn<QList<QVariantList>>("before");
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QVariant>("value");
+        Styles::addRows(Rounded, Standard, [](OsdService::Mode mode, const char *style) {
+            QTest::addRow("%sbrightness 0 after 40", style)
+                << mode << QList<QVariantList>{{"brightnessChanged", 40}} << QByteArray("brightnessChanged") << QVariant(0);
+            QTest::addRow("%smuted, 40, muted", style)
+                << mode << QList<QVariantList>{{"volumeChanged", 0}, {"volumeChanged", 40}} << QByteArray("volumeChanged") << QVariant(0);
+            QTest::addRow("%sWi-Fi, muted, brightness", style)
+                << mode << QList<QVariantList>{{"wifiEnabledChanged", true}, {"volumeChanged", 0}} << QByteArray("brightnessChanged") << QVariant(40);
+        });
+    }
+
+    void shownAgainAsNew()
+    {
+        QFETCH(OsdService::Mode, mode);
+        QFETCH(QList<QVariantList>, before);
+        QFETCH(QByteArray, method);
+        QFETCH(QVariant, value);
+        auto service = makeService(mode);
+        for (const QVariantList &call : std::as_const(before)) {
+            invoke(service.get(), call.at(0).toByteArray(), {call.at(1)});
+        }
+        QWidget *shown = window(*service);
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        QMetaObject::invokeMethod(service.get(), "hideOsd");
+        QCOMPARE(shown->property("osdValue"), QVariant(0));
+        QTRY_VERIFY(!shown->windowHandle()->isExposed());
+
+        invoke(service.get(), method, {value});
+        EventCounter laterRepaints(shown, QEvent::UpdateLater);
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(laterRepaints.count, 0);
+        QTRY_COMPARE(staleOnScreen(shown), QString());
+
+        auto reference = makeService(mode);
+        invoke(reference.get(), method, {value});
+        QCOMPARE(shown->grab().toImage(), window(*reference)->grab().toImage());
+    }
+
     void displayTime_data()
     {
         QTest::addColumn<QByteArray>("settings");

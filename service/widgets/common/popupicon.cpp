@@ -92,11 +92,22 @@ void PopupIcon::load(const QString &name, bool customImageMode, const QSize &ima
         if (loaded && name == this->name) {
             return;
         }
+        QIcon icon;
+        if (hasPrevious && name == previousName) {
+            icon = previousIcon;
+        } else if (!name.isEmpty()) {
+            icon = lookup(name);
+        }
+        hasPrevious = loaded && !isFileReference(this->name);
+        if (hasPrevious) {
+            previousName = this->name;
+            previousIcon = iconValue;
+        }
         loaded = true;
         this->name = name;
         fileModified = QDateTime();
         fileSize = -1;
-        iconValue = name.isEmpty() ? QIcon() : lookup(name);
+        iconValue = icon;
         imageValue = QPixmap();
         kindValue = iconValue.isNull() ? Nothing : Icon;
         return;
@@ -145,6 +156,8 @@ void PopupIcon::load(const QString &name, bool customImageMode, const QSize &ima
 void PopupIcon::clear()
 {
     loaded = false;
+    hasPrevious = false;
+    previousIcon = QIcon();
 }
 
 PopupIcon::Kind PopupIcon::kind() const

@@ -43,7 +43,8 @@ public:
     static QPixmap imageAt(const QPixmap &image, const QSize &size, qreal ratio);
 
     /// Makes what @p name shows current: a named icon through @p lookup, a file as an icon,
-    /// or in @p customImageMode as an image no larger than @p imageLimit (if valid).
+    /// or in @p customImageMode as an image no larger than @p imageLimit (if valid). The named
+    /// icon current before is kept and not looked up again when its name comes back next.
     void load(const QString &name, bool customImageMode, const QSize &imageLimit, NamedIconLookup lookup);
     /// Forgets what was loaded, as after a change of the icon theme.
     void clear();
@@ -65,4 +66,10 @@ private:
     Kind kindValue = Nothing;
     QIcon iconValue;
     QPixmap imageValue;
+
+    // The named icon shown before the current one, kept: a volume key switches between two
+    // (muted and a level), and every lookup of a name asks the file system for loose files.
+    bool hasPrevious = false;
+    QString previousName;
+    QIcon previousIcon;
 };

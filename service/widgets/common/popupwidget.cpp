@@ -17,6 +17,8 @@
 #include <QPointer>
 #include <QScreen>
 
+#include <utility>
+
 class PopupWidgetPrivate
 {
 public:
@@ -35,6 +37,8 @@ public:
     bool themeUsesComposite = false;
     PopupIcon icon;
     QPointer<QScreen> requestedScreen;
+    // What changed while the window was hidden and the style has not shown yet.
+    PopupWidget::ContentParts unshownParts;
 };
 
 PopupWidget::PopupWidget(OsdConfig *config, QObject *owner)
@@ -182,6 +186,21 @@ void PopupWidget::setOsdValue(const QVariant &osdValue)
     contentChanged(ContentPart::Value);
 }
 
+void PopupWidget::resetValue()
+{
+    const QVariant zero(0);
+    if (d->osdValue.userType() == zero.userType() && d->osdValue == zero) {
+        return;
+    }
+    d->osdValue = zero;
+    Q_EMIT osdValueChanged(zero);
+    if (isVisible()) {
+        contentChanged(ContentPart::Value);
+        return;
+    }
+    d->unshownParts |= ContentPart::Value;
+}
+
 void PopupWidget::setOsdMaxValue(int osdMaxValue)
 {
     if (d->osdMaxValue == osdMaxValue) {
@@ -263,7 +282,7 @@ void PopupWidget::setTextLook(const PopupTextLook &look)
 
 void PopupWidget::contentChanged(ContentParts changed)
 {
-    onContentChanged(changed);
+    onContentChanged(changed | std::exchange(d->unshownParts, {}));
     updatePositionOnScreen();
 }
 
@@ -307,6 +326,7 @@ void PopupWidget::setContent(const PopupContent &content)
     if (!progress) {
         changed = ContentPart::All;
     }
+    changed |= std::exchange(d->unshownParts, {});
     if (!changed) {
         return;
     }
@@ -319,6 +339,9 @@ void PopupWidget::setContent(const PopupContent &content)
 
 void PopupWidget::setVisible(bool visible)
 {
+    if (visible && d->unshownParts) {
+        contentChanged({});
+    }
     // Placed on its screen before it shows; stops following screens before it hides.
     setScreenWatching(visible);
     QFrame::setVisible(visible);
@@ -326,6 +349,10 @@ void PopupWidget::setVisible(bool visible)
         d->surface->hidden();
         return;
     }
+    // Qt posts every widget it shows a repaint of its own. Where the window system's expose
+    // of the new window comes first, those would paint the whole pop-up a second time;
+    // delivered now, before the window is mapped, they join the one paint of the expose.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
     onShown();
     d->surface->shown();
 }

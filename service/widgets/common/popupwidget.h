@@ -76,6 +76,10 @@ public:
     /// when it is unchanged, since an image file it names may have changed.
     void setContent(const PopupContent &content);
 
+    /// Sets the value to 0, as a hidden window keeps it. The style shows that only when the
+    /// window is shown again: the next pop-up brings a value of its own, and redrawing a
+    /// hidden window for one it never shows costs a text layout per pop-up.
+    void resetValue();
     /// True while a screen is followed, that is while the window is shown.
     bool isScreenWatching() const;
     /// Follows @p screen (null: none) and, as long as any is followed, the primary screen.

@@ -276,7 +276,11 @@ void RoundedOsdWidget::updatePositionOnScreen()
 void RoundedOsdWidget::onShown()
 {
     RoundedWindow::onShown();
-    updateCompositingState();
+    // The window is painted whole as it is exposed; a repaint of its own would paint every
+    // pop-up twice. Only a state that changed while hidden asks for one.
+    if (applyCompositingState()) {
+        update();
+    }
 }
 
 bool RoundedOsdWidget::event(QEvent *e)
@@ -290,23 +294,28 @@ bool RoundedOsdWidget::event(QEvent *e)
 
 void RoundedOsdWidget::updateCompositingState()
 {
+    applyCompositingState();
+    update();
+}
+
+bool RoundedOsdWidget::applyCompositingState()
+{
     const bool useComposite = themeUsesComposite();
     // Without a compositor the corners are cut by the mask, unless the theme wants square
     // windows or there is no background to round.
     const bool rounded = !(useComposite || d->noBackgroundMode);
-    d->paintsOutline = rounded && !surface()->masksShape();
-    if ((!d->compositingSuspended && useComposite && surface()->isCompositing()) || d->paintsOutline) {
-        setAttribute(Qt::WA_NoSystemBackground, true);
-        setAttribute(Qt::WA_TranslucentBackground, true);
-        setAttribute(Qt::WA_OpaquePaintEvent, false);
-        setUpdatingRoundedMask(false);
-    } else {
-        setAttribute(Qt::WA_NoSystemBackground, false);
-        setAttribute(Qt::WA_TranslucentBackground, false);
-        setAttribute(Qt::WA_OpaquePaintEvent, true);
-        setUpdatingRoundedMask(rounded);
-    }
-    update();
+    const bool paintsOutline = rounded && !surface()->masksShape();
+    const bool translucent = (!d->compositingSuspended && useComposite && surface()->isCompositing()) || paintsOutline;
+    const bool masked = !translucent && rounded;
+    const bool changed = paintsOutline != d->paintsOutline || translucent != testAttribute(Qt::WA_TranslucentBackground)
+        || translucent != testAttribute(Qt::WA_NoSystemBackground) || translucent == testAttribute(Qt::WA_OpaquePaintEvent)
+        || masked != isUpdatingRoundedMask();
+    d->paintsOutline = paintsOutline;
+    setAttribute(Qt::WA_NoSystemBackground, translucent);
+    setAttribute(Qt::WA_TranslucentBackground, translucent);
+    setAttribute(Qt::WA_OpaquePaintEvent, !translucent);
+    setUpdatingRoundedMask(masked);
+    return changed;
 }
 
 void RoundedOsdWidget::updateStateBeforeSleep()

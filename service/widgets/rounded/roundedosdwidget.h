@@ -77,6 +77,9 @@ private Q_SLOTS:
 
 private:
     void init();
+    /// Sets the painting and the mask that updateCompositingState() decides on; true when any
+    /// of them changed.
+    bool applyCompositingState();
     void showCustomImage(const QPixmap &image);
     void updateBadgeVisibility() const;
 
