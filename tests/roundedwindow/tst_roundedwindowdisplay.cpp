@@ -13,6 +13,10 @@
 
 #include <QtTest>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
 namespace
 {
 const QString themeBackground = QStringLiteral("#2d2d2d");
@@ -41,6 +45,7 @@ private Q_SLOTS:
     void customColorNames();
     void themeChangeWhileVisible();
     void neverTakesFocus();
+    void staysOnTop();
 
 private:
     void startCompositor();
@@ -265,6 +270,44 @@ void TestRoundedWindowDisplay::neverTakesFocus()
 
     QCOMPARE(focusLost, 0);
     QVERIFY2(!holder.reports().contains("lost"), holder.reports().constData());
+}
+
+// A window that another program maps over the pop-up while it shows is put below it again.
+void TestRoundedWindowDisplay::staysOnTop()
+{
+    showProgress();
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> other(xcb_connect(nullptr, nullptr), xcb_disconnect);
+    QVERIFY(!xcb_connection_has_error(other.get()));
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(other.get())).data;
+    const xcb_window_t cover = xcb_generate_id(other.get());
+    const uint32_t overrideRedirect = 1;
+    xcb_create_window(other.get(),
+                      XCB_COPY_FROM_PARENT,
+                      cover,
+                      screen->root,
+                      0,
+                      0,
+                      screen->width_in_pixels,
+                      screen->height_in_pixels,
+                      0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT,
+                      XCB_CW_OVERRIDE_REDIRECT,
+                      &overrideRedirect);
+    xcb_map_window(other.get(), cover);
+    const auto above = [&] {
+        const std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+            xcb_query_tree_reply(other.get(), xcb_query_tree(other.get(), screen->root), nullptr),
+            std::free);
+        const xcb_window_t *children = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+        const int count = tree ? xcb_query_tree_children_length(tree.get()) : 0;
+        // Bottom to top.
+        const auto *popup = std::find(children, children + count, xcb_window_t(widget->winId()));
+        const auto *covering = std::find(children, children + count, cover);
+        return popup != children + count && covering < popup;
+    };
+    // The cover, mapped last, starts on top; the pop-up's next re-raise puts it below.
+    QTRY_VERIFY(above());
 }
 
 QTEST_MAIN(TestRoundedWindowDisplay)

@@ -2,6 +2,7 @@
 #include "x11popupsurface.h"
 
 #include "primaryscreen.h"
+#include "x11application.h"
 #include "x11compositing.h"
 #include "x11screens.h"
 
@@ -10,6 +11,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <xcb/xcb.h>
 
 X11PopupSurface::X11PopupSurface(QWidget *window)
     : PopupSurface(window)
@@ -76,8 +79,13 @@ void X11PopupSurface::followedScreenChanged()
 }
 
 // Raising only: activating the window would take the keyboard focus from the user's
-// application on a desktop without a window manager that honours the focus hints.
+// application on a desktop without a window manager that honours the focus hints. Qt sends
+// its X requests when it next handles an X event; a window raised over the pop-up sends the
+// pop-up none, and the raise would wait in Qt's buffer until the pop-up hides.
 void X11PopupSurface::raise()
 {
     window->raise();
+    if (xcb_connection_t *connection = X11Application::connection()) {
+        xcb_flush(connection);
+    }
 }
