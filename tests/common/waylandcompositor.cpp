@@ -389,18 +389,40 @@ QByteArray WaylandCompositor::swaymsg(const QStringList &args) const
 }
 
 // KWin is told through its output management protocol, as the display settings tell it.
+// kscreen-doctor may end before KWin has taken the scale (seen on KWin 6 at 1.5, where the
+// outputs kept scale 1 throughout): the scale holds once KWin gives both outputs the logical size
+// they have at scale 1, and is asked for again if they do not have it within a few seconds.
 bool WaylandCompositor::scaleKWinOutputs() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), socketPath);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     env.insert(QStringLiteral("KSCREEN_BACKEND_INPROCESS"), QStringLiteral("1"));
-    QProcess doctor;
-    doctor.setProcessEnvironment(env);
-    doctor.start(
-        QStringLiteral("kscreen-doctor"),
-        {QStringLiteral("output.%1.scale.%2").arg(outputName(0)).arg(kwinScale), QStringLiteral("output.%1.scale.%2").arg(outputName(1)).arg(kwinScale)});
-    return doctor.waitForFinished(30000) && doctor.exitStatus() == QProcess::NormalExit && doctor.exitCode() == 0;
+    const auto logicalSizes = [this] {
+        return runKWinScript(QStringLiteral("output-sizes"),
+                             QStringLiteral("const sizes = workspace.screens\n"
+                                            "    ? workspace.screens.map(s => s.geometry)\n"
+                                            "    : Array.from({length: workspace.numScreens}, (_, i) => workspace.clientArea(KWin.ScreenArea, i, 1));\n"
+                                            "answer(sizes.map(g => g.width + \"x\" + g.height).join(\" \"));\n"));
+    };
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QProcess doctor;
+        doctor.setProcessEnvironment(env);
+        doctor.start(
+            QStringLiteral("kscreen-doctor"),
+            {QStringLiteral("output.%1.scale.%2").arg(outputName(0)).arg(kwinScale), QStringLiteral("output.%1.scale.%2").arg(outputName(1)).arg(kwinScale)});
+        if (!doctor.waitForFinished(30000) || doctor.exitStatus() != QProcess::NormalExit || doctor.exitCode() != 0) {
+            return false;
+        }
+        const QDeadlineTimer deadline(5000);
+        do {
+            if (logicalSizes() == QLatin1String("1920x1080 1920x1080")) {
+                return true;
+            }
+            QThread::msleep(50);
+        } while (!deadline.hasExpired());
+    }
+    return false;
 }
 
 // KWin's scripts can only step the focus to the next output; KWin tells when the output has it.
