@@ -82,6 +82,30 @@ unsigned long inputFocus()
     return focus;
 }
 
+void raiseWindow(unsigned long window)
+{
+    XRaiseWindow(X11Application::display(), window);
+    XFlush(X11Application::display());
+}
+
+bool stackedAbove(unsigned long upper, unsigned long lower)
+{
+    Display *display = X11Application::display();
+    Window root = 0;
+    Window parent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        return false;
+    }
+    // Bottom to top.
+    const Window *upperAt = std::find(children, children + count, upper);
+    const Window *lowerAt = std::find(children, children + count, lower);
+    const bool above = upperAt != children + count && lowerAt < upperAt;
+    XFree(children);
+    return above;
+}
+
 bool indicatorOn(const char *name)
 {
     Display *display = X11Application::display();

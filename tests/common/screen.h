@@ -24,6 +24,10 @@ QString saveScreenshot(const QImage &image, const QString &name);
 void setWorkArea(const QRect &area);
 /// The window that has the keyboard focus on the test's display.
 unsigned long inputFocus();
+/// Raises top-level window @p window above its siblings, as its own program would.
+void raiseWindow(unsigned long window);
+/// Whether top-level window @p upper is stacked above top-level window @p lower.
+bool stackedAbove(unsigned long upper, unsigned long lower);
 
 /// Whether the keyboard's indicator @p name ("Caps Lock", "Num Lock", "Scroll Lock") is lit on
 /// the test's display.

@@ -15,8 +15,8 @@ class QWidget;
  * which screen it follows and whether translucent windows are drawn by a compositor.
  *
  * One side is chosen for the whole process from the platform Qt runs on:
- * - X11: the window is moved, re-raised ten times a second while shown, and the compositing
- *   manager is tracked.
+ * - X11: the window is moved, raised again while shown whenever another window may have come
+ *   over it, and the compositing manager is tracked.
  * - Wayland with layer-shell: the window is a surface of the overlay layer on the followed
  *   output, placed by anchors and margins, never given the keyboard, with an empty input
  *   region so that clicks reach the window below. The compositor always composites.

@@ -5,6 +5,7 @@
 #include "x11application.h"
 #include "x11compositing.h"
 #include "x11screens.h"
+#include "x11stackwatcher.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,11 +17,20 @@
 
 X11PopupSurface::X11PopupSurface(QWidget *window)
     : PopupSurface(window)
-    , raiseTimer(new QTimer(this))
+    , raiseHoldOff(new QTimer(this))
+    , stackWatcher(new X11StackWatcher(this))
     , compositing(new X11Compositing(this))
 {
-    raiseTimer->setInterval(100);
-    connect(raiseTimer, &QTimer::timeout, this, &X11PopupSurface::raise);
+    // A window that keeps itself on top in the same way would otherwise trade places with the
+    // pop-up as fast as both can.
+    raiseHoldOff->setInterval(100);
+    raiseHoldOff->setSingleShot(true);
+    connect(raiseHoldOff, &QTimer::timeout, this, [this] {
+        if (raiseWanted) {
+            raise();
+        }
+    });
+    connect(stackWatcher, &X11StackWatcher::siblingChanged, this, &X11PopupSurface::raiseSoon);
     connect(compositing, &X11Compositing::activeChanged, this, &PopupSurface::compositingChanged);
 }
 
@@ -40,20 +50,23 @@ bool X11PopupSurface::masksShape() const
 }
 
 // A window shown again while it shows (a new value every few milliseconds while a key is held)
-// is left to the running timer: a raise of its own would cost an X request and a flush per
-// value, and restarting the timer would hold the next re-raise off for as long as values come.
+// is still on top, or about to be raised: nothing came over it unseen.
 void X11PopupSurface::shown()
 {
-    if (raiseTimer->isActive()) {
+    if (showing) {
         return;
     }
-    raiseTimer->start();
+    showing = true;
+    stackWatcher->watch(X11Screens::rootWindow(window->screen()), quint32(window->winId()));
     raise();
 }
 
 void X11PopupSurface::hidden()
 {
-    raiseTimer->stop();
+    showing = false;
+    raiseWanted = false;
+    raiseHoldOff->stop();
+    stackWatcher->stop();
 }
 
 QScreen *X11PopupSurface::chosenScreen(OsdConfig::ScreenChoice choice) const
@@ -80,12 +93,23 @@ void X11PopupSurface::followedScreenChanged()
 
 // Raising only: activating the window would take the keyboard focus from the user's
 // application on a desktop without a window manager that honours the focus hints. Qt sends
-// its X requests when it next handles an X event; a window raised over the pop-up sends the
-// pop-up none, and the raise would wait in Qt's buffer until the pop-up hides.
+// its X requests when it next handles an X event: a raise at the end of the hold-off would wait
+// in its buffer for one.
 void X11PopupSurface::raise()
 {
+    raiseWanted = false;
     window->raise();
     if (xcb_connection_t *connection = X11Application::connection()) {
         xcb_flush(connection);
+    }
+    raiseHoldOff->start();
+}
+
+void X11PopupSurface::raiseSoon()
+{
+    if (raiseHoldOff->isActive()) {
+        raiseWanted = true;
+    } else {
+        raise();
     }
 }

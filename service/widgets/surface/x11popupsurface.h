@@ -5,10 +5,12 @@
 
 class QTimer;
 class X11Compositing;
+class X11StackWatcher;
 
 /**
- * A pop-up window on X11 (or on Wayland through Qt's own shell): moved by the widget,
- * re-raised ten times a second while shown, drawn translucent while a compositing manager runs.
+ * A pop-up window on X11 (or on Wayland through Qt's own shell): moved by the widget, raised
+ * again while shown whenever another window may have come over it, at most ten times a second,
+ * drawn translucent while a compositing manager runs.
  */
 class X11PopupSurface : public PopupSurface
 {
@@ -27,7 +29,12 @@ protected:
 
 private:
     void raise();
+    void raiseSoon();
 
-    QTimer *const raiseTimer;
+    /// Runs for 100 ms after each raise; a raise wanted meanwhile waits for its end.
+    QTimer *const raiseHoldOff;
+    X11StackWatcher *const stackWatcher;
     X11Compositing *const compositing;
+    bool showing = false;
+    bool raiseWanted = false;
 };

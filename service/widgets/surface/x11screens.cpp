@@ -27,17 +27,12 @@ ReplyPointer<Reply> owned(Reply *reply)
     return ReplyPointer<Reply>(reply, &std::free);
 }
 
-xcb_window_t rootWindowOf(QScreen *screen)
-{
-    return xcb_window_t(reinterpret_cast<quintptr>(QGuiApplication::platformNativeInterface()->nativeResourceForScreen("rootwindow", screen)));
-}
-
 // Every root window of the display that holds one of the application's screens, once each.
 std::vector<xcb_window_t> rootWindows()
 {
     std::vector<xcb_window_t> roots;
     for (QScreen *screen : QGuiApplication::screens()) {
-        const xcb_window_t root = rootWindowOf(screen);
+        const xcb_window_t root = X11Screens::rootWindow(screen);
         if (root != XCB_WINDOW_NONE && std::find(roots.begin(), roots.end(), root) == roots.end()) {
             roots.push_back(root);
         }
@@ -51,7 +46,7 @@ QScreen *screenAt(xcb_window_t root, const QPoint &point)
     QScreen *nearest = nullptr;
     int nearestDistance = INT_MAX;
     for (QScreen *screen : QGuiApplication::screens()) {
-        if (rootWindowOf(screen) != root) {
+        if (X11Screens::rootWindow(screen) != root) {
             continue;
         }
         // The platform screen's geometry is in the X server's pixels, also when Qt scales.
@@ -156,5 +151,13 @@ QScreen *pointerScreen()
         }
     }
     return nullptr;
+}
+
+quint32 rootWindow(QScreen *screen)
+{
+    if (!screen || !X11Application::isPlatformX11()) {
+        return XCB_WINDOW_NONE;
+    }
+    return quint32(reinterpret_cast<quintptr>(QGuiApplication::platformNativeInterface()->nativeResourceForScreen("rootwindow", screen)));
 }
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <QtGlobal>
+
 class QScreen;
 
 /**
@@ -19,4 +21,6 @@ namespace X11Screens
 QScreen *activeWindowScreen();
 /// The screen under the mouse pointer.
 QScreen *pointerScreen();
+/// The root window of the X screen that holds @p screen.
+quint32 rootWindow(QScreen *screen);
 }
