@@ -17,19 +17,12 @@
 
 X11PopupSurface::X11PopupSurface(QWidget *window)
     : PopupSurface(window)
-    , raiseHoldOff(new QTimer(this))
+    , raiseLater(new QTimer(this))
     , stackWatcher(new X11StackWatcher(this))
     , compositing(new X11Compositing(this))
 {
-    // A window that keeps itself on top in the same way would otherwise trade places with the
-    // pop-up as fast as both can.
-    raiseHoldOff->setInterval(100);
-    raiseHoldOff->setSingleShot(true);
-    connect(raiseHoldOff, &QTimer::timeout, this, [this] {
-        if (raiseWanted) {
-            raise();
-        }
-    });
+    raiseLater->setSingleShot(true);
+    connect(raiseLater, &QTimer::timeout, this, &X11PopupSurface::raise);
     connect(stackWatcher, &X11StackWatcher::siblingChanged, this, &X11PopupSurface::raiseSoon);
     connect(compositing, &X11Compositing::activeChanged, this, &PopupSurface::compositingChanged);
 }
@@ -64,8 +57,7 @@ void X11PopupSurface::shown()
 void X11PopupSurface::hidden()
 {
     showing = false;
-    raiseWanted = false;
-    raiseHoldOff->stop();
+    raiseLater->stop();
     stackWatcher->stop();
 }
 
@@ -93,23 +85,31 @@ void X11PopupSurface::followedScreenChanged()
 
 // Raising only: activating the window would take the keyboard focus from the user's
 // application on a desktop without a window manager that honours the focus hints. Qt sends
-// its X requests when it next handles an X event: a raise at the end of the hold-off would wait
+// its X requests when it next handles an X event: a raise at the end of a hold-off would wait
 // in its buffer for one.
 void X11PopupSurface::raise()
 {
-    raiseWanted = false;
+    raiseLater->stop();
     window->raise();
     if (xcb_connection_t *connection = X11Application::connection()) {
         xcb_flush(connection);
     }
-    raiseHoldOff->start();
+    lastRaise.start();
 }
 
+// At most ten raises a second: a window that keeps itself on top in the same way would
+// otherwise trade places with the pop-up as fast as both can. Nothing wakes the daemon while
+// no window comes over the pop-up.
 void X11PopupSurface::raiseSoon()
 {
-    if (raiseHoldOff->isActive()) {
-        raiseWanted = true;
-    } else {
+    static const qint64 holdOffMs = 100;
+    if (raiseLater->isActive()) {
+        return;
+    }
+    const qint64 sinceLast = lastRaise.isValid() ? lastRaise.elapsed() : holdOffMs;
+    if (sinceLast >= holdOffMs) {
         raise();
+    } else {
+        raiseLater->start(int(holdOffMs - sinceLast));
     }
 }

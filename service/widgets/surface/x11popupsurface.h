@@ -3,6 +3,8 @@
 
 #include "popupsurface.h"
 
+#include <QElapsedTimer>
+
 class QTimer;
 class X11Compositing;
 class X11StackWatcher;
@@ -31,10 +33,10 @@ private:
     void raise();
     void raiseSoon();
 
-    /// Runs for 100 ms after each raise; a raise wanted meanwhile waits for its end.
-    QTimer *const raiseHoldOff;
+    /// A raise wanted too soon after the last one, at the end of the hold-off.
+    QTimer *const raiseLater;
     X11StackWatcher *const stackWatcher;
     X11Compositing *const compositing;
+    QElapsedTimer lastRaise;
     bool showing = false;
-    bool raiseWanted = false;
 };
