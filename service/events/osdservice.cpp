@@ -19,6 +19,7 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QMetaClassInfo>
+#include <QSet>
 
 using PopupCatalogue::Event;
 
@@ -204,11 +205,21 @@ void OsdService::onScreenSaverOwnerChanged(const QString &, const QString &oldOw
 // What the events show, looked up and built in idle time after the start.
 void OsdService::startWarmUp()
 {
-    const PopupStyle &style = PopupStyle::of(rounded());
+    const bool isRounded = rounded();
+    const PopupStyle &style = PopupStyle::of(isRounded);
     std::vector<IdleWarmUp::Step> steps;
-    for (const QString &name : PopupCatalogue::iconNames(rounded())) {
-        steps.emplace_back([&style, name] {
-            style.preloadIcon(name);
+    // Which icon a row shows may depend on the icon theme, whose first lookups take some
+    // milliseconds: each row's icons are named in a step of their own, as they are loaded, and
+    // not before the first call is served.
+    const auto loaded = std::make_shared<QSet<QString>>();
+    for (const PopupCatalogue::Row &row : PopupCatalogue::rows()) {
+        steps.emplace_back([&style, &row, isRounded, loaded] {
+            for (const QString &name : PopupCatalogue::iconNames(row, isRounded)) {
+                if (!loaded->contains(name)) {
+                    loaded->insert(name);
+                    style.preloadIcon(name);
+                }
+            }
         });
     }
     steps.emplace_back(style.preloadFonts);

@@ -269,23 +269,30 @@ PopupCatalogue::Popup PopupCatalogue::popup(Event event, bool rounded, const Req
     return popup;
 }
 
+QStringList PopupCatalogue::iconNames(const Row &row, bool rounded)
+{
+    QStringList names;
+    if (rounded) {
+        for (const char *icon : {row.roundedIcon, row.roundedMutedIcon}) {
+            if (icon && !isCallers(icon)) {
+                names.append(QLatin1String(icon));
+            }
+        }
+    } else if (row.levels) {
+        for (const int percent : {0, 25, 75, 100}) {
+            names.append(levelIcon(QLatin1String(row.themeIcon), percent));
+        }
+    } else if (!isCallers(row.themeIcon)) {
+        names.append(styleIconOf(row, false, false, QString(), 100));
+    }
+    return names;
+}
+
 QStringList PopupCatalogue::iconNames(bool rounded)
 {
     QStringList names;
     for (const Row &shown : catalogue) {
-        if (rounded) {
-            for (const char *icon : {shown.roundedIcon, shown.roundedMutedIcon}) {
-                if (icon && !isCallers(icon)) {
-                    names.append(QLatin1String(icon));
-                }
-            }
-        } else if (shown.levels) {
-            for (const int percent : {0, 25, 75, 100}) {
-                names.append(levelIcon(QLatin1String(shown.themeIcon), percent));
-            }
-        } else if (!isCallers(shown.themeIcon)) {
-            names.append(styleIconOf(shown, false, false, QString(), 100));
-        }
+        names.append(iconNames(shown, rounded));
     }
     names.removeDuplicates();
     return names;

@@ -143,6 +143,9 @@ struct Popup {
 
 Popup popup(Event event, bool rounded, const Request &request = {});
 
+/// The icons that @p row shows in one style, each level included. Where the row falls back on a
+/// built-in icon, this asks the icon theme whether it has its own.
+QStringList iconNames(const Row &row, bool rounded);
 /// Every icon that the rows show in one style, each level included; the empty name stands for
 /// a pop-up without an icon.
 QStringList iconNames(bool rounded);
