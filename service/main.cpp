@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "fontconfigpreload.h"
 #include "iconthemefallback.h"
 #include "layoutdirection.h"
 #include "osdservice.h"
@@ -15,12 +16,10 @@
 #include <QDBusError>
 
 #include <dbus/dbus.h>
-#include <fontconfig/fontconfig.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <thread>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -68,30 +67,6 @@ static void returnLargeBlocksToTheSystem()
 #endif
 }
 
-// fontconfig reads its configuration and font caches on first use: some 5 ms, which would
-// otherwise be spent inside the first pop-up, while the user waits for it. Loading them may
-// happen on any thread, so it happens on a second one. It starts once the bus name is owned:
-// during the start-up it would take a core from the main thread and the display server, and
-// delay the name. A first call waiting for the name is served beside it: its pop-up is built
-// and placed before its text needs the fonts, by which time the loading has mostly run.
-class FontConfigPreload
-{
-public:
-    FontConfigPreload()
-        : m_thread([] {
-            FcInit();
-        })
-    {
-    }
-    ~FontConfigPreload()
-    {
-        m_thread.join();
-    }
-
-private:
-    std::thread m_thread;
-};
-
 int main(int argc, char **argv)
 {
     defaultMessageHandler = qInstallMessageHandler(messageHandler);
@@ -134,6 +109,8 @@ int main(int argc, char **argv)
     {
         OsdService service(config, nullptr, mode, plasmaConfig);
         PopupAnnouncer::startBridge();
+        // Started once the bus name is owned: during the start-up it would take a core from the
+        // main thread and the display server, and delay the name.
         const FontConfigPreload fontConfigPreload;
         result = app.exec();
     }

@@ -3,6 +3,7 @@
 
 #include "busmessagequeue.h"
 #include "displaybrightnesslist.h"
+#include "fontconfigpreload.h"
 #include "intakebounds.h"
 #include "lockkeywatcher.h"
 #include "osdconfig.h"
@@ -45,6 +46,8 @@ OsdService::OsdService(const KSharedConfig::Ptr &config, QObject *parent, OsdSer
 
     popupDisplay = std::make_unique<PopupDisplay>([this] {
         windowMode = modeValue;
+        // A window measures its text as it is built.
+        FontConfigPreload::await();
         return PopupStyle::of(rounded()).makeWindow(settings.get());
     });
 
@@ -222,7 +225,10 @@ void OsdService::startWarmUp()
             }
         });
     }
-    steps.emplace_back(style.preloadFonts);
+    steps.emplace_back([&style] {
+        FontConfigPreload::await();
+        style.preloadFonts();
+    });
     // The window itself, hidden: building its widgets and fitting their text is most of what
     // the first pop-up costs after the caches are warm. It is kept as the first pop-up keeps it.
     steps.emplace_back([this] {
