@@ -120,6 +120,8 @@ bool NestedXServer::start()
                    QStringLiteral("-screen"),
                    QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
                    QStringLiteral("-resizeable"),
+                   // A daemon started after the last one left must not meet the server's reset.
+                   QStringLiteral("-noreset"),
                    QStringLiteral("-nolisten"),
                    QStringLiteral("tcp")});
     if (!process.waitForStarted(10000 * slowdown())) {

@@ -146,9 +146,11 @@ bool DaemonProcess::start(int timeoutMs)
             return true;
         }
         if (proc.state() == QProcess::NotRunning || proc.waitForFinished(20)) {
+            qWarning("osd-service ended at start (exit code %d): %s", proc.exitCode(), readStandardError().constData());
             return false;
         }
     }
+    qWarning("osd-service did not own its name in time: %s", readStandardError().constData());
     return false;
 }
 
